@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+
+#include "operations/entry_list.h"
+#include "platform/system_error.h"
+#include "verbs/registry_services.h"
+
+namespace vw {
+
+// Appends every verb under the verb root except the system's open and runas to the list, in the
+// registry's order and with the names exactly as stored. A missing or empty root lists nothing.
+// If reading fails part-way, the names read before the failure are listed and the error is
+// returned for the caller to report.
+std::optional<SystemError> LoadEntries(RegistryServices& registry, EntryList& entries);
+
+}  // namespace vw

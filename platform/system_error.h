@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace vw {
+
+// Win32 error numbers the portable code names itself (values as in winerror.h).
+namespace errc {
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kNotEnoughMemory = 8;
+inline constexpr std::uint32_t kNotReady = 21;
+inline constexpr std::uint32_t kInvalidParameter = 87;
+inline constexpr std::uint32_t kBadPathname = 161;
+inline constexpr std::uint32_t kMoreData = 234;
+inline constexpr std::uint32_t kNoMoreItems = 259;
+inline constexpr std::uint32_t kKeyDeleted = 1018;
+}  // namespace errc
+
+// The system's own description of an error number (FormatMessageW on Windows).
+std::wstring DescribeSystemError(std::uint32_t code);
+
+// A failed system call: its error number, what was being done, and the system's description.
+class SystemError : public std::exception {
+ public:
+  SystemError(std::uint32_t code, std::wstring action)
+      : code_(code), action_(std::move(action)), description_(DescribeSystemError(code)) {}
+
+  std::uint32_t code() const noexcept { return code_; }
+  const std::wstring& action() const noexcept { return action_; }
+  const std::wstring& description() const noexcept { return description_; }
+  const char* what() const noexcept override { return "system call failed"; }
+
+ private:
+  std::uint32_t code_;
+  std::wstring action_;
+  std::wstring description_;
+};
+
+// The text a message box shows for the error, in the user's language.
+std::wstring ErrorReport(const SystemError& error);
+
+}  // namespace vw

@@ -1,0 +1,100 @@
+#include "verbs/shell_verb_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace vw {
+namespace {
+
+TEST(ShellVerbLayout, VerbRootInBothNotations) {
+  EXPECT_EQ(kVerbRootHive, 0x80000000u);
+  EXPECT_EQ(static_cast<std::int32_t>(kVerbRootHive), -2147483647 - 1);
+  EXPECT_EQ(kVerbRootRelative, L"exefile\\shell");
+  EXPECT_EQ(kVerbRootKey, L"HKEY_CLASSES_ROOT\\exefile\\shell\\");
+}
+
+TEST(ShellVerbLayout, FormsNameProgramPathAndQuotedCommandLine) {
+  struct Case {
+    std::wstring_view folder, file, name, program, command;
+  };
+  const Case cases[] = {
+      {L"C:\\Windows", L"notepad.exe", L"notepad", L"C:\\Windows\\notepad.exe",
+       L"\"C:\\Windows\\notepad.exe\" \"%1\""},
+      {L"C:\\", L"notepad.exe", L"notepad", L"C:\\notepad.exe", L"\"C:\\notepad.exe\" \"%1\""},
+      {L"C:\\", L"tool2.exe", L"tool2", L"C:\\tool2.exe", L"\"C:\\tool2.exe\" \"%1\""},
+      {L"C:\\Program Files\\Tool", L"tool.exe", L"tool", L"C:\\Program Files\\Tool\\tool.exe",
+       L"\"C:\\Program Files\\Tool\\tool.exe\" \"%1\""},
+      {L"D:\\工具", L"记事本.exe", L"记事本", L"D:\\工具\\记事本.exe",
+       L"\"D:\\工具\\记事本.exe\" \"%1\""},
+      {L"C:\\Apps", L"SETUP.EXE", L"SETUP", L"C:\\Apps\\SETUP.EXE",
+       L"\"C:\\Apps\\SETUP.EXE\" \"%1\""},
+      {L"C:\\100% & more", L"a b.exe", L"a b", L"C:\\100% & more\\a b.exe",
+       L"\"C:\\100% & more\\a b.exe\" \"%1\""},
+      // The rule looks at the length alone: a short folder without its backslash stays so.
+      {L"C:", L"x.exe", L"x", L"C:x.exe", L"\"C:x.exe\" \"%1\""},
+      {L"\\\\srv\\share", L"t.exe", L"t", L"\\\\srv\\share\\t.exe",
+       L"\"\\\\srv\\share\\t.exe\" \"%1\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    EXPECT_EQ(EntryName(c.file), c.name);
+    EXPECT_EQ(ProgramPath(c.folder, c.file), c.program);
+    EXPECT_EQ(CommandLine(ProgramPath(c.folder, c.file)), c.command);
+  }
+}
+
+TEST(ShellVerbLayout, EntryNameDropsExactlyFourCharacters) {
+  EXPECT_EQ(EntryName(L".exe"), L"");
+  EXPECT_EQ(EntryName(L"a.exe"), L"a");
+  EXPECT_EQ(EntryName(L"a.exe.exe"), L"a.exe");
+  EXPECT_EQ(EntryName(L"tool .exe"), L"tool ");
+  EXPECT_EQ(EntryName(L"exe"), L"");  // cannot come from the file list; never negative
+  const std::wstring longest(251, L'长');
+  EXPECT_EQ(EntryName(longest + L".exe"), longest);
+}
+
+TEST(ShellVerbLayout, KeyPathsOfAnEntry) {
+  EXPECT_EQ(VerbKeyPath(L"tool"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\");
+  EXPECT_EQ(CommandKeyPath(L"tool"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\command\\");
+  EXPECT_EQ(VerbKeyPath(L"Notepad "), L"HKEY_CLASSES_ROOT\\exefile\\shell\\Notepad \\");
+  EXPECT_EQ(CommandKeyPath(L"用 它"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\用 它\\command\\");
+  // The paths the services accept are exactly those of valid names.
+  EXPECT_TRUE(ParseKeyPath(CommandKeyPath(std::wstring(255, L'x'))));
+  EXPECT_FALSE(ParseKeyPath(VerbKeyPath(std::wstring(256, L'x'))));
+  EXPECT_FALSE(ParseKeyPath(VerbKeyPath(L"")));
+}
+
+TEST(ShellVerbLayout, ListingSkipsOnlyTheExactSystemVerbs) {
+  struct Case {
+    std::wstring_view name;
+    bool reserved;
+  };
+  const Case cases[] = {
+      {L"open", true},    {L"runas", true},     {L" runas ", true}, {L"runas ", true},
+      {L"  open", true},  {L"Open", false},     {L"Runas", false},  {L"RUNAS ", false},
+      {L"opener", false}, {L"Notepad ", false}, {L"", false},       {L"\topen", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IsReservedVerb(c.name), c.reserved) << "case " << (&c - cases);
+}
+
+TEST(ShellVerbLayout, NamesWeWriteMustNotBeSystemVerbsInAnyCase) {
+  struct Case {
+    std::wstring_view name;
+    NameProblem problem;
+  };
+  const std::wstring at_limit(255, L'n');
+  const std::wstring over_limit(256, L'n');
+  const Case cases[] = {
+      {L"tool", NameProblem::kNone},       {L"Open", NameProblem::kReserved},
+      {L"OPEN", NameProblem::kReserved},   {L" runas", NameProblem::kReserved},
+      {L"RunAs ", NameProblem::kReserved}, {L"open2", NameProblem::kNone},
+      {L"", NameProblem::kEmpty},          {L"   ", NameProblem::kNone},
+      {at_limit, NameProblem::kNone},      {over_limit, NameProblem::kTooLong},
+      {L"记事本", NameProblem::kNone},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CheckEntryName(c.name), c.problem) << "case " << (&c - cases);
+}
+
+}  // namespace
+}  // namespace vw

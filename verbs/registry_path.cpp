@@ -1,0 +1,52 @@
+#include "verbs/registry_path.h"
+
+#include <array>
+#include <utility>
+
+#include "verbs/case_fold.h"
+
+namespace vw {
+namespace {
+
+constexpr std::array<std::pair<std::wstring_view, std::uint32_t>, 6> kRoots{{
+    {L"HKEY_CLASSES_ROOT", kHiveClassesRoot},
+    {L"HKCR", kHiveClassesRoot},
+    {L"HKEY_CURRENT_USER", kHiveCurrentUser},
+    {L"HKCU", kHiveCurrentUser},
+    {L"HKEY_LOCAL_MACHINE", kHiveLocalMachine},
+    {L"HKLM", kHiveLocalMachine},
+}};
+
+bool ValidComponents(std::wstring_view path) {
+  if (path.empty()) return false;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = path.find(L'\\', start);
+    const std::size_t length = (end == std::wstring_view::npos ? path.size() : end) - start;
+    if (length == 0 || length > kMaxKeyNameLength) return false;
+    if (end == std::wstring_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path) {
+  const std::size_t slash = full_path.find(L'\\');
+  if (slash == std::wstring_view::npos || full_path.back() != L'\\') return std::nullopt;
+  const std::wstring_view root = full_path.substr(0, slash);
+  for (const auto& [name, hive] : kRoots) {
+    if (!EqualsIgnoreCase(root, name)) continue;
+    std::wstring_view subkey = full_path.substr(slash + 1);
+    subkey.remove_suffix(1);
+    if (!ValidComponents(subkey)) return std::nullopt;
+    return KeyPath{hive, std::wstring(subkey)};
+  }
+  return std::nullopt;
+}
+
+bool IsValidRelativePath(std::wstring_view relative_path) {
+  return ValidComponents(relative_path);
+}
+
+}  // namespace vw

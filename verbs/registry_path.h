@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vw {
+
+// Hive values as the registry API and WMI number them.
+inline constexpr std::uint32_t kHiveClassesRoot = 0x80000000u;
+inline constexpr std::uint32_t kHiveCurrentUser = 0x80000001u;
+inline constexpr std::uint32_t kHiveLocalMachine = 0x80000002u;
+
+// Longest key name the registry accepts (one path component).
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+
+struct KeyPath {
+  std::uint32_t hive = 0;
+  std::wstring subkey;  // components joined by '\', no leading or trailing '\'
+
+  friend bool operator==(const KeyPath&, const KeyPath&) = default;
+};
+
+// Parses a full key path in script-host notation, "HKEY_CLASSES_ROOT\exefile\shell\tool\": a root
+// name (HKEY_CLASSES_ROOT or HKCR, HKEY_CURRENT_USER or HKCU, HKEY_LOCAL_MACHINE or HKLM, in
+// any case), then at least one key name, each non-empty and at most 255 characters, and a final
+// '\' that makes the path name a key rather than a value. Anything else gives nullopt.
+std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path);
+
+// A relative path such as "exefile\shell": key names joined by '\', none empty or too long.
+bool IsValidRelativePath(std::wstring_view relative_path);
+
+}  // namespace vw

@@ -1,0 +1,54 @@
+#include "verbs/registry_value.h"
+
+namespace vw {
+namespace {
+
+void PushUnit(std::vector<std::uint8_t>& data, std::uint32_t unit) {
+  data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+  data.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
+}
+
+}  // namespace
+
+RegValue StringValue(std::wstring_view text) {
+  RegValue value{kRegSz, {}};
+  value.data.reserve((text.size() + 1) * 2);
+  for (const wchar_t c : text) {
+    const auto code = static_cast<std::uint32_t>(c);
+    if (code > 0xFFFF) {  // wchar_t is UTF-32 off Windows
+      const std::uint32_t v = code - 0x10000;
+      PushUnit(value.data, 0xD800 + (v >> 10));
+      PushUnit(value.data, 0xDC00 + (v & 0x3FF));
+    } else {
+      PushUnit(value.data, code);
+    }
+  }
+  PushUnit(value.data, 0);
+  return value;
+}
+
+std::optional<std::wstring> TextOf(const RegValue& value) {
+  if (value.type != kRegSz && value.type != kRegExpandSz) return std::nullopt;
+  std::wstring text;
+  text.reserve(value.data.size() / 2);
+  for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+    const std::uint32_t unit = value.data[i] | (static_cast<std::uint32_t>(value.data[i + 1]) << 8);
+    if (unit == 0) break;
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    if constexpr (sizeof(wchar_t) == 4) {
+      if (high && i + 3 < value.data.size()) {
+        const std::uint32_t low =
+            value.data[i + 2] | (static_cast<std::uint32_t>(value.data[i + 3]) << 8);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+          i += 2;
+          continue;
+        }
+      }
+    }
+    text.push_back(static_cast<wchar_t>(unit));
+  }
+  return text;
+}
+
+}  // namespace vw

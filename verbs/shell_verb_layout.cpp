@@ -1,0 +1,69 @@
+#include "verbs/shell_verb_layout.h"
+
+#include "verbs/case_fold.h"
+
+namespace vw {
+namespace {
+
+constexpr std::wstring_view kOpen = L"open";
+constexpr std::wstring_view kRunas = L"runas";
+constexpr std::size_t kExtensionLength = 4;
+constexpr std::size_t kDriveRootLength = 3;
+
+}  // namespace
+
+std::wstring EntryName(std::wstring_view file_name) {
+  if (file_name.size() <= kExtensionLength) return {};
+  return std::wstring(file_name.substr(0, file_name.size() - kExtensionLength));
+}
+
+std::wstring ProgramPath(std::wstring_view folder, std::wstring_view file_name) {
+  std::wstring path(folder);
+  if (folder.size() > kDriveRootLength) path += L'\\';
+  path += file_name;
+  return path;
+}
+
+std::wstring CommandLine(std::wstring_view program_path) {
+  std::wstring command;
+  command.reserve(program_path.size() + 7);
+  command += L'"';
+  command += program_path;
+  command += L"\" \"%1\"";
+  return command;
+}
+
+std::wstring VerbKeyPath(std::wstring_view entry_name) {
+  std::wstring path(kVerbRootKey);
+  path += entry_name;
+  path += L'\\';
+  return path;
+}
+
+std::wstring CommandKeyPath(std::wstring_view entry_name) {
+  return VerbKeyPath(entry_name) + L"command\\";
+}
+
+std::wstring_view TrimSpaces(std::wstring_view text) noexcept {
+  const std::size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(L' ');
+  return text.substr(first, last - first + 1);
+}
+
+bool IsReservedVerb(std::wstring_view subkey_name) noexcept {
+  const std::wstring_view trimmed = TrimSpaces(subkey_name);
+  return trimmed == kOpen || trimmed == kRunas;
+}
+
+NameProblem CheckEntryName(std::wstring_view entry_name) noexcept {
+  const std::wstring_view trimmed = TrimSpaces(entry_name);
+  if (entry_name.empty()) return NameProblem::kEmpty;
+  if (EqualsIgnoreCase(trimmed, kOpen) || EqualsIgnoreCase(trimmed, kRunas)) {
+    return NameProblem::kReserved;
+  }
+  if (entry_name.size() > kMaxKeyNameLength) return NameProblem::kTooLong;
+  return NameProblem::kNone;
+}
+
+}  // namespace vw
