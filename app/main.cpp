@@ -1,8 +1,32 @@
 #include <windows.h>
 
-#include "operations/load_entries.h"
+#include <commctrl.h>
+
+#include "app/main_window.h"
+#include "operations/messages.h"
 #include "verbs/registry_win32.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return 0;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // Never ask the user to insert a disk when a drive without a medium is read.
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  vw::Win32Registry registry;
+  try {
+    vw::MainWindow form(instance, registry, {});
+    form.Show(show_command);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      if (!IsDialogMessageW(form.hwnd(), &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    return static_cast<int>(message.wParam);
+  } catch (const vw::SystemError& error) {  // the window could not be created
+    MessageBoxW(nullptr, vw::ErrorReport(error).c_str(),
+                std::wstring(vw::text::kErrorTitle).c_str(), MB_OK | MB_ICONERROR);
+    return 1;
+  }
 }

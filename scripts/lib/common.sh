@@ -30,9 +30,12 @@ build_preset() {
 }
 
 # A Wine prefix of our own under build/ (never the user's), its server kept warm until
-# wine_stop, Chinese UI fonts mapped to an installed CJK font.
+# wine_stop, Chinese UI fonts mapped to an installed CJK font. With a second argument such as
+# 1024x768, every program runs in a Wine virtual desktop of that size: no window manager is
+# needed, and focus and placement are the same on every run.
 wine_start() {
   export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+  local desktop=${2:-}
   local fresh=0
   [ -d "$WINEPREFIX/drive_c" ] || fresh=1
   mkdir -p "$WINEPREFIX"
@@ -45,6 +48,11 @@ wine_start() {
       (cd "$WINEPREFIX" && wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" \
         /d "WenQuanYi Micro Hei" /f) </dev/null >/dev/null 2>&1
     done
+    if [ -n "$desktop" ]; then
+      (cd "$WINEPREFIX" && wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f &&
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f) \
+        </dev/null >/dev/null 2>&1
+    fi
   fi
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+// DPI services of Windows 10, with the Windows 7 equivalents where they are missing.
+#include <windows.h>
+
+namespace vw {
+
+inline constexpr UINT kDefaultDpi = 96;
+
+UINT DpiOfWindow(HWND window) noexcept;
+RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noexcept;
+// The system's message font, sized for `dpi`.
+LOGFONTW MessageFontForDpi(UINT dpi) noexcept;
+
+}  // namespace vw

@@ -1,0 +1,44 @@
+#include "app/list_box_entries.h"
+
+#include "app/program_picker.h"
+#include "platform/system_error.h"
+
+namespace vw {
+
+int ListBoxEntries::Count() const {
+  return static_cast<int>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
+}
+
+std::wstring ListBoxEntries::Item(int index) const {
+  return ListBoxItem(list_, index);
+}
+
+void ListBoxEntries::Append(std::wstring_view name) {
+  const std::wstring item(name);
+  const LRESULT result =
+      SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  if (result == LB_ERR || result == LB_ERRSPACE) {
+    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入“" + item + L"”");
+  }
+}
+
+void ListBoxEntries::RemoveAt(int index) {
+  SendMessageW(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+int ListBoxEntries::SelectedIndex() const {
+  return static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
+}
+
+void ListBoxEntries::BeginFill(std::size_t expected) {
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list_, LB_INITSTORAGE, expected,
+               static_cast<LPARAM>(expected * 16 * sizeof(wchar_t)));
+}
+
+void ListBoxEntries::EndFill() {
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+}  // namespace vw

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+
+#include "operations/entry_list.h"
+
+namespace vw {
+
+// The entry list on a Win32 list box (List1).
+class ListBoxEntries final : public EntryList {
+ public:
+  explicit ListBoxEntries(HWND list = nullptr) : list_(list) {}
+  void Attach(HWND list) noexcept { list_ = list; }
+
+  int Count() const override;
+  std::wstring Item(int index) const override;
+  void Append(std::wstring_view name) override;
+  void RemoveAt(int index) override;
+  int SelectedIndex() const override;
+  void BeginFill(std::size_t expected) override;
+  void EndFill() override;
+
+ private:
+  HWND list_;
+};
+
+}  // namespace vw

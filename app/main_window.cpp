@@ -1,0 +1,421 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <new>
+
+#include "app/dpi_win.h"
+#include "app/picker_rules.h"
+#include "app/program_picker.h"
+#include "operations/add_entry.h"
+#include "operations/load_entries.h"
+#include "operations/messages.h"
+#include "operations/remove_entry.h"
+#include "verbs/case_fold.h"
+
+namespace vw {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Verbwright.Form1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = 0;
+constexpr UINT_PTR kCaptionBoxSubclass = 1;
+constexpr int kIconResource = 1;
+constexpr int kDropDownItems = 12;
+
+struct ControlClass {
+  const wchar_t* window_class;
+  DWORD style;
+  DWORD ex_style;
+  const wchar_t* text;
+};
+
+ControlClass ClassOf(ControlId id) {
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+  constexpr DWORD kList = kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+  switch (id) {
+    case ControlId::kDrive1:
+      return {WC_COMBOBOXW, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0,
+              L""};
+    case ControlId::kDir1:
+      return {WC_LISTBOXW, kList | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, L""};
+    case ControlId::kFile1:
+    case ControlId::kList1:
+      return {WC_LISTBOXW, kList, WS_EX_CLIENTEDGE, L""};
+    case ControlId::kLabel1:
+      return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX, 0, L"输入你的个性菜单名字："};
+    case ControlId::kText1:
+      return {WC_EDITW, kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+              L"如：“用记事本打开”"};
+    case ControlId::kCommand2:
+      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, L"添加到右键"};
+    case ControlId::kCommand3:
+      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, L"从右键删除"};
+  }
+  return {};
+}
+
+HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                                       GetSystemMetrics(metric_x), GetSystemMetrics(metric_y), 0));
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  if (GetClassInfoExW(instance, kClassName, &window_class)) return;
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kClassName;
+  if (RegisterClassExW(&window_class) == 0) throw SystemError(GetLastError(), L"注册窗口类");
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options options)
+    : registry_(registry),
+      ends_program_(options.ends_program),
+      message_box_(std::move(options.message_box)) {
+  if (!message_box_) {
+    message_box_ = [](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
+      return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
+    };
+  }
+
+  RegisterWindowClass(instance, WindowProc);
+  const std::wstring caption(kFormCaption);
+  CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  if (window_ == nullptr) throw SystemError(GetLastError(), L"创建主窗口");
+  CreateControls(instance);
+  ApplyDpi(DpiOfWindow(window_));
+  ShowPickerAtCurrentFolder();
+  Form_Load();
+}
+
+MainWindow::~MainWindow() {
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+HWND MainWindow::Control(ControlId id) const noexcept {
+  return GetDlgItem(window_, static_cast<int>(id));
+}
+
+void MainWindow::CreateControls(HINSTANCE instance) {
+  for (const ControlDesign& design : kControls) {
+    const ControlClass kind = ClassOf(design.id);
+    const HWND control = CreateWindowExW(
+        kind.ex_style, kind.window_class, kind.text, kind.style, 0, 0, 0, 0, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+    if (control == nullptr)
+      throw SystemError(GetLastError(), L"创建控件 " + std::wstring(design.name));
+  }
+  entries_.Attach(Control(ControlId::kList1));
+  SetWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass,
+                    reinterpret_cast<DWORD_PTR>(this));
+}
+
+void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
+  dpi_ = dpi;
+  LOGFONTW font = MessageFontForDpi(dpi);
+  font_.reset(CreateFontIndirectW(&font));
+  const int dpi_int = static_cast<int>(dpi);
+  for (const ControlDesign& design : kControls) {
+    const HWND control = Control(design.id);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    const PixelRect rect = ToPixels(design, dpi_int);
+    if (design.id == ControlId::kDrive1) {
+      // A combo box's window height includes its drop-down list; the closed box's height comes
+      // from its selection field, which is sized so that the closed box has the design height.
+      MoveWindow(control, rect.left, rect.top, rect.width, rect.height * kDropDownItems, FALSE);
+      // Steer by the measured height: what a box adds to the field differs between systems.
+      auto field =
+          static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+      for (int attempt = 0; attempt < 4; ++attempt) {
+        RECT closed{};
+        GetWindowRect(control, &closed);
+        const int error = rect.height - (closed.bottom - closed.top);
+        if (error == 0 || field + error <= 0) break;
+        field += error;
+        SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+      }
+    } else {
+      MoveWindow(control, rect.left, rect.top, rect.width, rect.height, FALSE);
+    }
+    if (design.id == ControlId::kDir1) {
+      SendMessageW(control, LB_SETITEMHEIGHT, 0, FolderItemHeight(font_.get(), dpi));
+    }
+  }
+  const SIZE client{TwipsToPixels(kClientWidthTwips, dpi_int),
+                    TwipsToPixels(kClientHeightTwips, dpi_int)};
+  if (suggested != nullptr) {
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    // The frame is that of the DPI the window really has, which differs from `dpi` only when a
+    // layout is asked for directly.
+    const RECT frame = WindowRectForClient(client, kStyle, kExStyle, DpiOfWindow(window_));
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+void MainWindow::Show(int show_command) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  RECT frame{};
+  GetWindowRect(window_, &frame);
+  const RECT& work = monitor.rcWork;
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+  ShowWindow(window_, show_command);
+  UpdateWindow(window_);
+  SetFocus(Control(ControlId::kCommand2));
+}
+
+// --- Form ---------------------------------------------------------------------------------
+
+std::wstring MainWindow::FileName() {
+  return SelectedFileName(Control(ControlId::kFile1));
+}
+std::wstring MainWindow::DirPath() {
+  return FolderListPath(Control(ControlId::kDir1));
+}
+std::wstring MainWindow::CaptionText() {
+  return WindowText(Control(ControlId::kText1));
+}
+
+int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) {
+  return message_box_(window_, prompt, title, style);
+}
+
+void MainWindow::ShowError(const SystemError& error) {
+  MsgBox(ErrorReport(error), text::kErrorTitle, MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::RegistryChanged() {
+  // shell32 is loaded only when needed: it is large, and start-up does not need it.
+  const UniqueModule shell32(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!shell32) return;
+  using NotifyFn = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
+  const auto notify = reinterpret_cast<NotifyFn>(
+      reinterpret_cast<void*>(GetProcAddress(shell32.get(), "SHChangeNotify")));
+  if (notify != nullptr) notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+// --- Messages -----------------------------------------------------------------------------
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  // Nothing may escape into the system's frames: report it and keep the window running.
+  try {
+    return self->HandleMessage(message, wparam, lparam);
+  } catch (const SystemError& error) {
+    self->ShowError(error);
+  } catch (const std::bad_alloc&) {
+    self->ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, L"处理窗口消息"));
+  } catch (const std::exception&) {
+    self->ShowError(SystemError(ERROR_INTERNAL_ERROR, L"处理窗口消息"));
+  }
+  return 0;
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item.CtlID != static_cast<UINT>(ControlId::kDir1)) break;
+      DrawFolderItem(item, dpi_);
+      return TRUE;
+    }
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wparam) != WA_INACTIVE);
+      return 0;
+    case 0x02E0: {  // WM_DPICHANGED
+      ApplyDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    }
+    case WM_DESTROY:
+      RemoveWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass);
+      if (ends_program_) PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      const HWND window = window_;
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      return DefWindowProcW(window, message, wparam, lparam);
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+void MainWindow::OnActivate(bool active) {
+  // Give the focus back to the control that had it, rather than to the window itself.
+  if (!active) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus)) focus_when_inactive_ = focus;
+    return;
+  }
+  const HWND focus = focus_when_inactive_ != nullptr && IsWindow(focus_when_inactive_)
+                         ? focus_when_inactive_
+                         : Control(ControlId::kCommand2);
+  SetFocus(focus);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  const HWND focus = GetFocus();
+  switch (id) {
+    case IDOK:  // Enter, through the dialog manager: open a folder, or press the focused button
+      if (focus == Control(ControlId::kDir1)) {
+        OpenFolderItem(static_cast<int>(SendMessageW(focus, LB_GETCURSEL, 0, 0)));
+      } else if (focus == Control(ControlId::kCommand2)) {
+        Command2_Click();
+      } else if (focus == Control(ControlId::kCommand3)) {
+        Command3_Click();
+      }
+      return;
+    case static_cast<int>(ControlId::kCommand2):
+      if (code == BN_CLICKED) Command2_Click();
+      return;
+    case static_cast<int>(ControlId::kCommand3):
+      if (code == BN_CLICKED) Command3_Click();
+      return;
+    case static_cast<int>(ControlId::kDrive1):
+      if (code == CBN_CLOSEUP ||
+          (code == CBN_SELCHANGE &&
+           !SendMessageW(Control(ControlId::kDrive1), CB_GETDROPPEDSTATE, 0, 0))) {
+        OnDriveSelected();
+      }
+      return;
+    case static_cast<int>(ControlId::kDir1):
+      if (code == LBN_DBLCLK) {
+        OpenFolderItem(
+            static_cast<int>(SendMessageW(Control(ControlId::kDir1), LB_GETCURSEL, 0, 0)));
+      }
+      return;
+    case static_cast<int>(ControlId::kFile1):
+      if (code == LBN_SELCHANGE) File1_Click();
+      return;
+    case static_cast<int>(ControlId::kList1):
+      if (code == LBN_SELCHANGE) List1_Click();
+      return;
+    default:
+      return;  // IDCANCEL (Esc) among them: neither button is the cancel button
+  }
+}
+
+LRESULT CALLBACK MainWindow::CaptionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                            UINT_PTR, DWORD_PTR self_data) {
+  const LRESULT result = DefSubclassProc(box, message, wparam, lparam);
+  if (message == WM_SETFOCUS) {
+    // The focus arrives from another control of the window (a click or Tab), not back from a
+    // message box or another program: only then is it "received".
+    auto* self = reinterpret_cast<MainWindow*>(self_data);
+    const auto from = reinterpret_cast<HWND>(wparam);
+    if (from != nullptr && (from == self->window_ || IsChild(self->window_, from)))
+      self->Text1_GotFocus();
+  }
+  return result;
+}
+
+// --- Picker -------------------------------------------------------------------------------
+
+void MainWindow::ShowPickerAtCurrentFolder() {
+  const HWND drives = Control(ControlId::kDrive1);
+  FillDriveList(drives);
+  std::wstring current(MAX_PATH, L'\0');
+  const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+  if (length > current.size()) {
+    current.resize(length);
+    current.resize(GetCurrentDirectoryW(length, current.data()));
+  } else {
+    current.resize(length);
+  }
+  try {
+    SetFolderListPath(Control(ControlId::kDir1), current);
+    Dir1_Change();
+  } catch (const SystemError& error) {
+    ShowError(error);
+  }
+  SelectDriveOf(drives, FolderListPath(Control(ControlId::kDir1)));
+}
+
+void MainWindow::OnDriveSelected() {
+  const std::wstring drive = SelectedDrive(Control(ControlId::kDrive1));
+  const std::wstring shown = FolderListPath(Control(ControlId::kDir1));
+  if (drive.empty() || EqualsIgnoreCase(drive, std::wstring_view(shown).substr(0, 2))) return;
+  Drive1_Change();
+}
+
+void MainWindow::OpenFolderItem(int index) {
+  if (index < 0) return;
+  SetFolderListPath(Control(ControlId::kDir1),
+                    FolderListItemPath(Control(ControlId::kDir1), index));
+  Dir1_Change();
+}
+
+// --- Event handlers -----------------------------------------------------------------------
+
+void MainWindow::Form_Load() {
+  if (auto failure = LoadEntries(registry_, entries_)) ShowError(*failure);
+}
+
+void MainWindow::Command2_Click() {
+  AddEntry(*this, registry_);
+}
+
+void MainWindow::Command3_Click() {
+  RemoveEntry(*this, registry_);
+}
+
+void MainWindow::Drive1_Change() {
+  const HWND drives = Control(ControlId::kDrive1);
+  try {
+    SetFolderListPath(Control(ControlId::kDir1), StartFolderOfDrive(SelectedDrive(drives)));
+  } catch (const SystemError& error) {
+    ShowError(error);
+    SelectDriveOf(drives, FolderListPath(Control(ControlId::kDir1)));  // back to what Dir1 shows
+    return;
+  }
+  Dir1_Change();
+}
+
+void MainWindow::Dir1_Change() {
+  SetFileListPath(Control(ControlId::kFile1), DirPath());
+}
+
+void MainWindow::File1_Click() {
+  const std::wstring file_name = FileName();
+  if (file_name.empty()) return;
+  SetWindowTextW(Control(ControlId::kText1), CaptionSuggestion(file_name).c_str());
+}
+
+void MainWindow::List1_Click() {}
+
+void MainWindow::Text1_GotFocus() {
+  SetWindowTextW(Control(ControlId::kText1), L"");
+}
+
+}  // namespace vw

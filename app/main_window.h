@@ -1,0 +1,85 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/form_design.h"
+#include "app/list_box_entries.h"
+#include "operations/form.h"
+#include "platform/win32_handle.h"
+#include "verbs/registry_services.h"
+
+namespace vw {
+
+// Form1, the program's one window. The controls hold all of its state; each control event is
+// routed to the handler named after the control and the event.
+class MainWindow final : public Form {
+ public:
+  // Shows a message box; tests put their own in place to answer it.
+  using MessageBoxHandler = std::function<int(HWND owner, std::wstring_view text,
+                                              std::wstring_view title, unsigned style)>;
+
+  struct Options {
+    MessageBoxHandler message_box;  // empty: MessageBoxW
+    bool ends_program = true;       // closing the window ends the message loop
+  };
+
+  // Creates the window hidden, with its controls, and runs Form_Load.
+  MainWindow(HINSTANCE instance, RegistryServices& registry, Options options);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Centres the window on its monitor's work area, shows it and gives Command2 the focus.
+  void Show(int show_command);
+  HWND hwnd() const noexcept { return window_; }
+  HWND Control(ControlId id) const noexcept;
+  UINT dpi() const noexcept { return dpi_; }
+  void SetMessageBoxHandler(MessageBoxHandler handler) { message_box_ = std::move(handler); }
+  // Lays every control out and sizes the window for `dpi`, as a DPI change does.
+  void ApplyDpi(UINT dpi, const RECT* suggested = nullptr);
+
+  // Form
+  std::wstring FileName() override;
+  std::wstring DirPath() override;
+  std::wstring CaptionText() override;
+  EntryList& Entries() override { return entries_; }
+  int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) override;
+  void ShowError(const SystemError& error) override;
+  void RegistryChanged() override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK CaptionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                         UINT_PTR id, DWORD_PTR self);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnCommand(int id, int code);
+  void OnActivate(bool active);
+  void CreateControls(HINSTANCE instance);
+  void ShowPickerAtCurrentFolder();
+  void OpenFolderItem(int index);
+  void OnDriveSelected();
+
+  // The event table.
+  void Form_Load();
+  void Command2_Click();
+  void Command3_Click();
+  void Drive1_Change();
+  void Dir1_Change();
+  void File1_Click();
+  void List1_Click();
+  void Text1_GotFocus();
+
+  HWND window_ = nullptr;
+  RegistryServices& registry_;
+  ListBoxEntries entries_;
+  UniqueFont font_;
+  UINT dpi_ = 96;
+  HWND focus_when_inactive_ = nullptr;
+  bool ends_program_;
+  MessageBoxHandler message_box_;
+};
+
+}  // namespace vw

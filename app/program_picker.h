@@ -1,0 +1,51 @@
+#pragma once
+
+// The drive, folder and file lists of the main window. Each list keeps its own state in its
+// items; these functions fill and read them.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vw {
+
+// Drive1, a drop-down list: "C: [label]" for each drive. Labels are read for fixed drives only,
+// so that start-up never waits for a network, a disc or a floppy.
+void FillDriveList(HWND drive_list);
+// "C:" for the selected drive; "" when none is selected.
+std::wstring SelectedDrive(HWND drive_list);
+// Selects the drive of `path`; selects nothing when the path has no drive letter.
+void SelectDriveOf(HWND drive_list, std::wstring_view path);
+// The folder to open for a drive: its current folder for this process, else its root.
+std::wstring StartFolderOfDrive(std::wstring_view drive);
+
+// Names of the subfolders of `folder`, sorted, hidden and system folders left out. Throws
+// SystemError when the folder cannot be read.
+std::vector<std::wstring> ReadSubfolders(const std::wstring& folder);
+// Names of the programs in `folder` (long name ends in .exe), sorted, hidden and system files
+// left out. Throws SystemError when the folder cannot be read.
+std::vector<std::wstring> ReadPrograms(const std::wstring& folder);
+
+// Dir1, an owner-drawn list box whose items are folder names. Reads the folder before touching
+// the list, so a failure leaves the list as it was.
+void SetFolderListPath(HWND folder_list, const std::wstring& path);
+std::wstring FolderListPath(HWND folder_list);
+// The folder the item at `index` stands for.
+std::wstring FolderListItemPath(HWND folder_list, int index);
+void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi);
+int FolderItemHeight(HFONT font, UINT dpi);
+
+// File1: the programs of one folder.
+void SetFileListPath(HWND file_list, const std::wstring& path);
+// The selected file's name; "" when none is selected.
+std::wstring SelectedFileName(HWND file_list);
+
+// Reads and writes a control's text.
+std::wstring WindowText(HWND window);
+// The text of a list box item.
+std::wstring ListBoxItem(HWND list, int index);
+
+// Fills a list box quickly: redraw off and storage reserved for the whole run.
+void FillListBox(HWND list, const std::vector<std::wstring>& items);
+
+}  // namespace vw

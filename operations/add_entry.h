@@ -1,0 +1,13 @@
+#pragma once
+
+#include "operations/form.h"
+#include "verbs/registry_services.h"
+
+namespace vw {
+
+// Makes the program chosen in the form a right-click entry of every executable: asks, writes the
+// caption and the command line, lists the name if it is new and says so. Either the whole entry
+// is written or the registry is put back as it was; failures are reported, never thrown.
+void AddEntry(Form& form, RegistryServices& registry);
+
+}  // namespace vw

@@ -1,0 +1,33 @@
+#pragma once
+
+// The texts of the add and remove operations' message boxes, character for character.
+
+#include <string>
+#include <string_view>
+
+#include "platform/system_error.h"
+
+namespace vw::text {
+
+inline constexpr std::wstring_view kNoticeTitle = L"提示";
+inline constexpr std::wstring_view kConfirmTitle = L"确认";
+inline constexpr std::wstring_view kDoneTitle = L"完成";
+inline constexpr std::wstring_view kErrorTitle = L"错误";
+
+inline constexpr std::wstring_view kNoFileChosen = L"请选择要加入右键菜单的文件啊，亲！";
+inline constexpr std::wstring_view kConfirmAdd = L"你确定把该项添加到右键菜单吗？";
+inline constexpr std::wstring_view kAdded = L"搞定了，亲！快去试试吧！";
+inline constexpr std::wstring_view kConfirmRemove = L"你确定要从右键菜单删除该项吗？";
+
+// Our own wording for names the registry layout cannot take.
+std::wstring ReservedNameRefused(std::wstring_view name);
+std::wstring SystemVerbNotRemoved(std::wstring_view name);
+inline constexpr std::wstring_view kEmptyNameRefused =
+    L"这个文件的名字去掉“.exe”后什么也不剩，不能用作右键菜单项的名字。请换一个程序。";
+inline constexpr std::wstring_view kLongNameRefused =
+    L"这个文件的名字太长：右键菜单项的名字最多 255 个字符。请换一个程序。";
+
+// The error of putting the registry back after a failed change: the entry may be incomplete.
+SystemError UndoFailed(const SystemError& error);
+
+}  // namespace vw::text

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "operations/form.h"
+#include "verbs/registry_services.h"
+
+namespace vw {
+
+// Removes the entry selected in the form's entry list, after asking: its command subkey, then its
+// verb key with everything under it, then the list item. Either the entry is gone or the registry
+// is put back as it was; failures are reported, never thrown.
+void RemoveEntry(Form& form, RegistryServices& registry);
+
+}  // namespace vw

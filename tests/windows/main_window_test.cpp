@@ -1,0 +1,236 @@
+#include "app/main_window.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/form_design.h"
+#include "app/program_picker.h"
+#include "tests/windows/window_fixture.h"
+#include "verbs/memory_registry.h"
+#include "verbs/shell_verb_layout.h"
+
+namespace vw {
+namespace {
+
+using testing::WindowTest;
+using Names = std::vector<std::wstring>;
+
+RECT ClientRectOf(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+PixelRect AsPixelRect(const RECT& rect) {
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+TEST_F(WindowTest, LaysOutTheDesignAtAnyDpi) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  ASSERT_EQ(form.dpi(), 96u);
+  const std::pair<ControlId, PixelRect> at96[] = {
+      {ControlId::kDrive1, {8, 8, 137, 21}},      {ControlId::kDir1, {8, 29, 137, 126}},
+      {ControlId::kFile1, {160, 8, 105, 145}},    {ControlId::kList1, {280, 8, 97, 145}},
+      {ControlId::kLabel1, {8, 168, 73, 33}},     {ControlId::kText1, {88, 168, 113, 33}},
+      {ControlId::kCommand2, {208, 168, 81, 33}}, {ControlId::kCommand3, {296, 168, 81, 33}},
+  };
+  for (const auto& [id, expected] : at96) {
+    EXPECT_EQ(AsPixelRect(ClientRectOf(Control(id))), expected) << DesignOf(id).name.size();
+  }
+  RECT client{};
+  GetClientRect(form.hwnd(), &client);
+  EXPECT_EQ(client.right, 392);
+  EXPECT_EQ(client.bottom, 211);
+
+  form.ApplyDpi(144);
+  GetClientRect(form.hwnd(), &client);
+  EXPECT_EQ(client.right, 588);
+  EXPECT_EQ(client.bottom, 317);
+  EXPECT_EQ(AsPixelRect(ClientRectOf(Control(ControlId::kFile1))), (PixelRect{240, 12, 158, 218}));
+  EXPECT_EQ(AsPixelRect(ClientRectOf(Control(ControlId::kDrive1))), (PixelRect{12, 12, 206, 32}));
+  LOGFONTW at144{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(ControlId::kText1), WM_GETFONT, 0, 0)),
+             sizeof(at144), &at144);
+  form.ApplyDpi(96);
+  LOGFONTW at96_font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(ControlId::kText1), WM_GETFONT, 0, 0)),
+             sizeof(at96_font), &at96_font);
+  EXPECT_NEAR(std::abs(at144.lfHeight), std::abs(at96_font.lfHeight) * 3 / 2.0, 1.0);
+  EXPECT_NE(std::wstring(at96_font.lfFaceName), L"System");
+}
+
+TEST_F(WindowTest, ShowsItsTextsAndStartsWithTheFocusOnAdd) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  EXPECT_EQ(WindowText(form.hwnd()), L"Verbwright by Quellbrin");
+  EXPECT_EQ(WindowText(Control(ControlId::kLabel1)), L"输入你的个性菜单名字：");
+  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"如：“用记事本打开”");
+  EXPECT_EQ(WindowText(Control(ControlId::kCommand2)), L"添加到右键");
+  EXPECT_EQ(WindowText(Control(ControlId::kCommand3)), L"从右键删除");
+  EXPECT_EQ(GetFocus(), Control(ControlId::kCommand2));
+  EXPECT_EQ(SendMessageW(Control(ControlId::kFile1), LB_GETCURSEL, 0, 0), LB_ERR);
+  EXPECT_EQ(SendMessageW(Control(ControlId::kList1), LB_GETCURSEL, 0, 0), LB_ERR);
+  EXPECT_TRUE(Items(Control(ControlId::kList1)).empty());
+  for (const ControlId id : {ControlId::kCommand2, ControlId::kCommand3}) {
+    EXPECT_EQ(GetWindowLongW(Control(id), GWL_STYLE) & BS_TYPEMASK,
+              BS_PUSHBUTTON);  // not the default
+  }
+  EXPECT_EQ(GetWindowLongW(Control(ControlId::kLabel1), GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_EQ(GetWindowLongW(Control(ControlId::kList1), GWL_STYLE) & LBS_SORT, 0);
+  const HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(form.hwnd(), GCLP_HICON));
+  EXPECT_NE(icon, nullptr);
+}
+
+TEST_F(WindowTest, TabWalksTheDesignOrderAndEmptiesTheCaptionBox) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  const ControlId order[] = {ControlId::kCommand3, ControlId::kDrive1, ControlId::kDir1,
+                             ControlId::kText1,    ControlId::kList1,  ControlId::kFile1,
+                             ControlId::kCommand2};
+  for (const ControlId id : order) {
+    MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    ASSERT_TRUE(IsDialogMessageW(form.hwnd(), &tab));
+    Pump();
+    EXPECT_EQ(GetFocus(), Control(id)) << static_cast<int>(id);
+    if (id == ControlId::kText1) {
+      EXPECT_EQ(WindowText(Control(id)), L"");
+    }
+  }
+  // A typed caption is emptied again whenever the box is entered from another control.
+  SetWindowTextW(Control(ControlId::kText1), L"我的菜单");
+  SetFocus(Control(ControlId::kText1));
+  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"");
+}
+
+TEST_F(WindowTest, ListsTheCurrentFoldersProgramsAndFollowsTheChain) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  EXPECT_EQ(form.DirPath(), Folder());
+  EXPECT_EQ(Items(Control(ControlId::kFile1)), (Names{L"A.EXE", L"b.exe", L"记事本.exe"}));
+  const Names folders = Items(Control(ControlId::kDir1));
+  ASSERT_GE(folders.size(), 3u);
+  EXPECT_EQ(folders.front(), Folder().substr(0, 3));
+  EXPECT_EQ(Names(folders.end() - 2, folders.end()), (Names{L"apps", L"子文件夹"}));
+  EXPECT_EQ(SelectedDrive(Control(ControlId::kDrive1)), Folder().substr(0, 2));
+
+  // Opening a subfolder (double-click) updates the file list; so does going back up with Enter.
+  ChooseInList(ControlId::kDir1, L"apps", LBN_DBLCLK);
+  EXPECT_EQ(form.DirPath(), Folder() + L"\\apps");
+  EXPECT_EQ(Items(Control(ControlId::kFile1)), Names{L"tool one.exe"});
+  const Names inside = Items(Control(ControlId::kDir1));
+  SetFocus(Control(ControlId::kDir1));
+  SendMessageW(Control(ControlId::kDir1), LB_SETCURSEL, inside.size() - 2, 0);
+  MSG enter{Control(ControlId::kDir1), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  IsDialogMessageW(form.hwnd(), &enter);
+  EXPECT_EQ(form.DirPath(), Folder());
+
+  // Another drive moves both lists with the one change.
+  const std::wstring other = Folder()[0] == L'C' ? L"Z:" : L"C:";
+  const LRESULT index =
+      SendMessageW(Control(ControlId::kDrive1), CB_FINDSTRING, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(other.c_str()));
+  ASSERT_NE(index, CB_ERR);
+  SendMessageW(Control(ControlId::kDrive1), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  Notify(ControlId::kDrive1, CBN_SELCHANGE);
+  EXPECT_EQ(form.DirPath().substr(0, 2), other);
+  EXPECT_EQ(Items(Control(ControlId::kDir1)).front(), other + L"\\");
+  EXPECT_TRUE(asked_.empty());
+}
+
+TEST_F(WindowTest, SuggestsACaptionForTheChosenFile) {
+  MemoryRegistry registry;
+  Open(registry);
+  ChooseInList(ControlId::kFile1, L"b.exe");
+  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"用 b 打开");
+  ChooseInList(ControlId::kFile1, L"记事本.exe");
+  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"用 记事本 打开");
+  SetWindowTextW(Control(ControlId::kText1), L"typed");
+  ChooseInList(ControlId::kFile1, L"记事本.exe");  // the same file again
+  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"用 记事本 打开");
+  SendMessageW(Control(ControlId::kFile1), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SetWindowTextW(Control(ControlId::kText1), L"kept");
+  Notify(ControlId::kFile1, LBN_SELCHANGE);  // no file chosen: nothing to suggest
+  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"kept");
+}
+
+TEST_F(WindowTest, AnUnreadableDriveIsReportedAndTheDriveListGoesBack) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  const HWND drives = Control(ControlId::kDrive1);
+  const LRESULT index =
+      SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Q: [gone]"));
+  SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  Notify(ControlId::kDrive1, CBN_SELCHANGE);
+  ASSERT_EQ(asked_.size(), 1u);
+  EXPECT_EQ(asked_[0].title, L"错误");
+  EXPECT_NE(asked_[0].text.find(L"Q:"), std::wstring::npos);
+  EXPECT_NE(asked_[0].text.find(L"错误 "), std::wstring::npos);
+  EXPECT_EQ(asked_[0].style, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(SelectedDrive(drives), Folder().substr(0, 2));
+  EXPECT_EQ(form.DirPath(), Folder());
+  EXPECT_TRUE(IsWindow(form.hwnd()));
+}
+
+TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
+  MemoryRegistry registry;
+  registry.RegWrite(VerbKeyPath(L"tool"), L"x");
+  registry.FailAlways(MemoryRegistry::Call::kEnumKey, kVerbRootRelative, ERROR_ACCESS_DENIED);
+  MainWindow& form = Open(registry);
+  ASSERT_EQ(asked_.size(), 1u);
+  EXPECT_NE(asked_[0].text.find(L"错误 5："), std::wstring::npos);
+  EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+}
+
+TEST_F(WindowTest, ListsTheEntriesFoundAtStart) {
+  MemoryRegistry registry;
+  for (const wchar_t* name : {L"open", L"Notepad ", L"记事本", L"Runas"}) {
+    registry.RegWrite(VerbKeyPath(name), L"");
+  }
+  Open(registry, false);
+  EXPECT_EQ(Items(Control(ControlId::kList1)), (Names{L"Notepad ", L"Runas", L"记事本"}));
+}
+
+// The real MessageBoxW, answered from another thread as a person would: read, then press OK.
+TEST_F(WindowTest, TheRealMessageBoxShowsTheNoFileMessage) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  form.SetMessageBoxHandler(
+      [](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
+        return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
+      });
+  std::wstring text, title;
+  std::vector<std::wstring> buttons;
+  std::atomic<bool> answered = false;
+  std::thread person([&] {
+    for (int tries = 0; tries < 200 && !answered; ++tries) {
+      Sleep(25);
+      const HWND box = FindWindowW(L"#32770", L"提示");
+      if (box == nullptr) continue;
+      title = WindowText(box);
+      text = WindowText(GetDlgItem(box, 0xFFFF));
+      for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t class_name[32] = {};
+        GetClassNameW(child, class_name, 32);
+        if (std::wstring(class_name) == L"Button") buttons.push_back(WindowText(child));
+      }
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      answered = true;
+    }
+  });
+  Click(ControlId::kCommand2);
+  person.join();
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(title, L"提示");
+  EXPECT_EQ(text, L"请选择要加入右键菜单的文件啊，亲！");
+  EXPECT_EQ(buttons.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vw
