@@ -1,0 +1,212 @@
+#include "operations/add_entry.h"
+
+#include <gtest/gtest.h>
+
+#include "operations/messages.h"
+#include "tests/support/scripted_form.h"
+#include "verbs/memory_registry.h"
+#include "verbs/shell_verb_layout.h"
+
+namespace vw {
+namespace {
+
+using testing::ScriptedForm;
+using Names = std::vector<std::wstring>;
+
+std::optional<std::wstring> TextAt(MemoryRegistry& registry, std::wstring_view key) {
+  const KeyState state = registry.RegRead(key);
+  if (!state.exists || !state.value) return std::nullopt;
+  return TextOf(*state.value);
+}
+
+// A verb root as Windows ships it, with the system's two verbs.
+void AddSystemVerbs(MemoryRegistry& registry) {
+  registry.RegWrite(CommandKeyPath(L"open"), L"\"%1\" %*");
+  registry.RegWrite(CommandKeyPath(L"runas"), L"\"%1\" %*");
+}
+
+class AddEntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { AddSystemVerbs(registry); }
+  MemoryRegistry registry;
+  ScriptedForm form;
+};
+
+TEST_F(AddEntryTest, WithNoFileChosenOnlySaysSo) {
+  form.caption = L"typed anyway";
+  const std::wstring before = registry.Dump();
+  AddEntry(form, registry);
+  ASSERT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(form.boxes[0].prompt, L"请选择要加入右键菜单的文件啊，亲！");
+  EXPECT_EQ(form.boxes[0].title, L"提示");
+  EXPECT_EQ(form.boxes[0].style, 64u);
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_TRUE(form.entries.items.empty());
+}
+
+TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
+  form.file_name = L"notepad.exe";
+  form.caption = L"X";
+  AddEntry(form, registry);
+  ASSERT_EQ(form.boxes.size(), 2u);
+  EXPECT_EQ(form.boxes[0].prompt, L"你确定把该项添加到右键菜单吗？");
+  EXPECT_EQ(form.boxes[0].title, L"确认");
+  EXPECT_EQ(form.boxes[0].style, 33u);
+  EXPECT_EQ(form.boxes[1].prompt, L"搞定了，亲！快去试试吧！");
+  EXPECT_EQ(form.boxes[1].title, L"完成");
+  EXPECT_EQ(form.boxes[1].style, 64u);
+  EXPECT_EQ(TextAt(registry, L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\"), L"X");
+  EXPECT_EQ(TextAt(registry, L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\command\\"),
+            L"\"C:\\Windows\\notepad.exe\" \"%1\"");
+  EXPECT_EQ(form.entries.items, Names{L"notepad"});
+  EXPECT_EQ(form.registry_changes, 1);
+  EXPECT_TRUE(form.errors.empty());
+
+  // The same add again, with another caption: both values rewritten, silently.
+  form.boxes.clear();
+  form.caption = L"";
+  form.dir_path = L"C:\\";
+  AddEntry(form, registry);
+  ASSERT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(TextAt(registry, VerbKeyPath(L"notepad")), L"");
+  EXPECT_EQ(TextAt(registry, CommandKeyPath(L"notepad")), L"\"C:\\notepad.exe\" \"%1\"");
+  EXPECT_EQ(form.entries.items, Names{L"notepad"});
+}
+
+TEST_F(AddEntryTest, CancelWritesNothing) {
+  form.file_name = L"tool.exe";
+  form.answers = {mb::kAnswerCancel};
+  const std::wstring before = registry.Dump();
+  AddEntry(form, registry);
+  EXPECT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_TRUE(form.entries.items.empty());
+  EXPECT_EQ(form.registry_changes, 0);
+}
+
+TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
+  const std::wstring files[] = {L"open.exe",   L"OPEN.EXE",   L"Open.exe",
+                                L" runas.exe", L"RunAs .exe", L".exe"};
+  const std::wstring before = registry.Dump();
+  for (const std::wstring& file : files) {
+    form.boxes.clear();
+    form.file_name = file;
+    AddEntry(form, registry);
+    ASSERT_EQ(form.boxes.size(), 1u) << "file " << (&file - files);
+    EXPECT_EQ(form.boxes[0].title, L"提示");
+    EXPECT_EQ(form.boxes[0].style, 64u);
+    EXPECT_NE(form.boxes[0].prompt, text::kConfirmAdd);
+  }
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_TRUE(form.entries.items.empty());
+  form.file_name = L"opener.exe";  // only the whole name counts
+  AddEntry(form, registry);
+  EXPECT_EQ(form.entries.items, Names{L"opener"});
+}
+
+TEST_F(AddEntryTest, NamesDifferingOnlyInCaseAreOneEntry) {
+  registry.RegWrite(VerbKeyPath(L"Tool"), L"old");
+  registry.RegWrite(CommandKeyPath(L"Tool"), L"old.exe %1");
+  form.entries.items = {L"Tool"};
+  form.file_name = L"tool.exe";
+  form.dir_path = L"C:\\Program Files\\Tool";
+  form.caption = L"用 tool 打开";
+  AddEntry(form, registry);
+  EXPECT_EQ(form.entries.items, Names{L"Tool"});
+  EXPECT_EQ(form.boxes.size(), 1u);  // no success message for an update
+  std::vector<std::wstring> keys;
+  registry.EnumKey(kVerbRootHive, kVerbRootRelative, keys);
+  EXPECT_EQ(keys, (Names{L"open", L"runas", L"Tool"}));
+  EXPECT_EQ(TextAt(registry, CommandKeyPath(L"TOOL")),
+            L"\"C:\\Program Files\\Tool\\tool.exe\" \"%1\"");
+  EXPECT_EQ(TextAt(registry, VerbKeyPath(L"tool")), L"用 tool 打开");
+}
+
+TEST_F(AddEntryTest, OddNamesAndFoldersAreWrittenAsTheyAre) {
+  struct Case {
+    std::wstring folder, file, name, command;
+  };
+  const Case cases[] = {
+      {L"D:\\工具 箱", L"记事本.exe", L"记事本", L"\"D:\\工具 箱\\记事本.exe\" \"%1\""},
+      {L"C:\\100% & co", L"a&b %1.exe", L"a&b %1", L"\"C:\\100% & co\\a&b %1.exe\" \"%1\""},
+      {L"C:\\", L"tool2.exe", L"tool2", L"\"C:\\tool2.exe\" \"%1\""},
+      {L"C:\\x", L"Notepad .exe", L"Notepad ", L"\"C:\\x\\Notepad .exe\" \"%1\""},
+  };
+  for (const Case& c : cases) {
+    form.dir_path = c.folder;
+    form.file_name = c.file;
+    form.caption = c.name + L" caption";
+    AddEntry(form, registry);
+    EXPECT_EQ(TextAt(registry, CommandKeyPath(c.name)), c.command);
+    EXPECT_EQ(TextAt(registry, VerbKeyPath(c.name)), c.name + L" caption");
+  }
+  EXPECT_EQ(form.entries.items, (Names{L"记事本", L"a&b %1", L"tool2", L"Notepad "}));
+  EXPECT_TRUE(form.errors.empty());
+}
+
+// A fault at any registry call leaves either the registry as it was, or the whole entry.
+TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
+  struct Start {
+    const char* what;
+    void (*prepare)(MemoryRegistry&, ScriptedForm&);
+  };
+  const Start starts[] = {
+      {"new entry", [](MemoryRegistry&, ScriptedForm&) {}},
+      {"existing entry",
+       [](MemoryRegistry& r, ScriptedForm& f) {
+         r.RegWrite(VerbKeyPath(L"tool"), L"old caption");
+         r.RegWriteValue(CommandKeyPath(L"tool"),
+                         RegValue{kRegExpandSz, StringValue(L"%x% %1").data});
+         f.entries.items = {L"tool"};
+       }},
+      {"verb key without command or value",
+       [](MemoryRegistry& r, ScriptedForm& f) {
+         r.RegWriteValue(VerbKeyPath(L"TOOL"), std::nullopt);
+         r.RegWrite(VerbKeyPath(L"TOOL") + L"ddeexec\\", L"keep");
+         f.entries.items = {L"TOOL"};
+       }},
+  };
+  for (const Start& start : starts) {
+    for (std::size_t failing = 0;; ++failing) {
+      SCOPED_TRACE(::testing::Message() << start.what << ", call " << failing << " fails");
+      MemoryRegistry r;
+      AddSystemVerbs(r);
+      ScriptedForm f;
+      start.prepare(r, f);
+      f.file_name = L"tool.exe";
+      f.caption = L"new caption";
+      const std::wstring before = r.Dump();
+      const Names list_before = f.entries.items;
+      r.FailCallAfter(failing, errc::kAccessDenied);
+      AddEntry(f, r);
+      r.ClearFaults();
+      if (f.errors.empty()) {  // the fault came after the last call: the whole entry is there
+        EXPECT_EQ(TextAt(r, VerbKeyPath(L"tool")), L"new caption");
+        EXPECT_EQ(TextAt(r, CommandKeyPath(L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
+        break;
+      }
+      EXPECT_EQ(f.errors.size(), 1u);
+      EXPECT_EQ(f.errors[0].code(), errc::kAccessDenied);
+      EXPECT_EQ(r.Dump(), before);
+      EXPECT_EQ(f.entries.items, list_before);
+      EXPECT_EQ(f.registry_changes, 0);
+      ASSERT_LT(failing, 10u);
+    }
+  }
+}
+
+TEST_F(AddEntryTest, AFailedUndoIsReportedToo) {
+  form.file_name = L"tool.exe";
+  registry.FailAlways(MemoryRegistry::Call::kRegWriteValue, CommandKeyPath(L"tool"),
+                      errc::kAccessDenied);
+  registry.FailAlways(MemoryRegistry::Call::kRegDelete, VerbKeyPath(L"tool"), errc::kKeyDeleted);
+  AddEntry(form, registry);
+  ASSERT_EQ(form.errors.size(), 2u);
+  EXPECT_EQ(form.errors[0].code(), errc::kAccessDenied);
+  EXPECT_EQ(form.errors[1].code(), errc::kKeyDeleted);
+  EXPECT_NE(form.errors[1].action().find(L"撤销"), std::wstring::npos);
+  EXPECT_TRUE(form.entries.items.empty());
+}
+
+}  // namespace
+}  // namespace vw

@@ -1,0 +1,121 @@
+#include "operations/remove_entry.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/scripted_form.h"
+#include "verbs/memory_registry.h"
+#include "verbs/shell_verb_layout.h"
+
+namespace vw {
+namespace {
+
+using testing::ScriptedForm;
+using Names = std::vector<std::wstring>;
+
+class RemoveEntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry.RegWrite(CommandKeyPath(L"open"), L"\"%1\" %*");
+    registry.RegWrite(CommandKeyPath(L"runas"), L"\"%1\" %*");
+    for (const wchar_t* name : {L"notepad", L"用 它", L"other"}) {
+      registry.RegWrite(VerbKeyPath(name), L"caption");
+      registry.RegWrite(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
+      form.entries.items.emplace_back(name);
+    }
+  }
+  bool Exists(std::wstring_view key) { return registry.RegRead(key).exists; }
+  void Select(std::wstring_view name) {
+    for (std::size_t i = 0; i < form.entries.items.size(); ++i) {
+      if (form.entries.items[i] == name) form.entries.selected = static_cast<int>(i);
+    }
+  }
+
+  MemoryRegistry registry;
+  ScriptedForm form;
+};
+
+TEST_F(RemoveEntryTest, WithNothingSelectedDoesNothing) {
+  const std::wstring before = registry.Dump();
+  RemoveEntry(form, registry);
+  EXPECT_TRUE(form.boxes.empty());
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_EQ(form.entries.items.size(), 3u);
+}
+
+TEST_F(RemoveEntryTest, AsksWithCancelAsDefaultThenRemovesBothKeysAndTheItem) {
+  Select(L"用 它");
+  RemoveEntry(form, registry);
+  ASSERT_EQ(form.boxes.size(), 1u);  // no success message
+  EXPECT_EQ(form.boxes[0].prompt, L"你确定要从右键菜单删除该项吗？");
+  EXPECT_EQ(form.boxes[0].title, L"确认");
+  EXPECT_EQ(form.boxes[0].style, 321u);
+  EXPECT_FALSE(Exists(CommandKeyPath(L"用 它")));
+  EXPECT_FALSE(Exists(VerbKeyPath(L"用 它")));
+  EXPECT_EQ(form.entries.items, (Names{L"notepad", L"other"}));
+  EXPECT_EQ(form.registry_changes, 1);
+}
+
+TEST_F(RemoveEntryTest, CancelDeletesNothing) {
+  Select(L"notepad");
+  form.answers = {mb::kAnswerCancel};
+  const std::wstring before = registry.Dump();
+  RemoveEntry(form, registry);
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_EQ(form.entries.items.size(), 3u);
+}
+
+TEST_F(RemoveEntryTest, RemovesEntriesOfOtherToolsWhateverTheirShape) {
+  registry.RegDelete(CommandKeyPath(L"other"));                       // no command subkey
+  registry.RegWrite(VerbKeyPath(L"notepad") + L"ddeexec\\", L"dde");  // an extra subkey
+  for (const wchar_t* name : {L"other", L"notepad"}) {
+    Select(name);
+    RemoveEntry(form, registry);
+    EXPECT_FALSE(Exists(VerbKeyPath(name)));
+  }
+  EXPECT_EQ(form.entries.items, Names{L"用 它"});
+  EXPECT_TRUE(form.errors.empty());
+
+  registry.RegDelete(VerbKeyPath(L"用 它"));  // gone already, by another program's hand
+  Select(L"用 它");
+  RemoveEntry(form, registry);
+  EXPECT_TRUE(form.entries.items.empty());
+}
+
+TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
+  form.entries.items.push_back(L"Open");  // listed: the listing rule is exact
+  Select(L"Open");
+  const std::wstring before = registry.Dump();
+  RemoveEntry(form, registry);
+  ASSERT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(form.boxes[0].title, L"提示");
+  EXPECT_EQ(form.boxes[0].style, 64u);
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_EQ(form.entries.items.size(), 4u);
+}
+
+TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
+  for (std::size_t failing = 0;; ++failing) {
+    SCOPED_TRACE(::testing::Message() << "call " << failing << " fails");
+    MemoryRegistry registry;
+    registry.RegWrite(VerbKeyPath(L"notepad"), L"caption");
+    registry.RegWrite(CommandKeyPath(L"notepad"), L"\"x.exe\" \"%1\"");
+    ScriptedForm form;
+    form.entries.items = {L"notepad"};
+    form.entries.selected = 0;
+    const std::wstring before = registry.Dump();
+    registry.FailCallAfter(failing, errc::kAccessDenied);
+    RemoveEntry(form, registry);
+    registry.ClearFaults();
+    if (form.errors.empty()) {
+      EXPECT_FALSE(registry.RegRead(VerbKeyPath(L"notepad")).exists);
+      EXPECT_TRUE(form.entries.items.empty());
+      break;
+    }
+    EXPECT_EQ(registry.Dump(), before);
+    EXPECT_EQ(form.entries.items, Names{L"notepad"});
+    ASSERT_LT(failing, 10u);
+  }
+}
+
+}  // namespace
+}  // namespace vw
