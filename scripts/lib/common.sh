@@ -53,6 +53,11 @@ wine_start() {
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f) \
         </dev/null >/dev/null 2>&1
     fi
+    # The desktop process of the first boot predates these settings: start everything afresh.
+    wineserver -k </dev/null >/dev/null 2>&1
+    wineserver -w </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
   fi
 }
 

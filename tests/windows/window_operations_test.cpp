@@ -1,0 +1,131 @@
+// Adding and removing through the real window, against the real registry of the Wine prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "tests/windows/window_fixture.h"
+#include "verbs/registry_win32.h"
+#include "verbs/shell_verb_layout.h"
+
+namespace vw {
+namespace {
+
+using testing::WindowTest;
+using Names = std::vector<std::wstring>;
+
+class WindowOperationsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    for (const wchar_t* name : kScratchNames) registry_.RegDelete(VerbKeyPath(name));
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    for (const wchar_t* name : kScratchNames) registry_.RegDelete(VerbKeyPath(name));
+  }
+
+  std::optional<std::wstring> Text(std::wstring_view key) {
+    const KeyState state = registry_.RegRead(key);
+    return state.exists && state.value ? TextOf(*state.value) : std::nullopt;
+  }
+  int ListIndexOf(std::wstring_view name) {
+    const std::wstring item(name);
+    return static_cast<int>(SendMessageW(Control(ControlId::kList1), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(item.c_str())));
+  }
+
+  static constexpr const wchar_t* kScratchNames[] = {L"b", L"记事本", L"tool one", L"vw-other"};
+  Win32Registry registry_;
+};
+
+TEST_F(WindowOperationsTest, AddsThenRemovesAnEntryInTheRealRegistry) {
+  MainWindow& form = Open(registry_);
+  ChooseInList(ControlId::kFile1, L"记事本.exe");
+  Click(ControlId::kCommand2);
+  ASSERT_EQ(asked_.size(), 2u);
+  EXPECT_EQ(asked_[0].text, L"你确定把该项添加到右键菜单吗？");
+  EXPECT_EQ(asked_[1].text, L"搞定了，亲！快去试试吧！");
+  EXPECT_EQ(Text(VerbKeyPath(L"记事本")), L"用 记事本 打开");
+  EXPECT_EQ(Text(CommandKeyPath(L"记事本")), L"\"" + Folder() + L"\\记事本.exe\" \"%1\"");
+  const int index = ListIndexOf(L"记事本");
+  ASSERT_GE(index, 0);
+
+  // Into a subfolder, with a caption typed after entering the box.
+  ChooseInList(ControlId::kDir1, L"apps", LBN_DBLCLK);
+  ChooseInList(ControlId::kFile1, L"tool one.exe");
+  SetFocus(Control(ControlId::kText1));
+  SetWindowTextW(Control(ControlId::kText1), L"用工具打开 & 100%");
+  Click(ControlId::kCommand2);
+  EXPECT_EQ(Text(VerbKeyPath(L"tool one")), L"用工具打开 & 100%");
+  EXPECT_EQ(Text(CommandKeyPath(L"tool one")), L"\"" + Folder() + L"\\apps\\tool one.exe\" \"%1\"");
+
+  asked_.clear();
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  Notify(ControlId::kList1, LBN_SELCHANGE);
+  Click(ControlId::kCommand3);
+  ASSERT_EQ(asked_.size(), 1u);
+  EXPECT_EQ(asked_[0].style, 321u);
+  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"记事本")).exists);
+  EXPECT_EQ(ListIndexOf(L"记事本"), LB_ERR);
+  EXPECT_TRUE(IsWindow(form.hwnd()));
+}
+
+TEST_F(WindowOperationsTest, CancelChangesNothingAndAnOtherToolsEntryIsRemovedWhole) {
+  registry_.RegWrite(VerbKeyPath(L"vw-other"), L"other tool");
+  registry_.RegWrite(VerbKeyPath(L"vw-other") + L"ddeexec\\", L"x");  // and no command subkey
+  Open(registry_);
+  const int index = ListIndexOf(L"vw-other");
+  ASSERT_GE(index, 0);
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  answers_ = {IDCANCEL};
+  Click(ControlId::kCommand3);
+  EXPECT_TRUE(registry_.RegRead(VerbKeyPath(L"vw-other")).exists);
+  EXPECT_EQ(ListIndexOf(L"vw-other"), index);
+
+  Click(ControlId::kCommand3);
+  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"vw-other")).exists);
+  EXPECT_EQ(ListIndexOf(L"vw-other"), LB_ERR);
+
+  ChooseInList(ControlId::kFile1, L"b.exe");
+  answers_ = {IDCANCEL};
+  Click(ControlId::kCommand2);
+  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"b")).exists);
+}
+
+// The real confirmation box: Cancel is its default button, so Enter deletes nothing.
+TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
+  registry_.RegWrite(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
+  MainWindow& form = Open(registry_);
+  form.SetMessageBoxHandler([](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
+    return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
+  });
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
+  std::wstring text;
+  LRESULT default_id = 0;
+  std::atomic<bool> answered = false;
+  std::thread person([&] {
+    for (int tries = 0; tries < 200 && !answered; ++tries) {
+      Sleep(25);
+      const HWND box = FindWindowW(L"#32770", L"确认");
+      if (box == nullptr) continue;
+      text = WindowText(GetDlgItem(box, 0xFFFF));
+      default_id = GetWindowLongW(GetDlgItem(box, IDCANCEL), GWL_STYLE) & BS_TYPEMASK;
+      PostMessageW(GetFocus() != nullptr ? GetFocus() : box, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+      answered = true;
+    }
+  });
+  Click(ControlId::kCommand3);
+  person.join();
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(text, L"你确定要从右键菜单删除该项吗？");
+  EXPECT_EQ(default_id, BS_DEFPUSHBUTTON);
+  EXPECT_TRUE(registry_.RegRead(CommandKeyPath(L"vw-other")).exists);
+  EXPECT_GE(ListIndexOf(L"vw-other"), 0);
+}
+
+}  // namespace
+}  // namespace vw
