@@ -4,8 +4,9 @@
 set -euo pipefail
 out=$1
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root/build/windows"
-wine explorer /desktop=verbwright,640x400 verbwright.exe </dev/null >/dev/null 2>&1 &
+exe=$(winepath -w "$root/build/windows/verbwright.exe")
+cd "${VERBWRIGHT_START_FOLDER:-$root/build/windows}"
+wine explorer /desktop=verbwright,640x400 "$exe" </dev/null >/dev/null 2>&1 &
 pid=$!
 for _ in $(seq 1 100); do
   xdotool search --name "Verbwright by Quellbrin" >/dev/null 2>&1 && break

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# End to end, as a person would: starts the built verbwright.exe under Wine, drives it with real
+# mouse and keyboard input through xdotool, and checks the screen (through probe.exe) and the
+# registry (through wine reg). Expects DISPLAY and a warm WINEPREFIX (scripts/test sets both up);
+# screenshots of every step go to build/e2e/. Ends with "e2e: N passed, M failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin=$root/build/windows
+shots=$root/build/e2e
+rm -rf "$shots"
+mkdir -p "$shots"
+export LC_ALL=C.UTF-8
+
+# Control ids of the main window.
+DIR1=102 FILE1=103 LIST1=104 TEXT1=106 COMMAND2=107 COMMAND3=108
+
+passed=0
+failed=0
+step=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'e2e FAILED: %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3" >&2
+  fi
+}
+probe() { wine "$bin/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+shot() {
+  step=$((step + 1))
+  import -window root "$shots/$(printf '%02d' $step)-$1.png" 2>/dev/null || true
+}
+click_at() { xdotool mousemove "$1" "$2" click --repeat "${3:-1}" --delay 120 1; sleep 0.4; }
+click_control() { click_at $(probe center "$1"); }
+click_item() { click_at $(probe item "$1" "$2") "${3:-1}"; }
+key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+verb_query() {  # the command line of an entry, or "absent"; reg export keeps Unicode intact
+  local file="$shots/query.reg"
+  rm -f "$file"
+  (cd "$WINEPREFIX" && wine reg export "HKCR\\exefile\\shell\\$1\\command" "$(winepath -w "$file")" /y) \
+    >/dev/null 2>&1
+  if [ ! -s "$file" ]; then
+    printf 'absent'
+    return
+  fi
+  iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | sed -n 's/^@="\(.*\)"$/\1/p' |
+    sed -e 's/\\"/"/g' -e 's/\\\\/\\/g'
+}
+
+# A folder of programs with a space and Chinese in its name, made current for the program.
+work="$WINEPREFIX/drive_c/e2e"
+rm -rf "$work"
+mkdir -p "$work/我的 工具"
+: >"$work/我的 工具/记事 本.exe"
+: >"$work/我的 工具/readme.txt"
+: >"$work/first.exe"
+
+cd "$work"
+wine "$bin/verbwright.exe" </dev/null >/dev/null 2>&1 &
+app=$!
+probe wait
+sleep 1
+shot start
+check "focus at start is on the add button" "$COMMAND2" "$(probe focus)"
+check "caption box shows its hint" "如：“用记事本打开”" "$(probe text $TEXT1)"
+check "file list shows the folder's programs" "first.exe" "$(probe items $FILE1)"
+
+# Tab four times reaches the caption box, which empties.
+key Tab Tab Tab Tab
+check "four Tabs reach the caption box" "$TEXT1" "$(probe focus)"
+check "the caption box empties when entered" "" "$(probe text $TEXT1)"
+
+# Open the folder by double-click, choose the program.
+click_item $DIR1 "我的 工具" 2
+shot folder-opened
+check "double-click opens the folder" "记事 本.exe" "$(probe items $FILE1)"
+click_item $FILE1 "记事 本.exe"
+shot program-chosen
+check "clicking a program suggests a caption" "用 记事 本 打开" "$(probe text $TEXT1)"
+
+# Add: confirm with Enter (OK is the default), then the success message.
+click_control $COMMAND2
+box=$(probe box 确认)
+shot add-confirmation
+check "add asks for confirmation" "你确定把该项添加到右键菜单吗？|button: OK [default]|button: Cancel" "$(echo "$box" | paste -sd'|')"
+key Return
+check "success message" "搞定了，亲！快去试试吧！" "$(probe box 完成 | head -1)"
+shot added
+key Return
+probe gone 完成
+check "the registry holds the quoted command" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" "$(verb_query '记事 本')"
+check "the entry is listed" "1" "$(probe items $LIST1 | grep -cx '记事 本')"
+
+# Remove: Enter at the confirmation cancels (Cancel is the default); a click on OK removes.
+click_item $LIST1 "记事 本"
+click_control $COMMAND3
+box=$(probe box 确认)
+shot remove-confirmation
+check "remove asks with Cancel as default" "你确定要从右键菜单删除该项吗？|button: OK|button: Cancel [default]" "$(echo "$box" | paste -sd'|')"
+key Return
+probe gone 确认
+check "Enter cancels the removal" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" "$(verb_query '记事 本')"
+click_control $COMMAND3
+click_at $(probe button 确认 OK)
+probe gone 确认
+shot removed
+check "the registry no longer holds the entry" "absent" "$(verb_query '记事 本')"
+check "the entry is no longer listed" "0" "$(probe items $LIST1 | grep -cx '记事 本')"
+check "the program still runs" "running" "$(kill -0 $app 2>/dev/null && echo running)"
+
+wine taskkill /f /im verbwright.exe >/dev/null 2>&1 || true
+kill $app 2>/dev/null
+wait $app 2>/dev/null
+echo "e2e: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
