@@ -6,7 +6,9 @@
 #include "operations/messages.h"
 #include "verbs/registry_win32.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+// Parameter names as winbase.h declares them.
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*lpCmdLine*/,
+                    int nShowCmd) {
   // Never ask the user to insert a disk when a drive without a medium is read.
   SetThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
@@ -14,8 +16,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
 
   vw::Win32Registry registry;
   try {
-    vw::MainWindow form(instance, registry, {});
-    form.Show(show_command);
+    vw::MainWindow form(hInstance, registry, {});
+    form.Show(nShowCmd);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
       if (!IsDialogMessageW(form.hwnd(), &message)) {

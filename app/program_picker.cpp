@@ -69,7 +69,7 @@ void FillDriveList(HWND drive_list) {
   const DWORD drives = GetLogicalDrives();
   for (int bit = 0; bit < 26; ++bit) {
     if ((drives & (1u << bit)) == 0) continue;
-    const wchar_t letter = static_cast<wchar_t>(L'A' + bit);
+    const auto letter = static_cast<wchar_t>(L'A' + bit);
     const wchar_t root[] = {letter, L':', L'\\', 0};
     std::wstring text{letter, L':'};
     if (GetDriveTypeW(root) == DRIVE_FIXED) {
@@ -96,7 +96,7 @@ std::wstring SelectedDrive(HWND drive_list) {
 }
 
 void SelectDriveOf(HWND drive_list, std::wstring_view path) {
-  WPARAM found = static_cast<WPARAM>(-1);
+  auto found = static_cast<WPARAM>(-1);
   if (path.size() >= 2 && path[1] == L':') {
     const wchar_t prefix[] = {path[0], L':', 0};
     const LRESULT index = SendMessageW(drive_list, CB_FINDSTRING, static_cast<WPARAM>(-1),

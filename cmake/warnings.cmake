@@ -7,6 +7,10 @@ function(verbwright_strict target)
                                              -Wold-style-cast -Wcast-align -Woverloaded-virtual
                                              -Wnull-dereference -Werror)
   endif()
+  if(VERBWRIGHT_COVERAGE AND NOT MSVC)
+    target_compile_options(${target} PRIVATE --coverage -O0)
+    target_link_options(${target} PRIVATE --coverage)
+  endif()
   if(VERBWRIGHT_SANITIZE AND NOT MSVC)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                              -fno-sanitize-recover=all)

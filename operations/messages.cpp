@@ -16,7 +16,7 @@ std::wstring SystemVerbNotRemoved(std::wstring_view name) {
 }
 
 SystemError UndoFailed(const SystemError& error) {
-  return SystemError(error.code(), L"撤销未完成的修改（" + error.action() + L"）");
+  return {error.code(), L"撤销未完成的修改（" + error.action() + L"）"};
 }
 
 }  // namespace vw::text

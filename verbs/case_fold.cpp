@@ -1,11 +1,12 @@
 #include "verbs/case_fold.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace vw {
 
 wchar_t FoldCase(wchar_t c) noexcept {
-  const auto u = static_cast<unsigned long>(c);
+  const auto u = static_cast<unsigned long>(static_cast<std::make_unsigned_t<wchar_t>>(c));
   const auto shifted = [c](unsigned long by) {
     return static_cast<wchar_t>(c - static_cast<wchar_t>(by));
   };

@@ -137,8 +137,12 @@ std::wstring MemoryRegistry::Dump() const {
   const auto dump = [&out](const auto& self, const Node& node, const std::wstring& path) -> void {
     out += path;
     if (node.value) {
+      constexpr wchar_t kHex[] = L"0123456789abcdef";
       out += L" = " + std::to_wstring(node.value->type) + L":";
-      for (const std::uint8_t byte : node.value->data) out += std::to_wstring(byte) + L",";
+      for (const std::uint8_t byte : node.value->data) {
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+      }
     }
     out += L'\n';
     for (const auto& [folded, child] : node.children)

@@ -37,8 +37,10 @@ std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path) {
   const std::wstring_view root = full_path.substr(0, slash);
   for (const auto& [name, hive] : kRoots) {
     if (!EqualsIgnoreCase(root, name)) continue;
-    std::wstring_view subkey = full_path.substr(slash + 1);
-    subkey.remove_suffix(1);
+    // Between the root's backslash and the final one; empty for a bare root such as "HKCR\".
+    const std::wstring_view subkey = full_path.size() > slash + 1
+                                         ? full_path.substr(slash + 1, full_path.size() - slash - 2)
+                                         : std::wstring_view();
     if (!ValidComponents(subkey)) return std::nullopt;
     return KeyPath{hive, std::wstring(subkey)};
   }

@@ -1,5 +1,7 @@
 #include "verbs/registry_value.h"
 
+#include <type_traits>
+
 namespace vw {
 namespace {
 
@@ -14,7 +16,7 @@ RegValue StringValue(std::wstring_view text) {
   RegValue value{kRegSz, {}};
   value.data.reserve((text.size() + 1) * 2);
   for (const wchar_t c : text) {
-    const auto code = static_cast<std::uint32_t>(c);
+    const auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
     if (code > 0xFFFF) {  // wchar_t is UTF-32 off Windows
       const std::uint32_t v = code - 0x10000;
       PushUnit(value.data, 0xD800 + (v >> 10));

@@ -66,7 +66,7 @@ void Win32Registry::EnumKey(std::uint32_t hive, std::wstring_view relative_path,
 
   std::wstring buffer(std::max<DWORD>(longest, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
-    DWORD length = static_cast<DWORD>(buffer.size());
+    auto length = static_cast<DWORD>(buffer.size());
     status =
         RegEnumKeyExW(key.get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) return;

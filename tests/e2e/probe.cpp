@@ -21,13 +21,14 @@ constexpr wchar_t kTitle[] = L"Verbwright by Quellbrin";
 
 void Print(const std::wstring& text) {
   const std::wstring line = text + L"\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
+                                       nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size,
+                      nullptr, nullptr);
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
+            nullptr);
 }
 
 std::wstring TextOf(HWND window) {
@@ -44,18 +45,21 @@ HWND WaitFor(const wchar_t* window_class, const std::wstring& title) {
   return nullptr;
 }
 
-HWND MainWindow() { return WaitFor(nullptr, kTitle); }
+HWND MainWindow() {
+  return WaitFor(nullptr, kTitle);
+}
 
 void PrintCentre(HWND window, RECT rect) {
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-  Print(std::to_wstring((rect.left + rect.right) / 2) + L" " + std::to_wstring((rect.top + rect.bottom) / 2));
+  Print(std::to_wstring((rect.left + rect.right) / 2) + L" " +
+        std::to_wstring((rect.top + rect.bottom) / 2));
 }
 
 std::wstring ListItem(HWND list, int index) {
   const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()))));
+  text.resize(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                                    reinterpret_cast<LPARAM>(text.data()))));
   return text;
 }
 
@@ -89,7 +93,8 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"text" && argc == 3) {
     // WM_GETTEXT, not GetWindowTextW: across processes only the message reaches an edit's text.
     const HWND edit = control(2);
-    std::wstring text(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    std::wstring text(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                      L'\0');
     text.resize(static_cast<std::size_t>(
         SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     Print(text);
@@ -113,7 +118,8 @@ int wmain(int argc, wchar_t** argv) {
     if (box == nullptr) return 1;
     Sleep(200);  // let the box finish drawing
     if (command == L"box") Print(TextOf(GetDlgItem(box, 0xFFFF)));
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
       wchar_t class_name[16] = {};
       GetClassNameW(child, class_name, 16);
       if (lstrcmpiW(class_name, L"Button") != 0) continue;

@@ -33,7 +33,8 @@ class WindowOperationsTest : public WindowTest {
   }
   int ListIndexOf(std::wstring_view name) {
     const std::wstring item(name);
-    return static_cast<int>(SendMessageW(Control(ControlId::kList1), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+    return static_cast<int>(SendMessageW(Control(ControlId::kList1), LB_FINDSTRINGEXACT,
+                                         static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(item.c_str())));
   }
 
@@ -99,10 +100,12 @@ TEST_F(WindowOperationsTest, CancelChangesNothingAndAnOtherToolsEntryIsRemovedWh
 TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
   registry_.RegWrite(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
   MainWindow& form = Open(registry_);
-  form.SetMessageBoxHandler([](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
-    return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
-  });
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
+  form.SetMessageBoxHandler(
+      [](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
+        return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
+      });
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+               static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
   std::wstring text;
   LRESULT default_id = 0;
   std::atomic<bool> answered = false;
