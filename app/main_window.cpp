@@ -23,6 +23,7 @@ constexpr DWORD kExStyle = 0;
 constexpr UINT_PTR kCaptionBoxSubclass = 1;
 constexpr int kIconResource = 1;
 constexpr int kDropDownItems = 12;
+constexpr UINT_PTR kDriveLabelTimer = 1;
 
 struct ControlClass {
   const wchar_t* window_class;
@@ -182,6 +183,8 @@ void MainWindow::Show(int show_command) {
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
   SetFocus(Control(ControlId::kCommand2));
+  // Timer messages come only once the queue is empty: the labels wait until the window is up.
+  SetTimer(window_, kDriveLabelTimer, 0, nullptr);
 }
 
 // --- Form ---------------------------------------------------------------------------------
@@ -248,6 +251,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       DrawFolderItem(item, dpi_);
       return TRUE;
     }
+    case WM_TIMER:
+      if (wparam != kDriveLabelTimer) break;
+      KillTimer(window_, kDriveLabelTimer);
+      AddDriveLabels(Control(ControlId::kDrive1));
+      return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;

@@ -70,19 +70,33 @@ void FillDriveList(HWND drive_list) {
   for (int bit = 0; bit < 26; ++bit) {
     if ((drives & (1u << bit)) == 0) continue;
     const auto letter = static_cast<wchar_t>(L'A' + bit);
-    const wchar_t root[] = {letter, L':', L'\\', 0};
-    std::wstring text{letter, L':'};
-    if (GetDriveTypeW(root) == DRIVE_FIXED) {
-      wchar_t label[MAX_PATH + 1] = {};
-      if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) &&
-          label[0] != 0) {
-        text += L" [";
-        text += label;
-        text += L']';
-      }
-    }
-    SendMessageW(drive_list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const wchar_t text[] = {letter, L':', 0};
+    SendMessageW(drive_list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   }
+}
+
+void AddDriveLabels(HWND drive_list) {
+  const auto selected = SendMessageW(drive_list, CB_GETCURSEL, 0, 0);
+  const auto count = static_cast<int>(SendMessageW(drive_list, CB_GETCOUNT, 0, 0));
+  for (int index = 0; index < count; ++index) {
+    const auto length = SendMessageW(drive_list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length != 2) continue;  // labelled already
+    wchar_t root[4] = {};
+    SendMessageW(drive_list, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(root));
+    root[2] = L'\\';
+    wchar_t label[MAX_PATH + 1] = {};
+    if (GetDriveTypeW(root) != DRIVE_FIXED ||
+        !GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) ||
+        label[0] == 0) {
+      continue;
+    }
+    const std::wstring text = std::wstring(root, 2) + L" [" + label + L"]";
+    SendMessageW(drive_list, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(drive_list, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  SendMessageW(drive_list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 std::wstring SelectedDrive(HWND drive_list) {

@@ -9,9 +9,11 @@
 
 namespace vw {
 
-// Drive1, a drop-down list: "C: [label]" for each drive. Labels are read for fixed drives only,
-// so that start-up never waits for a network, a disc or a floppy.
+// Drive1, a drop-down list: "C:" for each drive, then AddDriveLabels makes it "C: [label]". Labels
+// are read for fixed drives only, so that nothing waits for a network, a disc or a floppy, and
+// after the window is first shown, since they are slow to read on some systems.
 void FillDriveList(HWND drive_list);
+void AddDriveLabels(HWND drive_list);
 // "C:" for the selected drive; "" when none is selected.
 std::wstring SelectedDrive(HWND drive_list);
 // Selects the drive of `path`; selects nothing when the path has no drive letter.
