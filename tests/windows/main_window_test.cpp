@@ -199,33 +199,23 @@ TEST_F(WindowTest, ListsTheEntriesFoundAtStart) {
 // The real MessageBoxW, answered from another thread as a person would: read, then press OK.
 TEST_F(WindowTest, TheRealMessageBoxShowsTheNoFileMessage) {
   MemoryRegistry registry;
-  MainWindow& form = Open(registry);
-  form.SetMessageBoxHandler(
-      [](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
-        return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
-      });
-  std::wstring text, title;
+  Open(registry);
+  std::wstring title, text;
   std::vector<std::wstring> buttons;
-  std::atomic<bool> answered = false;
-  std::thread person([&] {
-    for (int tries = 0; tries < 200 && !answered; ++tries) {
-      Sleep(25);
-      const HWND box = FindWindowW(L"#32770", L"提示");
-      if (box == nullptr) continue;
-      title = WindowText(box);
-      text = WindowText(GetDlgItem(box, 0xFFFF));
-      for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
-           child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t class_name[32] = {};
-        GetClassNameW(child, class_name, 32);
-        if (std::wstring(class_name) == L"Button") buttons.push_back(WindowText(child));
-      }
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-      answered = true;
-    }
-  });
-  Click(ControlId::kCommand2);
-  person.join();
+  const bool answered = WithRealBox(
+      L"提示",
+      [&](HWND box) {
+        title = WindowText(box);
+        text = WindowText(GetDlgItem(box, 0xFFFF));
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+          wchar_t class_name[32] = {};
+          GetClassNameW(child, class_name, 32);
+          if (std::wstring(class_name) == L"Button") buttons.push_back(WindowText(child));
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      },
+      [&] { Click(ControlId::kCommand2); });
   ASSERT_TRUE(answered);
   EXPECT_EQ(title, L"提示");
   EXPECT_EQ(text, L"请选择要加入右键菜单的文件啊，亲！");

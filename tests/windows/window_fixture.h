@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -117,6 +120,30 @@ class WindowTest : public ::testing::Test {
   }
 
   std::wstring Folder() const { return folder_.wstring(); }
+
+  // Puts the real MessageBoxW in place, runs `act`, which opens a box titled `title`, and has
+  // `person` read and answer that box from another thread, as a person would. False when no such
+  // box appeared.
+  bool WithRealBox(const wchar_t* title, const std::function<void(HWND box)>& person,
+                   const std::function<void()>& act) {
+    window_->SetMessageBoxHandler([](HWND owner, std::wstring_view text,
+                                     std::wstring_view box_title, unsigned style) {
+      return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(box_title).c_str(), style);
+    });
+    std::atomic<bool> answered = false;
+    std::thread other([&] {
+      for (int tries = 0; tries < 200 && !answered; ++tries) {
+        Sleep(25);
+        if (const HWND box = FindWindowW(L"#32770", title)) {
+          person(box);
+          answered = true;
+        }
+      }
+    });
+    act();
+    other.join();
+    return answered;
+  }
 
   std::unique_ptr<MainWindow> window_;
   std::vector<AskedBox> asked_;

@@ -99,30 +99,19 @@ TEST_F(WindowOperationsTest, CancelChangesNothingAndAnOtherToolsEntryIsRemovedWh
 // The real confirmation box: Cancel is its default button, so Enter deletes nothing.
 TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
   registry_.RegWrite(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
-  MainWindow& form = Open(registry_);
-  form.SetMessageBoxHandler(
-      [](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
-        return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
-      });
+  Open(registry_);
   SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
   std::wstring text;
   LRESULT default_id = 0;
-  std::atomic<bool> answered = false;
-  std::thread person([&] {
-    for (int tries = 0; tries < 200 && !answered; ++tries) {
-      Sleep(25);
-      const HWND box = FindWindowW(L"#32770", L"确认");
-      if (box == nullptr) continue;
-      text = WindowText(GetDlgItem(box, 0xFFFF));
-      default_id = GetWindowLongW(GetDlgItem(box, IDCANCEL), GWL_STYLE) & BS_TYPEMASK;
-      PostMessageW(GetFocus() != nullptr ? GetFocus() : box, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
-      answered = true;
-    }
-  });
-  Click(ControlId::kCommand3);
-  person.join();
+  const bool answered = WithRealBox(
+      L"确认",
+      [&](HWND box) {
+        text = WindowText(GetDlgItem(box, 0xFFFF));
+        default_id = GetWindowLongW(GetDlgItem(box, IDCANCEL), GWL_STYLE) & BS_TYPEMASK;
+        PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+      },
+      [&] { Click(ControlId::kCommand3); });
   ASSERT_TRUE(answered);
   EXPECT_EQ(text, L"你确定要从右键菜单删除该项吗？");
   EXPECT_EQ(default_id, BS_DEFPUSHBUTTON);
