@@ -85,8 +85,13 @@ TEST_F(AddEntryTest, CancelWritesNothing) {
 }
 
 TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
-  const std::wstring files[] = {L"open.exe",   L"OPEN.EXE",   L"Open.exe",
-                                L" runas.exe", L"RunAs .exe", L".exe"};
+  const std::wstring files[] = {L"open.exe",
+                                L"OPEN.EXE",
+                                L"Open.exe",
+                                L" runas.exe",
+                                L"RunAs .exe",
+                                L".exe",
+                                std::wstring(256, L'长') + L".exe"};  // too long for a key name
   const std::wstring before = registry.Dump();
   for (const std::wstring& file : files) {
     form.boxes.clear();

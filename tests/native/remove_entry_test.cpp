@@ -93,6 +93,19 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   EXPECT_EQ(form.entries.items.size(), 4u);
 }
 
+TEST_F(RemoveEntryTest, AFailedUndoIsReportedToo) {
+  Select(L"notepad");
+  registry.FailAlways(MemoryRegistry::Call::kRegDelete, VerbKeyPath(L"notepad"),
+                      errc::kAccessDenied);
+  registry.FailAlways(MemoryRegistry::Call::kRegWriteValue, CommandKeyPath(L"notepad"),
+                      errc::kKeyDeleted);
+  RemoveEntry(form, registry);
+  ASSERT_EQ(form.errors.size(), 2u);
+  EXPECT_EQ(form.errors[0].code(), errc::kAccessDenied);
+  EXPECT_NE(form.errors[1].action().find(L"撤销"), std::wstring::npos);
+  EXPECT_EQ(form.entries.items.size(), 3u);  // the item stays while its verb key is there
+}
+
 TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
   for (std::size_t failing = 0;; ++failing) {
     SCOPED_TRACE(::testing::Message() << "call " << failing << " fails");
