@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 #include "app/form_design.h"
 #include "app/program_picker.h"

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 #include "tests/windows/window_fixture.h"
 #include "verbs/registry_win32.h"
