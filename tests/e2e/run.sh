@@ -25,7 +25,21 @@ check() {  # check NAME EXPECTED ACTUAL
     printf 'e2e FAILED: %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3" >&2
   fi
 }
+# Input reaches the program asynchronously: a state is polled for up to 10 s before it fails.
+expect() {  # expect NAME EXPECTED COMMAND...
+  local name=$1 expected=$2 actual=""
+  shift 2
+  for _ in $(seq 1 50); do
+    actual=$("$@")
+    [ "$actual" == "$expected" ] && break
+    sleep 0.2
+  done
+  check "$name" "$expected" "$actual"
+}
 probe() { wine "$bin/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+times_listed() { probe items $LIST1 | grep -cx "$1"; }
+box_first_line() { probe box "$1" | head -1; }
+app_state() { kill -0 "$app" 2>/dev/null && echo running; }
 shot() {
   step=$((step + 1))
   import -window root "$shots/$(printf '%02d' $step)-$1.png" 2>/dev/null || true
@@ -61,22 +75,22 @@ app=$!
 probe wait
 sleep 1
 shot start
-check "focus at start is on the add button" "$COMMAND2" "$(probe focus)"
-check "caption box shows its hint" "如：“用记事本打开”" "$(probe text $TEXT1)"
-check "file list shows the folder's programs" "first.exe" "$(probe items $FILE1)"
+expect "focus at start is on the add button" "$COMMAND2" probe focus
+expect "caption box shows its hint" "如：“用记事本打开”" probe text $TEXT1
+expect "file list shows the folder's programs" "first.exe" probe items $FILE1
 
 # Tab four times reaches the caption box, which empties.
 key Tab Tab Tab Tab
-check "four Tabs reach the caption box" "$TEXT1" "$(probe focus)"
-check "the caption box empties when entered" "" "$(probe text $TEXT1)"
+expect "four Tabs reach the caption box" "$TEXT1" probe focus
+expect "the caption box empties when entered" "" probe text $TEXT1
 
 # Open the folder by double-click, choose the program.
 click_item $DIR1 "我的 工具" 2
 shot folder-opened
-check "double-click opens the folder" "记事 本.exe" "$(probe items $FILE1)"
+expect "double-click opens the folder" "记事 本.exe" probe items $FILE1
 click_item $FILE1 "记事 本.exe"
 shot program-chosen
-check "clicking a program suggests a caption" "用 记事 本 打开" "$(probe text $TEXT1)"
+expect "clicking a program suggests a caption" "用 记事 本 打开" probe text $TEXT1
 
 # Add: confirm with Enter (OK is the default), then the success message.
 click_control $COMMAND2
@@ -84,12 +98,12 @@ box=$(probe box 确认)
 shot add-confirmation
 check "add asks for confirmation" "你确定把该项添加到右键菜单吗？|button: OK [default]|button: Cancel" "$(echo "$box" | paste -sd'|')"
 key Return
-check "success message" "搞定了，亲！快去试试吧！" "$(probe box 完成 | head -1)"
+expect "success message" "搞定了，亲！快去试试吧！" box_first_line 完成
 shot added
 key Return
 probe gone 完成
-check "the registry holds the quoted command" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" "$(verb_query '记事 本')"
-check "the entry is listed" "1" "$(probe items $LIST1 | grep -cx '记事 本')"
+expect "the registry holds the quoted command" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" verb_query '记事 本'
+expect "the entry is listed" "1" times_listed '记事 本'
 
 # Remove: Enter at the confirmation cancels (Cancel is the default); a click on OK removes.
 click_item $LIST1 "记事 本"
@@ -99,14 +113,14 @@ shot remove-confirmation
 check "remove asks with Cancel as default" "你确定要从右键菜单删除该项吗？|button: OK|button: Cancel [default]" "$(echo "$box" | paste -sd'|')"
 key Return
 probe gone 确认
-check "Enter cancels the removal" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" "$(verb_query '记事 本')"
+expect "Enter cancels the removal" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" verb_query '记事 本'
 click_control $COMMAND3
 click_at $(probe button 确认 OK)
 probe gone 确认
 shot removed
-check "the registry no longer holds the entry" "absent" "$(verb_query '记事 本')"
-check "the entry is no longer listed" "0" "$(probe items $LIST1 | grep -cx '记事 本')"
-check "the program still runs" "running" "$(kill -0 $app 2>/dev/null && echo running)"
+expect "the registry no longer holds the entry" "absent" verb_query '记事 本'
+expect "the entry is no longer listed" "0" times_listed '记事 本'
+check "the program still runs" "running" "$(app_state)"
 
 wine taskkill /f /im verbwright.exe >/dev/null 2>&1 || true
 kill $app 2>/dev/null
