@@ -297,7 +297,7 @@ void MainWindow::OnCommand(int id, int code) {
   switch (id) {
     case IDOK:  // Enter, through the dialog manager: open a folder, or press the focused button
       if (focus == Control(ControlId::kDir1)) {
-        OpenFolderItem(static_cast<int>(SendMessageW(focus, LB_GETCURSEL, 0, 0)));
+        OpenSelectedFolder();
       } else if (focus == Control(ControlId::kCommand2)) {
         Command2_Click();
       } else if (focus == Control(ControlId::kCommand3)) {
@@ -319,8 +319,7 @@ void MainWindow::OnCommand(int id, int code) {
       return;
     case static_cast<int>(ControlId::kDir1):
       if (code == LBN_DBLCLK) {
-        OpenFolderItem(
-            static_cast<int>(SendMessageW(Control(ControlId::kDir1), LB_GETCURSEL, 0, 0)));
+        OpenSelectedFolder();
       }
       return;
     case static_cast<int>(ControlId::kFile1):
@@ -377,7 +376,8 @@ void MainWindow::OnDriveSelected() {
   Drive1_Change();
 }
 
-void MainWindow::OpenFolderItem(int index) {
+void MainWindow::OpenSelectedFolder() {
+  const auto index = static_cast<int>(SendMessageW(Control(ControlId::kDir1), LB_GETCURSEL, 0, 0));
   if (index < 0) return;
   SetFolderListPath(Control(ControlId::kDir1),
                     FolderListItemPath(Control(ControlId::kDir1), index));

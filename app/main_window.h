@@ -59,7 +59,7 @@ class MainWindow final : public Form {
   void OnActivate(bool active);
   void CreateControls(HINSTANCE instance);
   void ShowPickerAtCurrentFolder();
-  void OpenFolderItem(int index);
+  void OpenSelectedFolder();
   void OnDriveSelected();
 
   // The event table.

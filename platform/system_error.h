@@ -15,8 +15,6 @@ inline constexpr std::uint32_t kNotEnoughMemory = 8;
 inline constexpr std::uint32_t kNotReady = 21;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kBadPathname = 161;
-inline constexpr std::uint32_t kMoreData = 234;
-inline constexpr std::uint32_t kNoMoreItems = 259;
 inline constexpr std::uint32_t kKeyDeleted = 1018;
 }  // namespace errc
 
