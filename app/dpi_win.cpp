@@ -28,6 +28,13 @@ UINT DpiOfWindow(HWND window) noexcept {
   return dpi != 0 ? dpi : ScreenDpi();
 }
 
+UINT SystemDpi() noexcept {
+  using GetDpiForSystemFn = UINT(WINAPI*)();
+  static const auto get_dpi = User32Function<GetDpiForSystemFn>("GetDpiForSystem");
+  const UINT dpi = get_dpi != nullptr ? get_dpi() : 0;
+  return dpi != 0 ? dpi : ScreenDpi();
+}
+
 RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noexcept {
   using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
   static const auto adjust = User32Function<AdjustFn>("AdjustWindowRectExForDpi");

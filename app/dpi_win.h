@@ -8,6 +8,9 @@ namespace vw {
 inline constexpr UINT kDefaultDpi = 96;
 
 UINT DpiOfWindow(HWND window) noexcept;
+
+// The DPI a new top-level window on the primary monitor is expected to get.
+UINT SystemDpi() noexcept;
 RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noexcept;
 // The system's message font, sized for `dpi`.
 LOGFONTW MessageFontForDpi(UINT dpi) noexcept;

@@ -77,6 +77,36 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   if (RegisterClassExW(&window_class) == 0) throw SystemError(GetLastError(), L"注册窗口类");
 }
 
+SIZE ClientSizeForDpi(UINT dpi) noexcept {
+  const auto dpi_int = static_cast<int>(dpi);
+  return {TwipsToPixels(kClientWidthTwips, dpi_int), TwipsToPixels(kClientHeightTwips, dpi_int)};
+}
+
+// The window's frame for `client` at `dpi`, centred on the work area of `monitor`.
+RECT CentredFrame(SIZE client, UINT dpi, HMONITOR monitor) noexcept {
+  RECT frame = WindowRectForClient(client, kStyle, kExStyle, dpi);
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(monitor, &info)) return frame;
+  const RECT& work = info.rcWork;
+  OffsetRect(&frame,
+             work.left + (work.right - work.left - (frame.right - frame.left)) / 2 - frame.left,
+             work.top + (work.bottom - work.top - (frame.bottom - frame.top)) / 2 - frame.top);
+  return frame;
+}
+
+// A combo box's window height includes its drop-down list.
+PixelRect PlacementOf(const ControlDesign& design, int dpi) noexcept {
+  PixelRect rect = ToPixels(design, dpi);
+  if (design.id == ControlId::kDrive1) rect.height *= kDropDownItems;
+  return rect;
+}
+
+UniqueFont MessageFont(UINT dpi) noexcept {
+  LOGFONTW font = MessageFontForDpi(dpi);
+  return UniqueFont(CreateFontIndirectW(&font));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options options)
@@ -90,12 +120,25 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   }
 
   RegisterWindowClass(instance, WindowProc);
+  // The window is created where and as large as it will be shown, for the DPI it is expected to
+  // get: every later move or resize of the hidden window costs start-up time.
+  const UINT expected_dpi = SystemDpi();
+  const RECT frame = CentredFrame(ClientSizeForDpi(expected_dpi), expected_dpi,
+                                  MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
   const std::wstring caption(kFormCaption);
-  CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, frame.left, frame.top,
+                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
+                  this);
   if (window_ == nullptr) throw SystemError(GetLastError(), L"创建主窗口");
+  dpi_ = DpiOfWindow(window_);
+  font_ = MessageFont(dpi_);
   CreateControls(instance);
-  ApplyDpi(DpiOfWindow(window_));
+  if (dpi_ != expected_dpi) {
+    const RECT actual = CentredFrame(ClientSizeForDpi(dpi_), dpi_,
+                                     MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY));
+    SetWindowPos(window_, nullptr, actual.left, actual.top, actual.right - actual.left,
+                 actual.bottom - actual.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowPickerAtCurrentFolder();
   Form_Load();
 }
@@ -109,52 +152,54 @@ HWND MainWindow::Control(ControlId id) const noexcept {
 }
 
 void MainWindow::CreateControls(HINSTANCE instance) {
+  const int dpi = static_cast<int>(dpi_);
   for (const ControlDesign& design : kControls) {
     const ControlClass kind = ClassOf(design.id);
-    const HWND control = CreateWindowExW(
-        kind.ex_style, kind.window_class, kind.text, kind.style, 0, 0, 0, 0, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+    const PixelRect rect = PlacementOf(design, dpi);
+    const HWND control = CreateWindowExW(kind.ex_style, kind.window_class, kind.text, kind.style,
+                                         rect.left, rect.top, rect.width, rect.height, window_,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
+                                         instance, nullptr);
     if (control == nullptr)
       throw SystemError(GetLastError(), L"创建控件 " + std::wstring(design.name));
+    FitToFont(control, design, dpi);
   }
   entries_.Attach(Control(ControlId::kList1));
   SetWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
 }
 
+void MainWindow::FitToFont(HWND control, const ControlDesign& design, int dpi) {
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  if (design.id == ControlId::kDrive1) {
+    // The closed box's height comes from its selection field. Steer the field by the measured
+    // height: what a box adds to the field differs between systems.
+    const int height = ToPixels(design, dpi).height;
+    auto field =
+        static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      RECT closed{};
+      GetWindowRect(control, &closed);
+      const int error = height - (closed.bottom - closed.top);
+      if (error == 0 || field + error <= 0) break;
+      field += error;
+      SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
+  } else if (design.id == ControlId::kDir1) {
+    SendMessageW(control, LB_SETITEMHEIGHT, 0, FolderItemHeight(font_.get(), dpi_));
+  }
+}
+
 void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   dpi_ = dpi;
-  LOGFONTW font = MessageFontForDpi(dpi);
-  font_.reset(CreateFontIndirectW(&font));
+  font_ = MessageFont(dpi);
   const int dpi_int = static_cast<int>(dpi);
   for (const ControlDesign& design : kControls) {
     const HWND control = Control(design.id);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    const PixelRect rect = ToPixels(design, dpi_int);
-    if (design.id == ControlId::kDrive1) {
-      // A combo box's window height includes its drop-down list; the closed box's height comes
-      // from its selection field, which is sized so that the closed box has the design height.
-      MoveWindow(control, rect.left, rect.top, rect.width, rect.height * kDropDownItems, FALSE);
-      // Steer by the measured height: what a box adds to the field differs between systems.
-      auto field =
-          static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-      for (int attempt = 0; attempt < 4; ++attempt) {
-        RECT closed{};
-        GetWindowRect(control, &closed);
-        const int error = rect.height - (closed.bottom - closed.top);
-        if (error == 0 || field + error <= 0) break;
-        field += error;
-        SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-      }
-    } else {
-      MoveWindow(control, rect.left, rect.top, rect.width, rect.height, FALSE);
-    }
-    if (design.id == ControlId::kDir1) {
-      SendMessageW(control, LB_SETITEMHEIGHT, 0, FolderItemHeight(font_.get(), dpi));
-    }
+    const PixelRect rect = PlacementOf(design, dpi_int);
+    MoveWindow(control, rect.left, rect.top, rect.width, rect.height, FALSE);
+    FitToFont(control, design, dpi_int);
   }
-  const SIZE client{TwipsToPixels(kClientWidthTwips, dpi_int),
-                    TwipsToPixels(kClientHeightTwips, dpi_int)};
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -162,7 +207,8 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   } else {
     // The frame is that of the DPI the window really has, which differs from `dpi` only when a
     // layout is asked for directly.
-    const RECT frame = WindowRectForClient(client, kStyle, kExStyle, DpiOfWindow(window_));
+    const RECT frame =
+        WindowRectForClient(ClientSizeForDpi(dpi), kStyle, kExStyle, DpiOfWindow(window_));
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
@@ -170,16 +216,6 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
 }
 
 void MainWindow::Show(int show_command) {
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  RECT frame{};
-  GetWindowRect(window_, &frame);
-  const RECT& work = monitor.rcWork;
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
   SetFocus(Control(ControlId::kCommand2));

@@ -45,6 +45,14 @@ TEST_F(WindowTest, LaysOutTheDesignAtAnyDpi) {
   GetClientRect(form.hwnd(), &client);
   EXPECT_EQ(client.right, 392);
   EXPECT_EQ(client.bottom, 211);
+  // It opens centred on its monitor's work area.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(form.hwnd(), MONITOR_DEFAULTTONEAREST), &monitor));
+  RECT frame{};
+  GetWindowRect(form.hwnd(), &frame);
+  EXPECT_NEAR(frame.left - monitor.rcWork.left, monitor.rcWork.right - frame.right, 1);
+  EXPECT_NEAR(frame.top - monitor.rcWork.top, monitor.rcWork.bottom - frame.bottom, 1);
 
   form.ApplyDpi(144);
   GetClientRect(form.hwnd(), &client);
