@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
+#include <functional>
 
+#include "operations/load_entries.h"
+#include "platform/win32_handle.h"
+#include "tests/support/vector_entry_list.h"
 #include "tests/windows/window_fixture.h"
 #include "verbs/registry_win32.h"
 #include "verbs/shell_verb_layout.h"
@@ -115,6 +121,48 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
   EXPECT_EQ(default_id, BS_DEFPUSHBUTTON);
   EXPECT_TRUE(registry_.RegRead(CommandKeyPath(L"vw-other")).exists);
   EXPECT_GE(ListIndexOf(L"vw-other"), 0);
+}
+
+// Other tools may have left many verbs: every one of a hundred thousand is listed, in the
+// registry's order, past the 16-bit counts of old list boxes.
+TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
+  constexpr int kCount = 100000;
+  const auto name_of = [](int i) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"vw-many-%06d", i);
+    return std::wstring(name);
+  };
+  // Created directly: through the registry layer, each key would be opened from the root.
+  HKEY opened = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"exefile\\shell", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &opened, nullptr),
+            ERROR_SUCCESS);
+  struct Seeded {  // removes what was made, whatever the test's outcome
+    UniqueHkey root;
+    int made = 0;
+    std::function<std::wstring(int)> name_of;
+    ~Seeded() {
+      for (int i = 0; i < made; ++i) RegDeleteKeyW(root.get(), name_of(i).c_str());
+    }
+  } seeded{UniqueHkey(opened), 0, name_of};
+  for (; seeded.made < kCount; ++seeded.made) {
+    HKEY verb = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(seeded.root.get(), name_of(seeded.made).c_str(), 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &verb, nullptr),
+              ERROR_SUCCESS);
+    const UniqueHkey owned(verb);
+  }
+  testing::VectorEntryList loaded;
+  LoadEntries(registry_, loaded);
+  Open(registry_);
+  const Names listed = Items(Control(ControlId::kList1));
+
+  ASSERT_EQ(listed.size(), loaded.items.size());
+  EXPECT_EQ(listed, loaded.items);
+  EXPECT_EQ(std::count_if(listed.begin(), listed.end(),
+                          [](const std::wstring& name) { return name.starts_with(L"vw-many-"); }),
+            kCount);
+  EXPECT_EQ(ListIndexOf(name_of(kCount - 1)) - ListIndexOf(name_of(0)), kCount - 1);
 }
 
 }  // namespace
