@@ -18,9 +18,10 @@ function(verbwright_strict target)
   endif()
 endfunction()
 
-# A Windows program that runs on a bare system: no MinGW runtime DLLs.
+# A Windows program that runs on a bare system: no MinGW runtime DLLs. A release build drops the
+# DWARF debug information the static runtime brings along, which no Windows debugger reads.
 function(verbwright_static_runtime target)
   if(MINGW)
-    target_link_options(${target} PRIVATE -static)
+    target_link_options(${target} PRIVATE -static $<$<CONFIG:Release,MinSizeRel>:-s>)
   endif()
 endfunction()
