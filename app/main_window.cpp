@@ -162,19 +162,19 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                                          instance, nullptr);
     if (control == nullptr)
       throw SystemError(GetLastError(), L"创建控件 " + std::wstring(design.name));
-    FitToFont(control, design, dpi);
+    FitToFont(control, design);
   }
   entries_.Attach(Control(ControlId::kList1));
   SetWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
 }
 
-void MainWindow::FitToFont(HWND control, const ControlDesign& design, int dpi) {
+void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   if (design.id == ControlId::kDrive1) {
     // The closed box's height comes from its selection field. Steer the field by the measured
     // height: what a box adds to the field differs between systems.
-    const int height = ToPixels(design, dpi).height;
+    const int height = ToPixels(design, static_cast<int>(dpi_)).height;
     auto field =
         static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     for (int attempt = 0; attempt < 4; ++attempt) {
@@ -198,7 +198,7 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
     const HWND control = Control(design.id);
     const PixelRect rect = PlacementOf(design, dpi_int);
     MoveWindow(control, rect.left, rect.top, rect.width, rect.height, FALSE);
-    FitToFont(control, design, dpi_int);
+    FitToFont(control, design);
   }
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,

@@ -32,7 +32,8 @@ class MainWindow final : public Form {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Shows the window, centred on its monitor's work area, and gives Command2 the focus.
+  // Shows the window where it was created, centred on its monitor's work area, and gives
+  // Command2 the focus.
   void Show(int show_command);
   HWND hwnd() const noexcept { return window_; }
   HWND Control(ControlId id) const noexcept;
@@ -58,8 +59,9 @@ class MainWindow final : public Form {
   void OnCommand(int id, int code);
   void OnActivate(bool active);
   void CreateControls(HINSTANCE instance);
-  // Gives a control the window's font and fits what depends on the font to the design.
-  void FitToFont(HWND control, const ControlDesign& design, int dpi);
+  // Gives a control the window's font and fits what depends on the font to the design, at the
+  // window's DPI.
+  void FitToFont(HWND control, const ControlDesign& design);
   void ShowPickerAtCurrentFolder();
   void OpenSelectedFolder();
   void OnDriveSelected();

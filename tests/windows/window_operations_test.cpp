@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <functional>
 
 #include "operations/load_entries.h"
 #include "platform/win32_handle.h"
@@ -123,15 +122,16 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
   EXPECT_GE(ListIndexOf(L"vw-other"), 0);
 }
 
+std::wstring ManyVerbName(int i) {
+  wchar_t name[32];
+  std::swprintf(name, 32, L"vw-many-%06d", i);
+  return name;
+}
+
 // Other tools may have left many verbs: every one of a hundred thousand is listed, in the
 // registry's order, past the 16-bit counts of old list boxes.
 TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
   constexpr int kCount = 100000;
-  const auto name_of = [](int i) {
-    wchar_t name[32];
-    std::swprintf(name, 32, L"vw-many-%06d", i);
-    return std::wstring(name);
-  };
   // Created directly: through the registry layer, each key would be opened from the root.
   HKEY opened = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"exefile\\shell", 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -140,14 +140,13 @@ TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
   struct Seeded {  // removes what was made, whatever the test's outcome
     UniqueHkey root;
     int made = 0;
-    std::function<std::wstring(int)> name_of;
     ~Seeded() {
-      for (int i = 0; i < made; ++i) RegDeleteKeyW(root.get(), name_of(i).c_str());
+      for (int i = 0; i < made; ++i) RegDeleteKeyW(root.get(), ManyVerbName(i).c_str());
     }
-  } seeded{UniqueHkey(opened), 0, name_of};
+  } seeded{UniqueHkey(opened)};
   for (; seeded.made < kCount; ++seeded.made) {
     HKEY verb = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(seeded.root.get(), name_of(seeded.made).c_str(), 0, nullptr, 0,
+    ASSERT_EQ(RegCreateKeyExW(seeded.root.get(), ManyVerbName(seeded.made).c_str(), 0, nullptr, 0,
                               KEY_WRITE, nullptr, &verb, nullptr),
               ERROR_SUCCESS);
     const UniqueHkey owned(verb);
@@ -162,7 +161,7 @@ TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
   EXPECT_EQ(std::count_if(listed.begin(), listed.end(),
                           [](const std::wstring& name) { return name.starts_with(L"vw-many-"); }),
             kCount);
-  EXPECT_EQ(ListIndexOf(name_of(kCount - 1)) - ListIndexOf(name_of(0)), kCount - 1);
+  EXPECT_EQ(ListIndexOf(ManyVerbName(kCount - 1)) - ListIndexOf(ManyVerbName(0)), kCount - 1);
 }
 
 }  // namespace
