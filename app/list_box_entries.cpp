@@ -18,7 +18,7 @@ void ListBoxEntries::Append(std::wstring_view name) {
   const LRESULT result =
       SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   if (result == LB_ERR || result == LB_ERRSPACE) {
-    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入“" + item + L"”");
+    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入", L"“" + item + L"”");
   }
 }
 

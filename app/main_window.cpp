@@ -161,7 +161,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
                                          instance, nullptr);
     if (control == nullptr)
-      throw SystemError(GetLastError(), L"创建控件 " + std::wstring(design.name));
+      throw SystemError(GetLastError(), L"创建控件", std::wstring(design.name));
     FitToFont(control, design);
   }
   entries_.Attach(Control(ControlId::kList1));

@@ -23,7 +23,7 @@ std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_fl
   if (raw == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;  // empty root
-    throw SystemError(error, L"读取文件夹 " + folder);
+    throw SystemError(error, L"读取文件夹", folder);
   }
   const UniqueFind find(raw);
   constexpr DWORD kHiddenOrSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -32,7 +32,7 @@ std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_fl
       names.emplace_back(data.cFileName);
   } while (FindNextFileW(find.get(), &data));
   const DWORD error = GetLastError();
-  if (error != ERROR_NO_MORE_FILES) throw SystemError(error, L"读取文件夹 " + folder);
+  if (error != ERROR_NO_MORE_FILES) throw SystemError(error, L"读取文件夹", folder);
   SortNames(names);
   return names;
 }

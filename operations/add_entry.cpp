@@ -1,7 +1,7 @@
 #include "operations/add_entry.h"
 
 #include "operations/messages.h"
-#include "verbs/case_fold.h"
+#include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -21,29 +21,18 @@ std::wstring RefusalText(NameProblem problem, std::wstring_view name) {
   return {};
 }
 
-bool IsListed(const EntryList& entries, std::wstring_view name) {
+bool IsListed(const EntryList& entries, std::wstring_view name, const RegistryServices& registry) {
   for (int index = 0; index < entries.Count(); ++index) {
-    if (EqualsIgnoreCase(entries.Item(index), name)) return true;
+    if (registry.SameKeyName(entries.Item(index), name)) return true;
   }
   return false;
 }
 
-// The two keys of an entry as they were before the add, and how to put them back.
-struct EntryBefore {
-  std::wstring verb_key;
-  std::wstring command_key;
-  KeyState verb;
-  KeyState command;
-
-  void Restore(RegistryServices& registry) const {
-    if (!verb.exists) {
-      registry.RegDelete(verb_key);  // takes a command subkey made since with it
-      return;
-    }
-    registry.Restore(command_key, command);
-    registry.Restore(verb_key, verb);
-  }
-};
+void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view name,
+                std::wstring_view caption, std::wstring_view command) {
+  registry.RegWrite(VerbKeyPath(hive, name), caption);
+  registry.RegWrite(CommandKeyPath(hive, name), command);
+}
 
 }  // namespace
 
@@ -54,8 +43,13 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   const std::wstring name = EntryName(file_name);
-  if (const NameProblem problem = CheckEntryName(name); problem != NameProblem::kNone) {
+  if (const NameProblem problem = CheckEntryName(name, registry); problem != NameProblem::kNone) {
     form.MsgBox(RefusalText(problem, name), text::kNoticeTitle, mb::kIconInformation);
+    return;
+  }
+  const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
+  if (BreaksCommandLine(program_path)) {
+    form.MsgBox(text::PercentInPathRefused(program_path), text::kNoticeTitle, mb::kIconInformation);
     return;
   }
   if (form.MsgBox(text::kConfirmAdd, text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) ==
@@ -63,31 +57,30 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
 
-  const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
-  EntryBefore before{VerbKeyPath(name), CommandKeyPath(name), {}, {}};
+  // For every user; and into this user's copy where one exists, which would otherwise hide it.
+  RegistryChange change(registry);
+  bool user_copy = false;
   try {
-    before.verb = registry.RegRead(before.verb_key);
-    before.command = registry.RegRead(before.command_key);
+    change.Record(VerbKeyPath(ClassesHive::kMachine, name));
+    user_copy = change.Record(VerbKeyPath(ClassesHive::kUser, name));
   } catch (const SystemError& error) {
     form.ShowError(error);
     return;
   }
   try {
-    registry.RegWrite(before.verb_key, form.CaptionText());
-    registry.RegWrite(before.command_key, CommandLine(program_path));
+    const std::wstring caption = form.CaptionText();
+    const std::wstring command = CommandLine(program_path);
+    WriteEntry(registry, ClassesHive::kMachine, name, caption, command);
+    if (user_copy) WriteEntry(registry, ClassesHive::kUser, name, caption, command);
   } catch (const SystemError& error) {
     form.ShowError(error);
-    try {
-      before.Restore(registry);
-    } catch (const SystemError& undo_error) {
-      form.ShowError(text::UndoFailed(undo_error));
-    }
+    for (const SystemError& left : change.Undo()) form.ShowError(text::UndoFailed(left));
     return;
   }
   form.RegistryChanged();
 
   EntryList& entries = form.Entries();
-  if (IsListed(entries, name)) return;  // an existing entry was updated in place
+  if (IsListed(entries, name, registry)) return;  // an existing entry was updated in place
   entries.Append(name);
   form.MsgBox(text::kAdded, text::kDoneTitle, mb::kIconInformation);
 }

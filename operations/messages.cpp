@@ -5,18 +5,27 @@ namespace vw::text {
 std::wstring ReservedNameRefused(std::wstring_view name) {
   return L"“" + std::wstring(name) +
          L"”与 Windows "
-         L"自带的右键命令（打开、以管理员身份运行）同名，添加它会改掉所有程序的这个命令，"
+         L"自带的右键命令（打开、以管理员身份运行、以其他用户身份运行）同名，添加它会改掉所有程序的"
+         L"这个命令，"
          L"所以不能添加。请换一个程序。";
 }
 
 std::wstring SystemVerbNotRemoved(std::wstring_view name) {
   return L"“" + std::wstring(name) +
-         L"”是 Windows 自带的右键命令（打开、以管理员身份运行），删除它会让所有程序无法正常使用，"
+         L"”是 Windows "
+         L"自带的右键命令（打开、以管理员身份运行、以其他用户身份运行），删除它会让所有程序无法正常"
+         L"使用，"
          L"所以不能删除。";
 }
 
+std::wstring PercentInPathRefused(std::wstring_view program_path) {
+  return L"程序的路径“" + std::wstring(program_path) +
+         L"”中含有“%”。资源管理器运行右键命令时会把 % 和它后面的字符当作占位符替换掉，"
+         L"这个程序将无法正确启动，所以不能添加。请把程序放到路径中没有 % 的文件夹里再添加。";
+}
+
 SystemError UndoFailed(const SystemError& error) {
-  return {error.code(), L"撤销未完成的修改（" + error.action() + L"）"};
+  return {error.code(), L"撤销未完成的修改时" + error.action(), error.subject()};
 }
 
 }  // namespace vw::text

@@ -22,12 +22,13 @@ inline constexpr std::wstring_view kConfirmRemove = L"你确定要从右键菜�
 // Our own wording for names the registry layout cannot take.
 std::wstring ReservedNameRefused(std::wstring_view name);
 std::wstring SystemVerbNotRemoved(std::wstring_view name);
+std::wstring PercentInPathRefused(std::wstring_view program_path);
 inline constexpr std::wstring_view kEmptyNameRefused =
     L"这个文件的名字去掉“.exe”后什么也不剩，不能用作右键菜单项的名字。请换一个程序。";
 inline constexpr std::wstring_view kLongNameRefused =
     L"这个文件的名字太长：右键菜单项的名字最多 255 个字符。请换一个程序。";
 
-// The error of putting the registry back after a failed change: the entry may be incomplete.
+// The error of putting a key back after a failed change; its subject is the key left changed.
 SystemError UndoFailed(const SystemError& error);
 
 }  // namespace vw::text

@@ -1,6 +1,7 @@
 #include "operations/remove_entry.h"
 
 #include "operations/messages.h"
+#include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -9,7 +10,7 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
   EntryList& entries = form.Entries();
   if (entries.SelectedIndex() == -1) return;
   if (const std::wstring name = entries.Item(entries.SelectedIndex());
-      CheckEntryName(name) == NameProblem::kReserved) {
+      CheckEntryName(name, registry) == NameProblem::kReserved) {
     form.MsgBox(text::SystemVerbNotRemoved(name), text::kNoticeTitle, mb::kIconInformation);
     return;
   }
@@ -19,28 +20,34 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
     return;
   }
 
+  // Gone from the merged view only when gone from both hives. Each copy is read whole first, so
+  // that whatever a failed delete took can be put back.
   const std::wstring name = entries.Item(entries.SelectedIndex());
-  const std::wstring command_key = CommandKeyPath(name);
-  KeyState command_before;
+  RegistryChange change(registry);
+  struct Copy {
+    ClassesHive hive;
+    bool exists;
+  };
+  Copy copies[] = {{ClassesHive::kUser, false}, {ClassesHive::kMachine, false}};
   try {
-    command_before = registry.RegRead(command_key);
-    registry.RegDelete(command_key);
+    for (Copy& copy : copies) copy.exists = change.Record(VerbKeyPath(copy.hive, name));
   } catch (const SystemError& error) {
     form.ShowError(error);
     return;
   }
+  bool deleted = false;
   try {
-    registry.RegDelete(VerbKeyPath(name));
-  } catch (const SystemError& error) {
-    form.ShowError(error);
-    try {
-      registry.Restore(command_key, command_before);
-    } catch (const SystemError& undo_error) {
-      form.ShowError(text::UndoFailed(undo_error));
+    for (const Copy& copy : copies) {
+      if (!copy.exists) continue;
+      registry.RegDelete(VerbKeyPath(copy.hive, name));
+      deleted = true;
     }
+  } catch (const SystemError& error) {
+    form.ShowError(error);
+    for (const SystemError& left : change.Undo()) form.ShowError(text::UndoFailed(left));
     return;
   }
-  form.RegistryChanged();
+  if (deleted) form.RegistryChanged();
   entries.RemoveAt(entries.SelectedIndex());
 }
 

@@ -5,9 +5,9 @@
 
 namespace vw {
 
-// Removes the entry selected in the form's entry list, after asking: its command subkey, then its
-// verb key with everything under it, then the list item. Either the entry is gone or the registry
-// is put back as it was; failures are reported, never thrown.
+// Removes the entry selected in the form's entry list, after asking: its verb key with everything
+// under it from this user's classes and the machine's, then the list item. Either the entry is
+// gone or the registry is put back as it was; failures are reported, never thrown.
 void RemoveEntry(Form& form, RegistryServices& registry);
 
 }  // namespace vw

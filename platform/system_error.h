@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace vw {
 
@@ -21,20 +22,26 @@ inline constexpr std::uint32_t kKeyDeleted = 1018;
 // The system's own description of an error number (FormatMessageW on Windows).
 std::wstring DescribeSystemError(std::uint32_t code);
 
-// A failed system call: its error number, what was being done, and the system's description.
+// A failed system call: its error number, what was being done and to what (a key path in full,
+// a folder), and the system's description.
 class SystemError : public std::exception {
  public:
-  SystemError(std::uint32_t code, std::wstring action)
-      : code_(code), action_(std::move(action)), description_(DescribeSystemError(code)) {}
+  SystemError(std::uint32_t code, std::wstring action, std::wstring subject = {})
+      : code_(code),
+        action_(std::move(action)),
+        subject_(std::move(subject)),
+        description_(DescribeSystemError(code)) {}
 
   std::uint32_t code() const noexcept { return code_; }
   const std::wstring& action() const noexcept { return action_; }
+  const std::wstring& subject() const noexcept { return subject_; }
   const std::wstring& description() const noexcept { return description_; }
   const char* what() const noexcept override { return "system call failed"; }
 
  private:
   std::uint32_t code_;
   std::wstring action_;
+  std::wstring subject_;
   std::wstring description_;
 };
 

@@ -1,24 +1,40 @@
 #include "verbs/case_fold.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <type_traits>
 
 namespace vw {
+namespace {
+
+// Every step-th code unit from `first`, `count` of them, upper-cases to itself plus `delta`.
+struct UpperRun {
+  std::uint16_t first;
+  std::uint16_t count;
+  std::uint8_t step;
+  int delta;
+};
+
+constexpr UpperRun kUpperRuns[] = {
+#include "verbs/upper_case_table.inc"
+};
+
+}  // namespace
 
 wchar_t FoldCase(wchar_t c) noexcept {
-  const auto u = static_cast<unsigned long>(static_cast<std::make_unsigned_t<wchar_t>>(c));
-  const auto shifted = [c](unsigned long by) {
-    return static_cast<wchar_t>(c - static_cast<wchar_t>(by));
-  };
-  if (u >= L'a' && u <= L'z') return shifted(0x20);
-  if (u < 0x80) return c;
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return shifted(0x20);
-  if (u == 0xFF) return static_cast<wchar_t>(0x178);
-  if (u >= 0x3B1 && u <= 0x3C9 && u != 0x3C2) return shifted(0x20);
-  if (u >= 0x430 && u <= 0x44F) return shifted(0x20);
-  if (u >= 0x450 && u <= 0x45F) return shifted(0x50);
-  if (u >= 0xFF41 && u <= 0xFF5A) return shifted(0x20);
-  return c;
+  const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+  if (unit < 0x80) return unit >= L'a' && unit <= L'z' ? static_cast<wchar_t>(unit - 0x20) : c;
+  if (unit > 0xFFFF) return c;
+  // The last run that starts at or before the unit.
+  const auto after =
+      std::upper_bound(std::begin(kUpperRuns), std::end(kUpperRuns), unit,
+                       [](std::uint32_t value, const UpperRun& run) { return value < run.first; });
+  if (after == std::begin(kUpperRuns)) return c;
+  const UpperRun& run = *std::prev(after);
+  const std::uint32_t offset = unit - run.first;
+  if (offset % run.step != 0 || offset / run.step >= run.count) return c;
+  return static_cast<wchar_t>(static_cast<int>(unit) + run.delta);
 }
 
 std::wstring FoldCase(std::wstring_view text) {
@@ -30,7 +46,7 @@ std::wstring FoldCase(std::wstring_view text) {
 
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) noexcept {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
+                    [](wchar_t x, wchar_t y) { return x == y || FoldCase(x) == FoldCase(y); });
 }
 
 }  // namespace vw

@@ -10,43 +10,53 @@ namespace vw {
 
 struct MemoryRegistry::Node {
   std::wstring name;
-  std::optional<RegValue> value;
+  std::map<std::wstring, NamedValue> values;               // by folded name
   std::map<std::wstring, std::unique_ptr<Node>> children;  // by folded name
 };
 
 namespace {
 
+constexpr std::wstring_view kClasses = L"Software\\Classes";
+
 template <typename Visit>
 void ForEachComponent(std::wstring_view path, Visit visit) {
+  if (path.empty()) return;
   std::size_t start = 0;
   while (start <= path.size()) {
     const std::size_t end = std::min(path.find(L'\\', start), path.size());
-    if (!visit(path.substr(start, end - start), end == path.size())) return;
+    if (!visit(path.substr(start, end - start))) return;
     start = end + 1;
   }
 }
 
+std::wstring Join(std::wstring_view parent, std::wstring_view name) {
+  std::wstring path(parent);
+  if (!path.empty()) path += L'\\';
+  path += name;
+  return path;
+}
+
 KeyPath ParseOrThrow(std::wstring_view key_path, std::wstring_view doing) {
   auto parsed = ParseKeyPath(key_path);
-  if (!parsed) throw SystemError(errc::kBadPathname, std::wstring(doing) + std::wstring(key_path));
+  if (!parsed) throw SystemError(errc::kBadPathname, std::wstring(doing), DisplayKeyPath(key_path));
   return *parsed;
 }
 
 }  // namespace
 
 MemoryRegistry::MemoryRegistry() {
-  for (const std::uint32_t hive : {kHiveClassesRoot, kHiveCurrentUser, kHiveLocalMachine}) {
+  for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine}) {
     hives_[hive] = std::make_unique<Node>();
   }
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
 
-MemoryRegistry::Node* MemoryRegistry::Find(std::uint32_t hive, std::wstring_view subkey) const {
-  const auto root = hives_.find(hive);
+MemoryRegistry::Node* MemoryRegistry::Find(const Location& location) const {
+  const auto root = hives_.find(location.hive);
   if (root == hives_.end()) return nullptr;
   Node* node = root->second.get();
-  ForEachComponent(subkey, [&node](std::wstring_view name, bool) {
+  ForEachComponent(location.subkey, [&node](std::wstring_view name) {
     const auto child = node->children.find(FoldCase(name));
     node = child == node->children.end() ? nullptr : child->second.get();
     return node != nullptr;
@@ -54,46 +64,124 @@ MemoryRegistry::Node* MemoryRegistry::Find(std::uint32_t hive, std::wstring_view
   return node;
 }
 
-void MemoryRegistry::CountCall(Call call, std::wstring_view path) {
+MemoryRegistry::Location MemoryRegistry::Resolve(std::uint32_t hive,
+                                                 std::wstring_view subkey) const {
+  if (hive != kHiveClassesRoot) return {hive, std::wstring(subkey)};
+  Location user{kHiveCurrentUser, Join(kClasses, subkey)};
+  if (Find(user) != nullptr) return user;
+  return {kHiveLocalMachine, Join(kClasses, subkey)};
+}
+
+void MemoryRegistry::CountCall(std::wstring_view subject) {
   const std::size_t index = call_count_++;
   if (fail_at_ && *fail_at_ == index) {
     fail_at_.reset();
-    throw SystemError(fail_at_code_, std::wstring(L"访问注册表项 ") + std::wstring(path));
+    throw SystemError(fail_at_code_, L"访问注册表项", std::wstring(subject));
   }
-  const std::wstring folded = FoldCase(path);
-  for (const PathFault& fault : path_faults_) {
-    if (fault.call == call && fault.folded_path == folded) {
-      throw SystemError(fault.code, std::wstring(L"访问注册表项 ") + std::wstring(path));
+}
+
+void MemoryRegistry::CheckAccess(Access access, const Location& location) const {
+  const std::wstring folded = FoldCase(location.subkey);
+  for (const Denial& denial : denials_) {
+    if (denial.access == access && denial.hive == location.hive && denial.folded_subkey == folded) {
+      const std::wstring_view doing = access == Access::kSetValue ? registry_action::kWriting
+                                      : access == Access::kDelete ? registry_action::kDeleting
+                                                                  : registry_action::kEnumerating;
+      throw SystemError(denial.code, std::wstring(doing),
+                        DisplayKeyPath(location.hive, location.subkey));
     }
   }
 }
 
 void MemoryRegistry::EnumKey(std::uint32_t hive, std::wstring_view relative_path,
                              std::vector<std::wstring>& names) {
-  CountCall(Call::kEnumKey, relative_path);
-  if (!IsValidRelativePath(relative_path) || !hives_.contains(hive)) {
-    throw SystemError(errc::kBadPathname, L"列出注册表项 " + std::wstring(relative_path));
+  CountCall(DisplayKeyPath(hive, relative_path));
+  if (!IsValidRelativePath(relative_path) || (hive != kHiveClassesRoot && !hives_.contains(hive))) {
+    throw SystemError(errc::kBadPathname, std::wstring(registry_action::kEnumerating),
+                      DisplayKeyPath(hive, relative_path));
   }
-  const Node* node = Find(hive, relative_path);
+  if (hive == kHiveClassesRoot) {
+    const std::vector<std::wstring> merged = ViewSubkeys(relative_path);
+    names.insert(names.end(), merged.begin(), merged.end());
+    return;
+  }
+  const Location location{hive, std::wstring(relative_path)};
+  const Node* node = Find(location);
   if (node == nullptr) return;
+  CheckAccess(Access::kEnumerate, location);
   names.reserve(names.size() + node->children.size());
   for (const auto& [folded, child] : node->children) names.push_back(child->name);
 }
 
 KeyState MemoryRegistry::RegRead(std::wstring_view key_path) {
-  CountCall(Call::kRegRead, key_path);
-  const KeyPath path = ParseOrThrow(key_path, L"读取注册表项 ");
-  const Node* node = Find(path.hive, path.subkey);
+  CountCall(DisplayKeyPath(key_path));
+  const KeyPath path = ParseOrThrow(key_path, registry_action::kReading);
+  const Node* node = Find(Resolve(path.hive, path.subkey));
   if (node == nullptr) return {};
-  return {true, node->value};
+  const auto value = node->values.find(L"");
+  if (value == node->values.end()) return {true, std::nullopt};
+  return {true, value->second.value};
 }
 
-void MemoryRegistry::RegWriteValue(std::wstring_view key_path,
-                                   const std::optional<RegValue>& value) {
-  CountCall(Call::kRegWriteValue, key_path);
-  const KeyPath path = ParseOrThrow(key_path, L"写入注册表项 ");
-  Node* node = hives_.at(path.hive).get();
-  ForEachComponent(path.subkey, [&node](std::wstring_view name, bool) {
+void MemoryRegistry::CopyTree(const Node& node, const Location& location, KeyTree& tree) const {
+  CheckAccess(Access::kEnumerate, location);
+  tree.name = node.name;
+  for (const auto& [folded, value] : node.values) tree.values.push_back(value);
+  for (const auto& [folded, child] : node.children) {
+    CopyTree(*child, {location.hive, Join(location.subkey, child->name)},
+             tree.subkeys.emplace_back());
+  }
+}
+
+std::optional<KeyTree> MemoryRegistry::ReadTree(std::wstring_view key_path) {
+  CountCall(DisplayKeyPath(key_path));
+  const KeyPath path = ParseOrThrow(key_path, registry_action::kReading);
+  const Location location = Resolve(path.hive, path.subkey);
+  const Node* node = Find(location);
+  if (node == nullptr) return std::nullopt;
+  KeyTree tree;
+  if (path.hive == kHiveClassesRoot) {
+    CopyViewTree(path.subkey, tree);
+  } else {
+    CopyTree(*node, location, tree);
+  }
+  return tree;
+}
+
+void MemoryRegistry::CopyViewTree(const std::wstring& subkey, KeyTree& tree) const {
+  const Location location = Resolve(kHiveClassesRoot, subkey);
+  const Node& node = *Find(location);
+  tree.name = node.name;
+  for (const auto& [folded, value] : node.values) tree.values.push_back(value);
+  for (const std::wstring& name : ViewSubkeys(subkey)) {
+    CopyViewTree(Join(subkey, name), tree.subkeys.emplace_back());
+  }
+}
+
+std::vector<std::wstring> MemoryRegistry::ViewSubkeys(std::wstring_view subkey) const {
+  std::map<std::wstring, std::wstring> merged;  // folded name: name, the user's spelling last
+  for (const std::uint32_t hive : {kHiveLocalMachine, kHiveCurrentUser}) {
+    const Location source{hive, Join(kClasses, subkey)};
+    const Node* node = Find(source);
+    if (node == nullptr) continue;
+    CheckAccess(Access::kEnumerate, source);
+    for (const auto& [folded, child] : node->children) merged[folded] = child->name;
+  }
+  std::vector<std::wstring> names;
+  names.reserve(merged.size());
+  for (const auto& [folded, name] : merged) names.push_back(name);
+  return names;
+}
+
+void MemoryRegistry::WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+                                const std::optional<RegValue>& value) {
+  CountCall(DisplayKeyPath(key_path));
+  const KeyPath path = ParseOrThrow(key_path, registry_action::kWriting);
+  // Through the view, a value lands in the user's key only where that key exists already.
+  const Location location = Resolve(path.hive, path.subkey);
+  if (Find(location) != nullptr) CheckAccess(Access::kSetValue, location);
+  Node* node = hives_.at(location.hive).get();
+  ForEachComponent(location.subkey, [&node](std::wstring_view name) {
     auto& slot = node->children[FoldCase(name)];
     if (!slot) {
       slot = std::make_unique<Node>();
@@ -102,20 +190,46 @@ void MemoryRegistry::RegWriteValue(std::wstring_view key_path,
     node = slot.get();
     return true;
   });
-  node->value = value;
+  const std::wstring folded = FoldCase(value_name);
+  if (!value) {
+    node->values.erase(folded);
+    return;
+  }
+  auto [slot, inserted] =
+      node->values.try_emplace(folded, NamedValue{std::wstring(value_name), *value});
+  if (!inserted) slot->second.value = *value;  // an existing value keeps its name's case
+}
+
+void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded,
+                                const Location& location) {
+  Node& node = *parent.children.at(folded);
+  CheckAccess(Access::kEnumerate, location);
+  // Subkeys first, in order; those deleted before a failure stay deleted, as with RegDeleteTreeW.
+  while (!node.children.empty()) {
+    const auto& [child_folded, child] = *node.children.begin();
+    DeleteTree(node, std::wstring(child_folded),
+               {location.hive, Join(location.subkey, child->name)});
+  }
+  CheckAccess(Access::kDelete, location);
+  parent.children.erase(folded);
 }
 
 void MemoryRegistry::RegDelete(std::wstring_view key_path) {
-  CountCall(Call::kRegDelete, key_path);
-  const KeyPath path = ParseOrThrow(key_path, L"删除注册表项 ");
-  const std::size_t slash = path.subkey.rfind(L'\\');
-  const std::wstring_view parent_path = slash == std::wstring::npos
-                                            ? std::wstring_view()
-                                            : std::wstring_view(path.subkey).substr(0, slash);
-  const std::wstring_view name =
-      std::wstring_view(path.subkey).substr(slash == std::wstring::npos ? 0 : slash + 1);
-  Node* parent = parent_path.empty() ? hives_.at(path.hive).get() : Find(path.hive, parent_path);
-  if (parent != nullptr) parent->children.erase(FoldCase(name));
+  CountCall(DisplayKeyPath(key_path));
+  const KeyPath path = ParseOrThrow(key_path, registry_action::kDeleting);
+  const Location location = Resolve(path.hive, path.subkey);
+  const std::size_t slash = location.subkey.rfind(L'\\');
+  const std::wstring name =
+      slash == std::wstring::npos ? location.subkey : location.subkey.substr(slash + 1);
+  Node* parent = slash == std::wstring::npos
+                     ? hives_.at(location.hive).get()
+                     : Find({location.hive, location.subkey.substr(0, slash)});
+  if (parent == nullptr || !parent->children.contains(FoldCase(name))) return;
+  DeleteTree(*parent, FoldCase(name), location);
+}
+
+bool MemoryRegistry::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {
+  return EqualsIgnoreCase(a, b);
 }
 
 void MemoryRegistry::FailCallAfter(std::size_t calls_from_now, std::uint32_t code) {
@@ -123,32 +237,55 @@ void MemoryRegistry::FailCallAfter(std::size_t calls_from_now, std::uint32_t cod
   fail_at_code_ = code;
 }
 
-void MemoryRegistry::FailAlways(Call call, std::wstring_view key_path, std::uint32_t code) {
-  path_faults_.push_back({call, FoldCase(key_path), code});
+void MemoryRegistry::Deny(Access access, std::wstring_view key_path, std::uint32_t code) {
+  const auto parsed = ParseKeyPath(key_path);
+  if (!parsed) return;
+  if (parsed->hive == kHiveClassesRoot) {
+    for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine}) {
+      denials_.push_back({access, hive, FoldCase(Join(kClasses, parsed->subkey)), code});
+    }
+    return;
+  }
+  denials_.push_back({access, parsed->hive, FoldCase(parsed->subkey), code});
 }
 
 void MemoryRegistry::ClearFaults() {
   fail_at_.reset();
-  path_faults_.clear();
+  denials_.clear();
 }
 
 std::wstring MemoryRegistry::Dump() const {
   std::wstring out;
-  const auto dump = [&out](const auto& self, const Node& node, const std::wstring& path) -> void {
+  std::wstring path;  // grows and shrinks as the walk goes down and up
+  const auto dump = [&out, &path](const auto& self, const Node& node) -> void {
+    constexpr wchar_t kHex[] = L"0123456789abcdef";
     out += path;
-    if (node.value) {
-      constexpr wchar_t kHex[] = L"0123456789abcdef";
-      out += L" = " + std::to_wstring(node.value->type) + L":";
-      for (const std::uint8_t byte : node.value->data) {
+    out += L'\t';
+    for (const auto& [folded, value] : node.values) {
+      out += L'[';
+      out += value.name;
+      out += L"]=";
+      out += std::to_wstring(value.value.type);
+      out += L':';
+      for (const std::uint8_t byte : value.value.data) {
         out += kHex[byte >> 4];
         out += kHex[byte & 0xF];
       }
+      out += L' ';
     }
     out += L'\n';
-    for (const auto& [folded, child] : node.children)
-      self(self, *child, path + L"\\" + child->name);
+    for (const auto& [folded, child] : node.children) {
+      const std::size_t length = path.size();
+      path += L'\\';
+      path += child->name;
+      self(self, *child);
+      path.resize(length);
+    }
   };
-  for (const auto& [hive, root] : hives_) dump(dump, *root, std::to_wstring(hive));
+  for (const auto& [hive, root] : hives_) {
+    path = DisplayKeyPath(hive, L"");
+    dump(dump, *root);
+  }
   return out;
 }
 

@@ -13,12 +13,25 @@
 namespace vw {
 
 // A registry held in memory, for tests and benchmarks. It keeps the real registry's rules: key
-// names compare without regard to case and keep the case they were created with, subkeys
-// enumerate in the order of their upper-cased names, a new hive holds nothing, and paths are
-// checked as the Win32 services check them. Any call can be made to fail with a chosen error.
+// and value names compare without regard to case (by the registry's upper-case table) and keep
+// the case they were created with, subkeys enumerate in the order of their upper-cased names,
+// and paths are checked as the Win32 services check them.
+//
+// HKEY_CLASSES_ROOT is the merged view Windows gives: HKEY_LOCAL_MACHINE\Software\Classes for
+// every user under HKEY_CURRENT_USER\Software\Classes for this one. Enumerating a key of the view
+// lists the names of both; reading a key, or deleting it, takes the user's key whole where it
+// exists, else the machine's, at every level of the path; a value written through the view lands
+// in the user's key where it exists, else in the machine's (a new key is created there).
+//
+// Faults: any call can be made to fail once, and a key can refuse an access for as long as a
+// test likes, as a key whose ACL denies it.
 class MemoryRegistry final : public RegistryServices {
  public:
-  enum class Call { kEnumKey, kRegRead, kRegWriteValue, kRegDelete };
+  enum class Access {
+    kSetValue,   // writing or removing a value of the key
+    kDelete,     // deleting the key
+    kEnumerate,  // listing its subkeys: enumeration, reading or deleting the tree through it
+  };
 
   MemoryRegistry();
   ~MemoryRegistry() override;
@@ -26,36 +39,53 @@ class MemoryRegistry final : public RegistryServices {
   void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
                std::vector<std::wstring>& names) override;
   KeyState RegRead(std::wstring_view key_path) override;
-  void RegWriteValue(std::wstring_view key_path, const std::optional<RegValue>& value) override;
+  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override;
+  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+                  const std::optional<RegValue>& value) override;
   void RegDelete(std::wstring_view key_path) override;
+  bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 
-  // The call made `calls_from_now` calls after this one (0: the next) fails once with `code`.
+  // The call made `calls_from_now` calls after this one (0: the next) fails once with `code`,
+  // before it changes anything.
   void FailCallAfter(std::size_t calls_from_now, std::uint32_t code);
-  // Every `call` on `key_path` (compared without case; for kEnumKey the relative path) fails
-  // with `code` until ClearFaults.
-  void FailAlways(Call call, std::wstring_view key_path, std::uint32_t code);
+  // The key (of the view: both hives' keys) refuses `access` with `code` until ClearFaults.
+  void Deny(Access access, std::wstring_view key_path, std::uint32_t code);
   void ClearFaults();
   // Calls made so far, failed ones included.
   std::size_t call_count() const { return call_count_; }
 
-  // Every key and default value as text, in enumeration order, for comparing whole states.
+  // Every key of both hives with its values, one line each: "<key path>\t<values>", in
+  // enumeration order, for comparing whole states.
   std::wstring Dump() const;
 
  private:
   struct Node;
-  Node* Find(std::uint32_t hive, std::wstring_view subkey) const;
-  void CountCall(Call call, std::wstring_view path);
+  struct Location {
+    std::uint32_t hive;
+    std::wstring subkey;
+  };
+  Node* Find(const Location& location) const;
+  // Where a path of the view, or of a hive, leads for reading (the user's key wins).
+  Location Resolve(std::uint32_t hive, std::wstring_view subkey) const;
+  void CountCall(std::wstring_view subject);
+  void CheckAccess(Access access, const Location& location) const;
+  void CopyTree(const Node& node, const Location& location, KeyTree& tree) const;
+  // The view's key `subkey` of HKEY_CLASSES_ROOT, merged at every level, and its subkeys' names.
+  void CopyViewTree(const std::wstring& subkey, KeyTree& tree) const;
+  std::vector<std::wstring> ViewSubkeys(std::wstring_view subkey) const;
+  void DeleteTree(Node& parent, const std::wstring& folded, const Location& location);
 
   std::map<std::uint32_t, std::unique_ptr<Node>> hives_;
   std::size_t call_count_ = 0;
   std::optional<std::size_t> fail_at_;
   std::uint32_t fail_at_code_ = 0;
-  struct PathFault {
-    Call call;
-    std::wstring folded_path;
+  struct Denial {
+    Access access;
+    std::uint32_t hive;
+    std::wstring folded_subkey;
     std::uint32_t code;
   };
-  std::vector<PathFault> path_faults_;
+  std::vector<Denial> denials_;
 };
 
 }  // namespace vw

@@ -51,4 +51,31 @@ bool IsValidRelativePath(std::wstring_view relative_path) {
   return ValidComponents(relative_path);
 }
 
+std::wstring DisplayKeyPath(std::uint32_t hive, std::wstring_view relative_path) {
+  std::wstring text;
+  for (const auto& [name, value] : kRoots) {
+    if (value == hive) {
+      text = name;  // the full name comes first in the table
+      break;
+    }
+  }
+  if (text.empty()) text = L"hive " + std::to_wstring(hive);
+  if (!relative_path.empty()) text += L"\\" + std::wstring(relative_path);
+  return text;
+}
+
+std::wstring DisplayKeyPath(std::wstring_view full_path) {
+  if (const auto parsed = ParseKeyPath(full_path))
+    return DisplayKeyPath(parsed->hive, parsed->subkey);
+  while (full_path.ends_with(L'\\')) full_path.remove_suffix(1);
+  return std::wstring(full_path);
+}
+
+std::wstring SubkeyPath(std::wstring_view key_path, std::wstring_view name) {
+  std::wstring path(key_path);
+  path += name;
+  path += L'\\';
+  return path;
+}
+
 }  // namespace vw

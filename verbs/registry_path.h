@@ -31,4 +31,12 @@ std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path);
 // A relative path such as "exefile\shell": key names joined by '\', none empty or too long.
 bool IsValidRelativePath(std::wstring_view relative_path);
 
+// A key path as the user reads it: the root's full name, no trailing '\'
+// ("HKEY_CLASSES_ROOT\exefile\shell"). A path that does not parse is shown as given.
+std::wstring DisplayKeyPath(std::wstring_view full_path);
+std::wstring DisplayKeyPath(std::uint32_t hive, std::wstring_view relative_path);
+
+// The full path of the subkey `name` of the key `key_path` (both ending in '\').
+std::wstring SubkeyPath(std::wstring_view key_path, std::wstring_view name);
+
 }  // namespace vw

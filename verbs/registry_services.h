@@ -10,9 +10,18 @@
 
 namespace vw {
 
-// The registry as the rest of the program sees it. Keys to write or delete are named by full
-// paths ending in '\' ("HKEY_CLASSES_ROOT\exefile\shell\tool\"); enumeration takes a hive value
-// and a relative path. Every failure throws SystemError with the key path in its action.
+// What a failed registry call was doing, as its error says.
+namespace registry_action {
+inline constexpr std::wstring_view kEnumerating = L"列出注册表项";
+inline constexpr std::wstring_view kReading = L"读取注册表项";
+inline constexpr std::wstring_view kWriting = L"写入注册表项";
+inline constexpr std::wstring_view kDeleting = L"删除注册表项";
+}  // namespace registry_action
+
+// The registry as the rest of the program sees it. Keys are named by full paths ending in '\'
+// ("HKEY_LOCAL_MACHINE\Software\Classes\exefile\shell\tool\"); enumeration takes a hive value and
+// a relative path. Every failure throws SystemError whose subject is the key's path as the user
+// reads it (DisplayKeyPath).
 class RegistryServices {
  public:
   virtual ~RegistryServices() = default;
@@ -25,25 +34,27 @@ class RegistryServices {
   // Whether the key exists, and its default value.
   virtual KeyState RegRead(std::wstring_view key_path) = 0;
 
-  // Creates the key and any missing keys above it, then sets its default value to value, or
-  // removes the default value when value is empty.
-  virtual void RegWriteValue(std::wstring_view key_path, const std::optional<RegValue>& value) = 0;
+  // The key with all its values and subkeys; nullopt when it does not exist.
+  virtual std::optional<KeyTree> ReadTree(std::wstring_view key_path) = 0;
 
-  // Deletes the key with everything under it. A key that is already gone counts as deleted.
+  // Creates the key and any missing keys above it, then sets its value `value_name` ("" for the
+  // default value) to value, or removes that value when value is empty.
+  virtual void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+                          const std::optional<RegValue>& value) = 0;
+
+  // Deletes the key with everything under it. A key that is already gone counts as deleted. A
+  // failure may leave part of the tree deleted.
   virtual void RegDelete(std::wstring_view key_path) = 0;
 
-  // Sets the key's default value to text as REG_SZ, creating missing keys.
+  // Whether two key names name the same key, compared as this registry compares them.
+  virtual bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept = 0;
+
+  // Sets the key's default value, creating missing keys.
+  void RegWriteValue(std::wstring_view key_path, const std::optional<RegValue>& value) {
+    WriteValue(key_path, L"", value);
+  }
   void RegWrite(std::wstring_view key_path, std::wstring_view text) {
     RegWriteValue(key_path, StringValue(text));
-  }
-
-  // Puts a key back into a state read earlier with RegRead.
-  void Restore(std::wstring_view key_path, const KeyState& state) {
-    if (state.exists) {
-      RegWriteValue(key_path, state.value);
-    } else {
-      RegDelete(key_path);
-    }
   }
 };
 

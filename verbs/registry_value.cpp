@@ -1,6 +1,9 @@
 #include "verbs/registry_value.h"
 
+#include <algorithm>
 #include <type_traits>
+
+#include "verbs/case_fold.h"
 
 namespace vw {
 namespace {
@@ -51,6 +54,28 @@ std::optional<std::wstring> TextOf(const RegValue& value) {
     text.push_back(static_cast<wchar_t>(unit));
   }
   return text;
+}
+
+}  // namespace vw
+
+namespace vw {
+
+const RegValue* DefaultValueOf(const KeyTree& tree) noexcept {
+  for (const NamedValue& value : tree.values) {
+    if (value.name.empty()) return &value.value;
+  }
+  return nullptr;
+}
+
+void SortTree(KeyTree& tree) {
+  const auto by_folded_name = [](const auto& a, const auto& b) {
+    const std::wstring folded_a = FoldCase(a.name);
+    const std::wstring folded_b = FoldCase(b.name);
+    return folded_a != folded_b ? folded_a < folded_b : a.name < b.name;
+  };
+  std::sort(tree.values.begin(), tree.values.end(), by_folded_name);
+  for (KeyTree& subkey : tree.subkeys) SortTree(subkey);
+  std::sort(tree.subkeys.begin(), tree.subkeys.end(), by_folded_name);
 }
 
 }  // namespace vw

@@ -11,6 +11,9 @@ namespace vw {
 // Registry value types (winnt.h).
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
 
 // A value exactly as the registry stores it, so that what was read can be put back unchanged.
 struct RegValue {
@@ -28,10 +31,33 @@ struct KeyState {
   friend bool operator==(const KeyState&, const KeyState&) = default;
 };
 
+struct NamedValue {
+  std::wstring name;  // "" for the default value
+  RegValue value;
+
+  friend bool operator==(const NamedValue&, const NamedValue&) = default;
+};
+
+// A key with everything under it, as read at one moment: every value of every type and every
+// subkey, each list sorted by upper-cased name, so that two reads of the same key compare equal.
+struct KeyTree {
+  std::wstring name;
+  std::vector<NamedValue> values;
+  std::vector<KeyTree> subkeys;
+
+  friend bool operator==(const KeyTree&, const KeyTree&) = default;
+};
+
 // REG_SZ: UTF-16 little-endian with its terminating null, as RegSetValueExW stores it.
 RegValue StringValue(std::wstring_view text);
 
 // The text of a REG_SZ or REG_EXPAND_SZ value, without the terminating null; nullopt otherwise.
 std::optional<std::wstring> TextOf(const RegValue& value);
+
+// The default value of a tree's key, if it has one.
+const RegValue* DefaultValueOf(const KeyTree& tree) noexcept;
+
+// Sorts a tree's values and subkeys into the order KeyTree promises, all the way down.
+void SortTree(KeyTree& tree);
 
 }  // namespace vw

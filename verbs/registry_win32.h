@@ -10,8 +10,11 @@ class Win32Registry final : public RegistryServices {
   void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
                std::vector<std::wstring>& names) override;
   KeyState RegRead(std::wstring_view key_path) override;
-  void RegWriteValue(std::wstring_view key_path, const std::optional<RegValue>& value) override;
+  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override;
+  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+                  const std::optional<RegValue>& value) override;
   void RegDelete(std::wstring_view key_path) override;
+  bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 };
 
 }  // namespace vw

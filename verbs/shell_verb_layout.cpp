@@ -1,14 +1,19 @@
 #include "verbs/shell_verb_layout.h"
 
-#include "verbs/case_fold.h"
-
 namespace vw {
 namespace {
 
 constexpr std::wstring_view kOpen = L"open";
 constexpr std::wstring_view kRunas = L"runas";
+// Windows 7 to 11 ship it too ("Run as different user"); Wine's prefix lacks it.
+constexpr std::wstring_view kRunasUser = L"runasuser";
 constexpr std::size_t kExtensionLength = 4;
 constexpr std::size_t kDriveRootLength = 3;
+
+constexpr std::wstring_view kMergedRoot = L"HKEY_CLASSES_ROOT\\exefile\\shell\\";
+constexpr std::wstring_view kMachineRoot =
+    L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\shell\\";
+constexpr std::wstring_view kUserRoot = L"HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\";
 
 }  // namespace
 
@@ -33,15 +38,24 @@ std::wstring CommandLine(std::wstring_view program_path) {
   return command;
 }
 
+bool BreaksCommandLine(std::wstring_view program_path) noexcept {
+  return program_path.find(L'%') != std::wstring_view::npos;
+}
+
 std::wstring VerbKeyPath(std::wstring_view entry_name) {
-  std::wstring path(kVerbRootKey);
-  path += entry_name;
-  path += L'\\';
-  return path;
+  return SubkeyPath(kMergedRoot, entry_name);
 }
 
 std::wstring CommandKeyPath(std::wstring_view entry_name) {
   return VerbKeyPath(entry_name) + L"command\\";
+}
+
+std::wstring VerbKeyPath(ClassesHive hive, std::wstring_view entry_name) {
+  return SubkeyPath(hive == ClassesHive::kMachine ? kMachineRoot : kUserRoot, entry_name);
+}
+
+std::wstring CommandKeyPath(ClassesHive hive, std::wstring_view entry_name) {
+  return VerbKeyPath(hive, entry_name) + L"command\\";
 }
 
 std::wstring_view TrimSpaces(std::wstring_view text) noexcept {
@@ -56,11 +70,12 @@ bool IsReservedVerb(std::wstring_view subkey_name) noexcept {
   return trimmed == kOpen || trimmed == kRunas;
 }
 
-NameProblem CheckEntryName(std::wstring_view entry_name) noexcept {
-  const std::wstring_view trimmed = TrimSpaces(entry_name);
+NameProblem CheckEntryName(std::wstring_view entry_name,
+                           const RegistryServices& registry) noexcept {
   if (entry_name.empty()) return NameProblem::kEmpty;
-  if (EqualsIgnoreCase(trimmed, kOpen) || EqualsIgnoreCase(trimmed, kRunas)) {
-    return NameProblem::kReserved;
+  const std::wstring_view trimmed = TrimSpaces(entry_name);
+  for (const std::wstring_view verb : {kOpen, kRunas, kRunasUser}) {
+    if (registry.SameKeyName(trimmed, verb)) return NameProblem::kReserved;
   }
   if (entry_name.size() > kMaxKeyNameLength) return NameProblem::kTooLong;
   return NameProblem::kNone;

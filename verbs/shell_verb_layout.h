@@ -2,25 +2,33 @@
 
 // Where the right-click entries of executables live, and how an entry's parts are formed.
 //
-//   HKEY_CLASSES_ROOT\exefile\shell            the verb root
-//     open, runas                              the system's verbs, never listed or touched
+//   HKEY_CLASSES_ROOT\exefile\shell            the verb root as Explorer sees it: the merged view
+//                                              of the machine's and this user's classes
+//     open, runas, runasuser                   the system's verbs, never written or deleted
 //     <entry name>       (default) = caption   the text the menu shows
 //       command          (default) = "<program path>" "%1"
 //
-// The root is named as hive value + relative path for enumeration, and as a full path ending in
-// '\' for writing and deleting. Nothing here talks to the registry.
+//   HKEY_LOCAL_MACHINE\Software\Classes\exefile\shell\<entry name>   an entry for every user
+//   HKEY_CURRENT_USER\Software\Classes\exefile\shell\<entry name>    this user's copy, which
+//                                              hides the machine's from this user where it exists
+//
+// The list is read from the view; entries are written and deleted in the two hives themselves.
+// Keys are named by full paths ending in '\'. Nothing here talks to the registry.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "verbs/registry_path.h"
+#include "verbs/registry_services.h"
 
 namespace vw {
 
 inline constexpr std::uint32_t kVerbRootHive = kHiveClassesRoot;
 inline constexpr std::wstring_view kVerbRootRelative = L"exefile\\shell";
-inline constexpr std::wstring_view kVerbRootKey = L"HKEY_CLASSES_ROOT\\exefile\\shell\\";
+
+// The two places an entry's keys are kept.
+enum class ClassesHive { kMachine, kUser };
 
 // The file name less its last four characters (the ".exe" the file list guarantees).
 std::wstring EntryName(std::wstring_view file_name);
@@ -33,8 +41,15 @@ std::wstring ProgramPath(std::wstring_view folder, std::wstring_view file_name);
 // the right-clicked file's path splits the command.
 std::wstring CommandLine(std::wstring_view program_path);
 
+// Explorer replaces %1, %L, %* and more anywhere in a command, with no escape: a program path
+// holding '%' cannot be written into one.
+bool BreaksCommandLine(std::wstring_view program_path) noexcept;
+
+// The entry's keys in the merged view (as Explorer reads them) and in one hive.
 std::wstring VerbKeyPath(std::wstring_view entry_name);
 std::wstring CommandKeyPath(std::wstring_view entry_name);
+std::wstring VerbKeyPath(ClassesHive hive, std::wstring_view entry_name);
+std::wstring CommandKeyPath(ClassesHive hive, std::wstring_view entry_name);
 
 // Text with leading and trailing spaces (U+0020 only) removed.
 std::wstring_view TrimSpaces(std::wstring_view text) noexcept;
@@ -45,11 +60,11 @@ bool IsReservedVerb(std::wstring_view subkey_name) noexcept;
 enum class NameProblem {
   kNone,
   kEmpty,     // would name the verb root itself
-  kReserved,  // would be the same key as the system's open or runas verb
+  kReserved,  // would be the same key as the system's open, runas or runasuser verb
   kTooLong,   // longer than a registry key name may be
 };
 
-// The rule for names we write or delete: as the registry compares key names, so without case.
-NameProblem CheckEntryName(std::wstring_view entry_name) noexcept;
+// The rule for names we write or delete: compared as the registry compares key names.
+NameProblem CheckEntryName(std::wstring_view entry_name, const RegistryServices& registry) noexcept;
 
 }  // namespace vw

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "operations/messages.h"
+#include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
@@ -133,7 +134,7 @@ TEST_F(AddEntryTest, OddNamesAndFoldersAreWrittenAsTheyAre) {
   };
   const Case cases[] = {
       {L"D:\\工具 箱", L"记事本.exe", L"记事本", L"\"D:\\工具 箱\\记事本.exe\" \"%1\""},
-      {L"C:\\100% & co", L"a&b %1.exe", L"a&b %1", L"\"C:\\100% & co\\a&b %1.exe\" \"%1\""},
+      {L"C:\\R&D", L"a&b (x86).exe", L"a&b (x86)", L"\"C:\\R&D\\a&b (x86).exe\" \"%1\""},
       {L"C:\\", L"tool2.exe", L"tool2", L"\"C:\\tool2.exe\" \"%1\""},
       {L"C:\\x", L"Notepad .exe", L"Notepad ", L"\"C:\\x\\Notepad .exe\" \"%1\""},
   };
@@ -145,8 +146,55 @@ TEST_F(AddEntryTest, OddNamesAndFoldersAreWrittenAsTheyAre) {
     EXPECT_EQ(TextAt(registry, CommandKeyPath(c.name)), c.command);
     EXPECT_EQ(TextAt(registry, VerbKeyPath(c.name)), c.name + L" caption");
   }
-  EXPECT_EQ(form.entries.items, (Names{L"记事本", L"a&b %1", L"tool2", L"Notepad "}));
+  EXPECT_EQ(form.entries.items, (Names{L"记事本", L"a&b (x86)", L"tool2", L"Notepad "}));
   EXPECT_TRUE(form.errors.empty());
+}
+
+// Explorer would replace %-sequences anywhere in the command: such a path is refused up front.
+TEST_F(AddEntryTest, RefusesAProgramWhosePathHoldsAPercentSign) {
+  const std::wstring before = registry.Dump();
+  for (const auto& [folder, file] :
+       {std::pair{L"C:\\100%Lab", L"tool.exe"}, std::pair{L"C:\\", L"50%.exe"}}) {
+    form.boxes.clear();
+    form.dir_path = folder;
+    form.file_name = file;
+    AddEntry(form, registry);
+    ASSERT_EQ(form.boxes.size(), 1u);
+    EXPECT_EQ(form.boxes[0].title, L"提示");
+    EXPECT_NE(form.boxes[0].prompt.find(L"%"), std::wstring::npos);
+  }
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_TRUE(form.entries.items.empty());
+}
+
+// Names the registry holds as one key are one list item, whatever the case table says of them.
+TEST_F(AddEntryTest, NamesTheRegistryTakesAsOneAreListedOnce) {
+  for (const wchar_t* file : {L"\u0101bc.exe", L"\u0100bc.exe", L"\u0101BC.exe"}) {
+    form.file_name = file;
+    AddEntry(form, registry);
+  }
+  EXPECT_EQ(form.entries.items, Names{L"\u0101bc"});
+  form.file_name = L"runa\u017F.exe";  // long s is S to the registry: this is runas
+  form.boxes.clear();
+  AddEntry(form, registry);
+  ASSERT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(form.boxes[0].title, L"提示");
+}
+
+// This user's copy of an entry hides the machine's from this user: it is written too.
+TEST_F(AddEntryTest, WritesForEveryUserAndIntoThisUsersCopy) {
+  registry.RegWrite(VerbKeyPath(ClassesHive::kUser, L"Tool"), L"mine");
+  form.file_name = L"tool.exe";
+  form.caption = L"new";
+  AddEntry(form, registry);
+  for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+    EXPECT_EQ(TextAt(registry, VerbKeyPath(hive, L"tool")), L"new");
+    EXPECT_EQ(TextAt(registry, CommandKeyPath(hive, L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
+  }
+  form.file_name = L"other.exe";
+  AddEntry(form, registry);
+  EXPECT_TRUE(registry.RegRead(VerbKeyPath(ClassesHive::kMachine, L"other")).exists);
+  EXPECT_FALSE(registry.RegRead(VerbKeyPath(ClassesHive::kUser, L"other")).exists);
 }
 
 // A fault at any registry call leaves either the registry as it was, or the whole entry.
@@ -170,6 +218,19 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
          r.RegWrite(VerbKeyPath(L"TOOL") + L"ddeexec\\", L"keep");
          f.entries.items = {L"TOOL"};
        }},
+      {"this user's copy only",
+       [](MemoryRegistry& r, ScriptedForm& f) {
+         r.RegWrite(CommandKeyPath(ClassesHive::kUser, L"Tool"), L"mine.exe %1");
+         f.entries.items = {L"Tool"};
+       }},
+      {"both hives",
+       [](MemoryRegistry& r, ScriptedForm& f) {
+         r.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
+         r.RegWrite(VerbKeyPath(ClassesHive::kUser, L"tool"), L"mine");
+         r.WriteValue(CommandKeyPath(ClassesHive::kUser, L"tool"), L"DelegateExecute",
+                      StringValue(L"{ea72d00e}"));
+         f.entries.items = {L"tool"};
+       }},
   };
   for (const Start& start : starts) {
     for (std::size_t failing = 0;; ++failing) {
@@ -188,6 +249,7 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
       if (f.errors.empty()) {  // the fault came after the last call: the whole entry is there
         EXPECT_EQ(TextAt(r, VerbKeyPath(L"tool")), L"new caption");
         EXPECT_EQ(TextAt(r, CommandKeyPath(L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
+        EXPECT_EQ(TextAt(r, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new caption");
         break;
       }
       EXPECT_EQ(f.errors.size(), 1u);
@@ -200,17 +262,47 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
   }
 }
 
-TEST_F(AddEntryTest, AFailedUndoIsReportedToo) {
-  form.file_name = L"tool.exe";
-  registry.FailAlways(MemoryRegistry::Call::kRegWriteValue, CommandKeyPath(L"tool"),
-                      errc::kAccessDenied);
-  registry.FailAlways(MemoryRegistry::Call::kRegDelete, VerbKeyPath(L"tool"), errc::kKeyDeleted);
-  AddEntry(form, registry);
-  ASSERT_EQ(form.errors.size(), 2u);
-  EXPECT_EQ(form.errors[0].code(), errc::kAccessDenied);
-  EXPECT_EQ(form.errors[1].code(), errc::kKeyDeleted);
-  EXPECT_NE(form.errors[1].action().find(L"撤销"), std::wstring::npos);
-  EXPECT_TRUE(form.entries.items.empty());
+// A key that refuses value writes, as its ACL may: only the refusal is reported, and only what
+// took effect is put back. If putting back fails as well, each further report names a key left
+// changed, and every key left changed is named.
+TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
+  const std::wstring old_command = L"\"C:\\apps2\\tool.exe\" \"%1\"";
+  const std::wstring refusing_keys[] = {
+      CommandKeyPath(ClassesHive::kMachine, L"Tool"),
+      VerbKeyPath(ClassesHive::kMachine, L"Tool"),
+      CommandKeyPath(ClassesHive::kUser, L"Tool"),
+  };
+  for (const std::wstring& refusing : refusing_keys) {
+    // Then each call after the two reads and the first write fails in turn as well.
+    for (std::size_t also_failing = 0; also_failing < 14; ++also_failing) {
+      SCOPED_TRACE(::testing::Message()
+                   << "refusing " << refusing.size() << ", also failing " << also_failing);
+      MemoryRegistry r;
+      AddSystemVerbs(r);
+      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+        r.RegWrite(VerbKeyPath(hive, L"Tool"), L"用 tool 打开");
+        r.RegWrite(CommandKeyPath(hive, L"Tool"), old_command);
+      }
+      ScriptedForm f;
+      f.entries.items = {L"Tool"};
+      f.file_name = L"Tool.exe";
+      f.dir_path = L"C:\\apps";
+      const std::wstring before = r.Dump();
+      r.Deny(MemoryRegistry::Access::kSetValue, refusing, errc::kAccessDenied);
+      if (also_failing > 0) r.FailCallAfter(also_failing + 2, errc::kKeyDeleted);
+      AddEntry(f, r);
+      r.ClearFaults();
+      ASSERT_FALSE(f.errors.empty());
+      if (also_failing == 0) {
+        EXPECT_EQ(f.errors.size(), 1u);
+        EXPECT_EQ(f.errors[0].subject(), DisplayKeyPath(refusing));
+        EXPECT_EQ(r.Dump(), before);
+      }
+      const std::vector<SystemError> undo(f.errors.begin() + 1, f.errors.end());
+      EXPECT_EQ(testing::UndoReportMismatch(testing::ChangedKeys(before, r.Dump()), undo), "");
+      EXPECT_EQ(f.entries.items, Names{L"Tool"});
+    }
+  }
 }
 
 }  // namespace

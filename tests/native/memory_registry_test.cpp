@@ -78,10 +78,10 @@ TEST(MemoryRegistry, FailsChosenCallsWithChosenErrors) {
   registry.RegWrite(L"HKCR\\b\\", L"2");                  // and fails only once
   EXPECT_EQ(registry.call_count(), 4u);
 
-  registry.FailAlways(MemoryRegistry::Call::kRegDelete, L"hkcr\\A\\", 1018);
+  registry.Deny(MemoryRegistry::Access::kDelete, L"hkcr\\A\\", 1018);
   EXPECT_EQ(ErrorOf([&] { registry.RegDelete(L"HKCR\\a\\"); }), 1018u);
   EXPECT_EQ(ErrorOf([&] { registry.RegDelete(L"HKCR\\a\\"); }), 1018u);
-  registry.RegDelete(L"HKCR\\b\\");  // other paths are untouched
+  registry.RegDelete(L"HKCR\\b\\");  // other keys are untouched
   registry.ClearFaults();
   registry.RegDelete(L"HKCR\\a\\");
   EXPECT_TRUE(Subkeys(registry, L"a").empty());
@@ -91,9 +91,58 @@ TEST(MemoryRegistry, FailsChosenCallsWithChosenErrors) {
     registry.RegWrite(L"HKCR\\c\\", L"3");
     FAIL() << "no error";
   } catch (const SystemError& error) {
-    EXPECT_NE(error.action().find(L"HKCR\\c\\"), std::wstring::npos);
+    EXPECT_EQ(error.subject(), L"HKEY_CLASSES_ROOT\\c");
     EXPECT_FALSE(error.description().empty());
   }
+}
+
+// A key that refuses an access, as its ACL would: a tree delete stops there, keeping what it had
+// deleted before; reading the tree through it fails.
+TEST(MemoryRegistry, DeniedKeysStopTreeDeletesPartWay) {
+  MemoryRegistry registry;
+  const std::wstring verb = L"HKLM\\Software\\Classes\\exefile\\shell\\tool\\";
+  registry.RegWrite(verb + L"command\\", L"cmd");
+  registry.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{x}"));
+  registry.RegWrite(verb + L"zzz\\", L"z");
+  registry.Deny(MemoryRegistry::Access::kEnumerate, verb + L"zzz\\", errc::kAccessDenied);
+  EXPECT_EQ(ErrorOf([&] { registry.ReadTree(verb); }), errc::kAccessDenied);
+  EXPECT_EQ(ErrorOf([&] { registry.RegDelete(verb); }), errc::kAccessDenied);
+  EXPECT_FALSE(registry.RegRead(verb + L"command\\").exists);  // deleted before the failure
+  EXPECT_TRUE(registry.RegRead(verb + L"zzz\\").exists);
+
+  registry.Deny(MemoryRegistry::Access::kSetValue, verb, errc::kAccessDenied);
+  EXPECT_EQ(ErrorOf([&] { registry.RegWrite(verb, L"x"); }), errc::kAccessDenied);
+  registry.RegWrite(verb + L"new\\", L"x");  // a subkey of it can still be made
+}
+
+// HKEY_CLASSES_ROOT merges the machine's classes with this user's; the user's key wins.
+TEST(MemoryRegistry, ClassesRootIsTheMergedView) {
+  MemoryRegistry registry;
+  const std::wstring machine = L"HKLM\\Software\\Classes\\exefile\\shell\\";
+  const std::wstring user = L"HKCU\\Software\\Classes\\exefile\\shell\\";
+  registry.RegWrite(machine + L"both\\", L"machine");
+  registry.RegWrite(machine + L"both\\command\\", L"machine command");
+  registry.RegWrite(user + L"BOTH\\", L"user");
+  registry.RegWrite(machine + L"machine only\\", L"m");
+  registry.RegWrite(user + L"user only\\", L"u");
+
+  EXPECT_EQ(Subkeys(registry, L"exefile\\shell"),
+            (std::vector<std::wstring>{L"BOTH", L"machine only", L"user only"}));
+  EXPECT_EQ(registry.RegRead(L"HKCR\\exefile\\shell\\both\\").value, StringValue(L"user"));
+  // Each level merges: the machine's command shows under the user's verb key.
+  EXPECT_TRUE(registry.RegRead(L"HKCR\\exefile\\shell\\both\\command\\").exists);
+  EXPECT_EQ(registry.ReadTree(L"HKCR\\exefile\\shell\\both\\")->subkeys.size(), 1u);
+
+  // Through the view, values land in the user's key where it exists; new keys in the machine's.
+  registry.RegWrite(L"HKCR\\exefile\\shell\\user only\\", L"u2");
+  registry.RegWrite(L"HKCR\\exefile\\shell\\new\\", L"n");
+  EXPECT_EQ(registry.RegRead(user + L"user only\\").value, StringValue(L"u2"));
+  EXPECT_TRUE(registry.RegRead(machine + L"new\\").exists);
+  EXPECT_FALSE(registry.RegRead(user + L"new\\").exists);
+
+  // Deleting through the view takes the user's copy; the machine's then shows again.
+  registry.RegDelete(L"HKCR\\exefile\\shell\\both\\");
+  EXPECT_EQ(registry.RegRead(L"HKCR\\exefile\\shell\\both\\").value, StringValue(L"machine"));
 }
 
 }  // namespace

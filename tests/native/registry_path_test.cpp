@@ -45,5 +45,15 @@ TEST(RegistryPath, RelativePathsNeedNonEmptyNames) {
   EXPECT_FALSE(IsValidRelativePath(L"exefile\\\\shell"));
 }
 
+TEST(RegistryPath, ShowsPathsWithTheRootsFullNameAndNoTrailingBackslash) {
+  EXPECT_EQ(DisplayKeyPath(L"HKCR\\exefile\\shell\\Tool\\command\\"),
+            L"HKEY_CLASSES_ROOT\\exefile\\shell\\Tool\\command");
+  EXPECT_EQ(DisplayKeyPath(L"hklm\\Software\\x\\"), L"HKEY_LOCAL_MACHINE\\Software\\x");
+  EXPECT_EQ(DisplayKeyPath(kHiveCurrentUser, L"Software\\x"), L"HKEY_CURRENT_USER\\Software\\x");
+  EXPECT_EQ(DisplayKeyPath(kHiveClassesRoot, L"exefile\\shell"),
+            L"HKEY_CLASSES_ROOT\\exefile\\shell");
+  EXPECT_EQ(DisplayKeyPath(L"HKEY_USERS\\x\\"), L"HKEY_USERS\\x");  // unparsed, as given
+}
+
 }  // namespace
 }  // namespace vw

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
@@ -93,25 +94,58 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   EXPECT_EQ(form.entries.items.size(), 4u);
 }
 
-TEST_F(RemoveEntryTest, AFailedUndoIsReportedToo) {
-  Select(L"notepad");
-  registry.FailAlways(MemoryRegistry::Call::kRegDelete, VerbKeyPath(L"notepad"),
-                      errc::kAccessDenied);
-  registry.FailAlways(MemoryRegistry::Call::kRegWriteValue, CommandKeyPath(L"notepad"),
-                      errc::kKeyDeleted);
+TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
+  registry.RegWrite(VerbKeyPath(L"runasuser"), L"@shell32.dll,-50944");
+  form.entries.items.push_back(L"runasuser");  // listed, as Windows ships it
+  Select(L"runasuser");
+  const std::wstring before = registry.Dump();
   RemoveEntry(form, registry);
-  ASSERT_EQ(form.errors.size(), 2u);
+  ASSERT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(form.boxes[0].title, L"提示");
+  EXPECT_EQ(registry.Dump(), before);
+}
+
+// A delete that fails part-way: what it took is put back from the snapshot, values of every
+// type and subkeys included; and the other hive's copy, deleted first, comes back too.
+TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
+  const std::wstring machine = VerbKeyPath(ClassesHive::kMachine, L"notepad");
+  registry.WriteValue(machine + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
+  registry.WriteValue(machine + L"command\\", L"Flags", RegValue{kRegDword, {1, 0, 0, 0}});
+  registry.RegWrite(machine + L"command\\sub\\", L"deep");
+  registry.RegWrite(machine + L"zzz\\", L"last");
+  registry.RegWrite(VerbKeyPath(ClassesHive::kUser, L"notepad"), L"mine");
+  registry.Deny(MemoryRegistry::Access::kDelete, machine + L"zzz\\", errc::kAccessDenied);
+  const std::wstring before = registry.Dump();
+  Select(L"notepad");
+  RemoveEntry(form, registry);
+  ASSERT_EQ(form.errors.size(), 1u);
   EXPECT_EQ(form.errors[0].code(), errc::kAccessDenied);
-  EXPECT_NE(form.errors[1].action().find(L"撤销"), std::wstring::npos);
-  EXPECT_EQ(form.entries.items.size(), 3u);  // the item stays while its verb key is there
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_EQ(form.entries.items.size(), 3u);
+}
+
+TEST_F(RemoveEntryTest, RemovesBothHivesCopies) {
+  registry.RegWrite(CommandKeyPath(ClassesHive::kUser, L"NotePad"), L"mine");
+  registry.RegWrite(CommandKeyPath(ClassesHive::kUser, L"user only"), L"mine");
+  form.entries.items.push_back(L"user only");
+  for (const wchar_t* name : {L"notepad", L"user only"}) {
+    Select(name);
+    RemoveEntry(form, registry);
+    EXPECT_FALSE(Exists(VerbKeyPath(name)));
+    EXPECT_FALSE(Exists(VerbKeyPath(ClassesHive::kUser, name)));
+    EXPECT_FALSE(Exists(VerbKeyPath(ClassesHive::kMachine, name)));
+  }
+  EXPECT_TRUE(form.errors.empty());
 }
 
 TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
   for (std::size_t failing = 0;; ++failing) {
     SCOPED_TRACE(::testing::Message() << "call " << failing << " fails");
     MemoryRegistry registry;
-    registry.RegWrite(VerbKeyPath(L"notepad"), L"caption");
-    registry.RegWrite(CommandKeyPath(L"notepad"), L"\"x.exe\" \"%1\"");
+    for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      registry.RegWrite(VerbKeyPath(hive, L"notepad"), L"caption");
+      registry.RegWrite(CommandKeyPath(hive, L"notepad"), L"\"x.exe\" \"%1\"");
+    }
     ScriptedForm form;
     form.entries.items = {L"notepad"};
     form.entries.selected = 0;

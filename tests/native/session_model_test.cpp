@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
+#include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/case_fold.h"
 #include "verbs/memory_registry.h"
@@ -21,13 +23,18 @@ namespace {
 
 using testing::ScriptedForm;
 
-const std::wstring kFiles[] = {L"tool.exe",     L"Tool.EXE",    L"my app.exe", L"记事本.exe",
-                               L"open.exe",     L"RunAs.exe",   L".exe",       L"a&b %1.exe",
-                               L"notepad .exe", L"NOTEPAD.exe", L"x.exe.exe"};
-const std::wstring kFolders[] = {L"C:\\", L"C:\\Program Files\\Tool", L"D:\\工具 箱",
-                                 L"C:\\Windows", L"E:\\"};
-const std::wstring kOtherNames[] = {L"tool", L"TOOL", L"other", L"Editor", L"记事本", L"my app"};
+const std::wstring kFiles[] = {L"tool.exe",     L"Tool.EXE",       L"my app.exe",   L"记事本.exe",
+                               L"open.exe",     L"RunAs.exe",      L".exe",         L"a&b 1.exe",
+                               L"notepad .exe", L"NOTEPAD.exe",    L"x.exe.exe",    L"\u0101bc.exe",
+                               L"\u0100bc.exe", L"runa\u017F.exe", L"RunAsUser.exe"};
+const std::wstring kFolders[] = {
+    L"C:\\", L"C:\\Program Files\\Tool", L"D:\\工具 箱", L"C:\\Windows", L"E:\\", L"C:\\100%Lab"};
+const std::wstring kOtherNames[] = {L"tool",   L"TOOL",   L"other",   L"Editor",
+                                    L"记事本", L"my app", L"\u0100BC"};
 const std::uint32_t kErrors[] = {5, 1018, 8, 1009};
+constexpr MemoryRegistry::Access kAccesses[] = {MemoryRegistry::Access::kSetValue,
+                                                MemoryRegistry::Access::kDelete,
+                                                MemoryRegistry::Access::kEnumerate};
 
 std::string Narrow(std::wstring_view text) {
   std::string out;
@@ -46,12 +53,24 @@ struct OurEntry {
   std::wstring caption, command;
 };
 
+// Windows' own verbs of executables, in the shape Windows 10 and 11 ship them.
+void SeedSystemVerbs(MemoryRegistry& registry) {
+  const auto verb = [](std::wstring_view name) { return VerbKeyPath(ClassesHive::kMachine, name); };
+  registry.RegWrite(verb(L"open") + L"command\\", L"\"%1\" %*");
+  registry.RegWrite(verb(L"runas") + L"command\\", L"\"%1\" %*");
+  registry.WriteValue(verb(L"runas"), L"HasLUAShield", StringValue(L""));
+  registry.RegWrite(verb(L"runasuser"), L"@shell32.dll,-50944");
+  registry.WriteValue(verb(L"runasuser"), L"Extended", StringValue(L""));
+  registry.WriteValue(verb(L"runasuser"), L"SuppressionPolicyEx",
+                      StringValue(L"{F211AA05-D4DF-4370-A2A0-9F19C09756A7}"));
+  registry.WriteValue(verb(L"runasuser") + L"command\\", L"DelegateExecute",
+                      StringValue(L"{ea72d00e-4960-42fa-ba92-7792a7944c1d}"));
+}
+
 class Session {
  public:
   explicit Session(std::uint32_t seed) : random_(seed) {
-    registry_.RegWrite(VerbKeyPath(L"open"), L"");
-    registry_.RegWrite(CommandKeyPath(L"open"), L"\"%1\" %*");
-    registry_.RegWrite(CommandKeyPath(L"runas"), L"\"%1\" %*");
+    SeedSystemVerbs(registry_);
     system_verbs_ = SystemVerbs();
     LoadEntries(registry_, form_.entries);
   }
@@ -74,27 +93,39 @@ class Session {
   }
   int Roll(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
   void Log(const std::string& line) { log_ += "  " + line + "\n"; }
+  ClassesHive PickHive() { return Roll(2) == 0 ? ClassesHive::kMachine : ClassesHive::kUser; }
 
-  std::wstring SystemVerbs() {
-    std::wstring dump;
-    for (const wchar_t* verb : {L"open", L"runas"}) {
-      for (const wchar_t* key : {L"", L"command\\"}) {
-        const KeyState state = registry_.RegRead(VerbKeyPath(verb) + key);
-        dump += std::to_wstring(state.exists) + L":" +
-                (state.value ? *TextOf(*state.value) : L"-") + L";";
+  // Windows' own verbs in both hives, whole.
+  std::vector<std::optional<KeyTree>> SystemVerbs() {
+    std::vector<std::optional<KeyTree>> trees;
+    for (const wchar_t* verb : {L"open", L"runas", L"runasuser"}) {
+      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+        trees.push_back(registry_.ReadTree(VerbKeyPath(hive, verb)));
       }
     }
-    return dump;
+    return trees;
   }
 
-  // Arms a fault at one of the next few registry calls, now and then.
-  bool MaybeArmFault() {
-    if (Roll(4) != 0) return false;
-    const std::size_t at = static_cast<std::size_t>(Roll(5));
-    const std::uint32_t code = Pick(kErrors);
-    registry_.FailCallAfter(at, code);
-    Log("fault at call +" + std::to_string(at) + " with error " + std::to_string(code));
-    return true;
+  // Now and then, faults for this step: a key refuses an access for the whole step, as its ACL
+  // would; one call fails once; or both, so that putting back can fail too.
+  bool MaybeArmFault(std::wstring_view name) {
+    bool armed = false;
+    if (Roll(3) == 0) {
+      const wchar_t* parts[] = {L"", L"command\\", L"command\\sub\\", L"zzz\\"};
+      const std::wstring key = VerbKeyPath(PickHive(), name) + Pick(parts);
+      const int access = Roll(3);
+      registry_.Deny(kAccesses[access], key, errc::kAccessDenied);
+      Log("key '" + Narrow(key) + "' refuses access " + std::to_string(access));
+      armed = true;
+    }
+    if (Roll(4) == 0) {
+      const std::size_t at = static_cast<std::size_t>(Roll(12));
+      const std::uint32_t code = Pick(kErrors);
+      registry_.FailCallAfter(at, code);
+      Log("fault at call +" + std::to_string(at) + " with error " + std::to_string(code));
+      armed = true;
+    }
+    return armed;
   }
 
   std::string Step() {
@@ -108,14 +139,24 @@ class Session {
         return Remove();
       case 5:
         OtherProgramWrites();
-        return Check();
+        return CheckOurs();
       case 6:
         OtherProgramDeletes();
-        return Check();
+        return CheckOurs();
       default:
         Restart();
-        return Check();
+        return CheckOurs();
     }
+  }
+
+  // After a failed operation: both hives as before, unless putting back failed, and then exactly
+  // the keys the reports name differ.
+  static std::string CheckFailure(const std::wstring& before, const std::wstring& after,
+                                  const std::vector<SystemError>& errors) {
+    const std::vector<SystemError> undo(errors.begin() + 1, errors.end());
+    const std::set<std::wstring> changed = testing::ChangedKeys(before, after);
+    if (undo.empty()) return changed.empty() ? "" : "a failed operation changed the registry";
+    return testing::UndoReportMismatch(changed, undo);
   }
 
   std::string Add() {
@@ -128,28 +169,30 @@ class Session {
     form_.answers = {ok ? mb::kAnswerOk : mb::kAnswerCancel};
     Log("add file '" + Narrow(form_.file_name) + "' in '" + Narrow(form_.dir_path) + "' caption '" +
         Narrow(form_.caption) + "' answering " + (ok ? "OK" : "Cancel"));
-    const bool faulted = MaybeArmFault();
+    const std::wstring name = EntryName(form_.file_name);
+    const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
     const std::wstring before = registry_.Dump();
+    const auto items_before = form_.entries.items;
     form_.errors.clear();
     AddEntry(form_, registry_);
     registry_.ClearFaults();
     if (!form_.errors.empty()) {
       if (!faulted) return "an add failed without a fault";
-      if (registry_.Dump() != before) return "a failed add changed the registry";
-      return Check();
+      if (form_.entries.items != items_before) return "a failed add changed the list";
+      if (form_.errors.size() > 1) ours_.erase(FoldCase(name));  // left as the reports say
+      const std::string broken = CheckFailure(before, registry_.Dump(), form_.errors);
+      return broken.empty() ? Check() : broken;
     }
-    const std::wstring name = EntryName(form_.file_name);
-    const bool written =
-        ok && !form_.file_name.empty() && CheckEntryName(name) == NameProblem::kNone;
+    // Built here by hand, not with the layout's own functions.
+    const std::wstring program = form_.dir_path.size() > 3
+                                     ? form_.dir_path + L"\\" + form_.file_name
+                                     : form_.dir_path + form_.file_name;
+    const bool written = ok && !form_.file_name.empty() &&
+                         CheckEntryName(name, registry_) == NameProblem::kNone &&
+                         program.find(L'%') == std::wstring::npos;
     if (!written && registry_.Dump() != before)
       return "an add that should write nothing changed the registry";
-    if (written) {
-      // Built here by hand, not with the layout's own functions.
-      const std::wstring program = form_.dir_path.size() > 3
-                                       ? form_.dir_path + L"\\" + form_.file_name
-                                       : form_.dir_path + form_.file_name;
-      ours_[FoldCase(name)] = {form_.caption, L"\"" + program + L"\" \"%1\""};
-    }
+    if (written) ours_[FoldCase(name)] = {form_.caption, L"\"" + program + L"\" \"%1\""};
     return Check();
   }
 
@@ -162,7 +205,7 @@ class Session {
         form_.entries.selected < 0 ? L"" : form_.entries.Item(form_.entries.selected);
     Log("remove item " + std::to_string(form_.entries.selected) + " '" + Narrow(name) +
         "' answering " + (ok ? "OK" : "Cancel"));
-    const bool faulted = MaybeArmFault();
+    const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
@@ -170,13 +213,14 @@ class Session {
     registry_.ClearFaults();
     if (!form_.errors.empty()) {
       if (!faulted) return "a remove failed without a fault";
-      if (registry_.Dump() != before) return "a failed remove changed the registry";
       if (form_.entries.items != items_before) return "a failed remove changed the list";
-      return Check();
+      if (form_.errors.size() > 1) ours_.erase(FoldCase(name));
+      const std::string broken = CheckFailure(before, registry_.Dump(), form_.errors);
+      return broken.empty() ? Check() : broken;
     }
-    if (ok && !name.empty() && CheckEntryName(name) != NameProblem::kReserved) {
+    if (ok && !name.empty() && CheckEntryName(name, registry_) != NameProblem::kReserved) {
       if (registry_.RegRead(VerbKeyPath(name)).exists)
-        return "a removed entry is still in the registry";
+        return "a removed entry still shows in the merged view";
       if (form_.entries.items.size() + 1 != items_before.size())
         return "a removed entry is still listed";
       ours_.erase(FoldCase(name));
@@ -186,20 +230,42 @@ class Session {
     return Check();
   }
 
+  // Another program writes a verb, into either hive or both, in one of the shapes found in the
+  // wild: values of several types, and subkeys under the verb key and its command subkey.
   void OtherProgramWrites() {
     const std::wstring name = Pick(kOtherNames);
-    const int shape = Roll(3);
-    Log("another program writes verb '" + Narrow(name) + "' shape " + std::to_string(shape));
-    registry_.RegWrite(VerbKeyPath(name), L"someone else's");
-    if (shape != 0) registry_.RegWrite(CommandKeyPath(name), L"other.exe %1");
-    if (shape == 2) registry_.RegWrite(VerbKeyPath(name) + L"ddeexec\\", L"dde");
+    const int shape = Roll(4);
+    const int hives = Roll(3);  // machine, user, both
+    Log("another program writes verb '" + Narrow(name) + "' shape " + std::to_string(shape) +
+        " in hives " + std::to_string(hives));
+    for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      if ((hives == 0 && hive != ClassesHive::kMachine) ||
+          (hives == 1 && hive != ClassesHive::kUser)) {
+        continue;
+      }
+      const std::wstring verb = VerbKeyPath(hive, name);
+      registry_.RegWrite(verb, L"someone else's");
+      if (shape == 0) continue;
+      registry_.RegWriteValue(
+          verb + L"command\\",
+          RegValue{kRegExpandSz, StringValue(L"%ProgramFiles%\\o.exe %1").data});
+      if (shape == 2) registry_.RegWrite(verb + L"ddeexec\\", L"dde");
+      if (shape == 3) {
+        registry_.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
+        registry_.WriteValue(verb + L"command\\", L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
+        registry_.RegWrite(verb + L"command\\sub\\", L"deep");
+        registry_.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2}});
+        registry_.RegWrite(verb + L"zzz\\", L"last");
+      }
+    }
     ours_.erase(FoldCase(name));  // no longer what we wrote
   }
 
   void OtherProgramDeletes() {
     const std::wstring name = Pick(kOtherNames);
-    Log("another program deletes verb '" + Narrow(name) + "'");
-    registry_.RegDelete(VerbKeyPath(name));
+    const ClassesHive hive = PickHive();
+    Log("another program deletes verb '" + Narrow(name) + "' from one hive");
+    registry_.RegDelete(VerbKeyPath(hive, name));
     ours_.erase(FoldCase(name));
   }
 
@@ -210,8 +276,14 @@ class Session {
   }
 
   std::string Check() {
-    if (SystemVerbs() != system_verbs_) return "the system's open or runas verb changed";
+    if (SystemVerbs() != system_verbs_) return "a system verb changed";
+    return CheckOurs();
+  }
+
+  // Every entry we wrote is whole in the merged view and listed once.
+  std::string CheckOurs() {
     for (const auto& [folded, entry] : ours_) {
+      // What Explorer sees, through the merged view.
       const KeyState verb = registry_.RegRead(VerbKeyPath(folded));
       const KeyState command = registry_.RegRead(CommandKeyPath(folded));
       if (!verb.exists || !command.exists)
@@ -222,7 +294,7 @@ class Session {
         return "an entry's command is not the quoted program";
       int listed = 0;
       for (const std::wstring& item : form_.entries.items)
-        listed += EqualsIgnoreCase(item, folded) ? 1 : 0;
+        listed += registry_.SameKeyName(item, folded) ? 1 : 0;
       if (listed != 1) return "an entry of ours is listed " + std::to_string(listed) + " times";
     }
     return {};
@@ -232,7 +304,7 @@ class Session {
   MemoryRegistry registry_;
   ScriptedForm form_;
   std::map<std::wstring, OurEntry> ours_;  // by folded name
-  std::wstring system_verbs_;
+  std::vector<std::optional<KeyTree>> system_verbs_;
   std::string log_;
 };
 

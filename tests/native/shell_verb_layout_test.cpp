@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "verbs/memory_registry.h"
+
 namespace vw {
 namespace {
 
@@ -9,7 +11,6 @@ TEST(ShellVerbLayout, VerbRootInBothNotations) {
   EXPECT_EQ(kVerbRootHive, 0x80000000u);
   EXPECT_EQ(static_cast<std::int32_t>(kVerbRootHive), -2147483647 - 1);
   EXPECT_EQ(kVerbRootRelative, L"exefile\\shell");
-  EXPECT_EQ(kVerbRootKey, L"HKEY_CLASSES_ROOT\\exefile\\shell\\");
 }
 
 TEST(ShellVerbLayout, FormsNameProgramPathAndQuotedCommandLine) {
@@ -39,7 +40,10 @@ TEST(ShellVerbLayout, FormsNameProgramPathAndQuotedCommandLine) {
     EXPECT_EQ(EntryName(c.file), c.name);
     EXPECT_EQ(ProgramPath(c.folder, c.file), c.program);
     EXPECT_EQ(CommandLine(ProgramPath(c.folder, c.file)), c.command);
+    EXPECT_EQ(BreaksCommandLine(c.program), c.program.find(L'%') != std::wstring_view::npos);
   }
+  EXPECT_TRUE(BreaksCommandLine(L"C:\\100%Lab\\x.exe"));
+  EXPECT_FALSE(BreaksCommandLine(L"C:\\Lab\\x.exe"));
 }
 
 TEST(ShellVerbLayout, EntryNameDropsExactlyFourCharacters) {
@@ -57,6 +61,10 @@ TEST(ShellVerbLayout, KeyPathsOfAnEntry) {
   EXPECT_EQ(CommandKeyPath(L"tool"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\command\\");
   EXPECT_EQ(VerbKeyPath(L"Notepad "), L"HKEY_CLASSES_ROOT\\exefile\\shell\\Notepad \\");
   EXPECT_EQ(CommandKeyPath(L"用 它"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\用 它\\command\\");
+  EXPECT_EQ(VerbKeyPath(ClassesHive::kMachine, L"tool"),
+            L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\shell\\tool\\");
+  EXPECT_EQ(CommandKeyPath(ClassesHive::kUser, L"tool"),
+            L"HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\tool\\command\\");
   // The paths the services accept are exactly those of valid names.
   EXPECT_TRUE(ParseKeyPath(CommandKeyPath(std::wstring(255, L'x'))));
   EXPECT_FALSE(ParseKeyPath(VerbKeyPath(std::wstring(256, L'x'))));
@@ -85,15 +93,26 @@ TEST(ShellVerbLayout, NamesWeWriteMustNotBeSystemVerbsInAnyCase) {
   const std::wstring at_limit(255, L'n');
   const std::wstring over_limit(256, L'n');
   const Case cases[] = {
-      {L"tool", NameProblem::kNone},       {L"Open", NameProblem::kReserved},
-      {L"OPEN", NameProblem::kReserved},   {L" runas", NameProblem::kReserved},
-      {L"RunAs ", NameProblem::kReserved}, {L"open2", NameProblem::kNone},
-      {L"", NameProblem::kEmpty},          {L"   ", NameProblem::kNone},
-      {at_limit, NameProblem::kNone},      {over_limit, NameProblem::kTooLong},
+      {L"tool", NameProblem::kNone},
+      {L"Open", NameProblem::kReserved},
+      {L"OPEN", NameProblem::kReserved},
+      {L" runas", NameProblem::kReserved},
+      {L"RunAs ", NameProblem::kReserved},
+      {L"open2", NameProblem::kNone},
+      {L"", NameProblem::kEmpty},
+      {L"   ", NameProblem::kNone},
+      {at_limit, NameProblem::kNone},
+      {over_limit, NameProblem::kTooLong},
       {L"记事本", NameProblem::kNone},
+      {L"runasuser", NameProblem::kReserved},
+      {L"RunAsUser", NameProblem::kReserved},
+      {L"runasuser2", NameProblem::kNone},
+      {L"runa\u017F", NameProblem::kReserved},  // long s upper-cases to S
+      {L"\u0101bc", NameProblem::kNone},
   };
+  const MemoryRegistry registry;
   for (const Case& c : cases)
-    EXPECT_EQ(CheckEntryName(c.name), c.problem) << "case " << (&c - cases);
+    EXPECT_EQ(CheckEntryName(c.name, registry), c.problem) << "case " << (&c - cases);
 }
 
 }  // namespace

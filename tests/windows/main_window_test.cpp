@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "app/form_design.h"
 #include "app/program_picker.h"
 #include "tests/windows/window_fixture.h"
@@ -186,10 +185,11 @@ TEST_F(WindowTest, AnUnreadableDriveIsReportedAndTheDriveListGoesBack) {
 TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
   MemoryRegistry registry;
   registry.RegWrite(VerbKeyPath(L"tool"), L"x");
-  registry.FailAlways(MemoryRegistry::Call::kEnumKey, kVerbRootRelative, ERROR_ACCESS_DENIED);
+  registry.Deny(MemoryRegistry::Access::kEnumerate, L"HKCR\\exefile\\shell\\", ERROR_ACCESS_DENIED);
   MainWindow& form = Open(registry);
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_NE(asked_[0].text.find(L"错误 5："), std::wstring::npos);
+  EXPECT_EQ(asked_[0].text.find(L"列出注册表项 HKEY_"), 0u);
   EXPECT_TRUE(IsWindowVisible(form.hwnd()));
 }
 
