@@ -61,6 +61,12 @@ wine_start() {
   fi
 }
 
+# Gives the prefix the verbs of executables that Windows ships, runasuser among them.
+wine_seed_windows_verbs() {
+  (cd "$WINEPREFIX" && wine reg import "$(winepath -w "$ROOT/tests/windows-verbs.reg")") \
+    </dev/null >/dev/null 2>&1
+}
+
 wine_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
 }

@@ -61,6 +61,18 @@ verb_query() {  # the command line of an entry, or "absent"; reg export keeps Un
     sed -e 's/\\"/"/g' -e 's/\\\\/\\/g'
 }
 
+# Windows' own verbs (scripts/test seeded them), value for value, to compare at the end.
+system_verbs() {
+  local verb file="$shots/system-verbs.reg"
+  for verb in open runas runasuser; do
+    rm -f "$file"
+    (cd "$WINEPREFIX" && wine reg export "HKLM\\Software\\Classes\\exefile\\shell\\$verb" \
+      "$(winepath -w "$file")" /y) >/dev/null 2>&1
+    [ -s "$file" ] && iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | grep -v '^Windows Registry'
+  done
+}
+system_verbs_before=$(system_verbs)
+
 # A folder of programs with a space and Chinese in its name, made current for the program.
 work="$WINEPREFIX/drive_c/e2e"
 rm -rf "$work"
@@ -121,6 +133,17 @@ shot removed
 expect "the registry no longer holds the entry" "absent" verb_query '记事 本'
 expect "the entry is no longer listed" "0" times_listed '记事 本'
 check "the program still runs" "running" "$(app_state)"
+
+# Windows' "Run as different user" is listed, but cannot be removed.
+click_item $LIST1 "runasuser"
+click_control $COMMAND3
+box=$(probe box 提示)
+shot runasuser-refused
+check "removing runasuser is refused" "yes" "$(echo "$box" | grep -q '以其他用户身份运行' && echo yes)"
+key Return
+probe gone 提示
+check "open, runas and runasuser are unchanged, value for value" "$system_verbs_before" "$(system_verbs)"
+check "the system verbs were there to compare" "3" "$(echo "$system_verbs_before" | grep -c '^\[.*shell\\[a-z]*\]$')"
 
 wine taskkill /f /im verbwright.exe >/dev/null 2>&1 || true
 kill $app 2>/dev/null

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "operations/load_entries.h"
 #include "platform/system_error.h"
 #include "tests/support/vector_entry_list.h"
+#include "verbs/case_fold.h"
+#include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -69,6 +72,81 @@ TEST_F(Win32RegistryTest, WritesReadsBackAndEnumerates) {
   EXPECT_EQ(registry.RegRead(Key(L"typed\\")), (KeyState{true, std::nullopt}));
 }
 
+// A tree read whole, deleted, and put back from what was read is the same tree again: values of
+// every type, named and default, subkeys at any depth, and key names in their own case.
+TEST_F(Win32RegistryTest, ATreeReadWholeIsPutBackExactly) {
+  const std::wstring verb = Key(L"shell\\Tool\\");
+  registry.RegWrite(verb, L"用 tool 打开");
+  registry.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2, 0xFF}});
+  registry.WriteValue(verb + L"command\\", L"",
+                      RegValue{kRegExpandSz, StringValue(L"%x% %1").data});
+  registry.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
+  registry.WriteValue(verb + L"command\\", L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
+  registry.WriteValue(verb + L"command\\", L"Empty", RegValue{kRegMultiSz, {}});
+  registry.RegWrite(verb + L"command\\Deeper\\Still\\", L"deep");
+  registry.WriteValue(verb + L"Extended\\", L"", std::nullopt);
+
+  const std::optional<KeyTree> before = registry.ReadTree(Key(L"SHELL\\tool\\"));
+  ASSERT_TRUE(before);
+  EXPECT_EQ(before->name, L"Tool");
+  EXPECT_EQ(before->values.size(), 2u);
+  ASSERT_EQ(before->subkeys.size(), 2u);
+  EXPECT_EQ(before->subkeys[0].name, L"command");
+  EXPECT_EQ(before->subkeys[0].values.size(), 4u);
+  EXPECT_FALSE(registry.ReadTree(Key(L"missing\\")));
+
+  registry.RegDelete(verb);
+  EXPECT_TRUE(RestoreTree(registry, Key(L"shell\\TOOL\\"), before).empty());
+  EXPECT_EQ(registry.ReadTree(verb), before);
+  std::vector<std::wstring> names;
+  registry.EnumKey(kHiveCurrentUser, L"Software\\VerbwrightTests\\shell", names);
+  EXPECT_EQ(names, std::vector<std::wstring>{L"Tool"});
+
+  // Only what differs is changed: an added value and subkey go, a changed value comes back.
+  registry.RegWrite(verb, L"changed");
+  registry.WriteValue(verb + L"command\\", L"Added", StringValue(L"x"));
+  registry.RegWrite(verb + L"added\\", L"x");
+  EXPECT_TRUE(RestoreTree(registry, verb, before).empty());
+  EXPECT_EQ(registry.ReadTree(verb), before);
+  EXPECT_TRUE(RestoreTree(registry, verb, std::nullopt).empty());
+  EXPECT_FALSE(registry.ReadTree(verb));
+}
+
+// The registry's own name rule, against the table the portable core uses (Unicode's simple
+// upper-case mappings), over every UTF-16 code unit. The system's table leaves out the mappings
+// that do not come back when lower-cased (micro sign, dotless i, long s, ...); it adds none.
+TEST_F(Win32RegistryTest, TheSystemsNameRuleIsTheCoresTableLessOneWayMappings) {
+  using UpcaseFn = WCHAR(NTAPI*)(WCHAR);
+  const auto upcase = reinterpret_cast<UpcaseFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlUpcaseUnicodeChar")));
+  ASSERT_NE(upcase, nullptr);
+  std::vector<bool> upper_of_another(0x10000);  // some other unit upper-cases to this one
+  for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
+    const wchar_t upper = upcase(static_cast<wchar_t>(unit));
+    if (upper != static_cast<wchar_t>(unit))
+      upper_of_another[static_cast<std::uint16_t>(upper)] = true;
+  }
+  std::wstring only_in_table;
+  for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
+    const auto c = static_cast<wchar_t>(unit);
+    const wchar_t system = upcase(c);
+    const wchar_t table = FoldCase(c);
+    // The upper-case table is what the comparison uses.
+    ASSERT_TRUE(registry.SameKeyName(std::wstring_view(&c, 1), std::wstring_view(&system, 1)));
+    if (system == table) continue;
+    EXPECT_EQ(system, c) << "the system maps " << unit << " where the table does not";
+    EXPECT_FALSE(registry.SameKeyName(std::wstring_view(&c, 1), std::wstring_view(&table, 1)));
+    // One way only: the upper-case letter has a lower case of its own that maps to it.
+    EXPECT_TRUE(upper_of_another[static_cast<std::uint16_t>(table)]) << unit;
+    only_in_table += c;
+  }
+  std::printf("code units the table upper-cases and the system does not (%zu):",
+              only_in_table.size());
+  for (const wchar_t c : only_in_table) std::printf(" U+%04X", static_cast<unsigned>(c));
+  std::printf("\n");
+  EXPECT_NE(only_in_table.find(L'\u017F'), std::wstring::npos);
+}
+
 TEST_F(Win32RegistryTest, DeletesAKeyWithSubkeysAndTwice) {
   registry.RegWrite(Key(L"verb\\command\\"), L"c");
   registry.RegWrite(Key(L"verb\\ddeexec\\topic\\"), L"t");
@@ -103,15 +181,17 @@ TEST_F(Win32RegistryTest, ErrorsCarryTheSystemsDescription) {
   }
 }
 
-TEST_F(Win32RegistryTest, ThePrefixsOwnVerbRootHoldsOpenAndRunas) {
+// The test prefix holds the verbs Windows ships: open and runas are never listed, runasuser is.
+TEST_F(Win32RegistryTest, TheSystemsOwnVerbsAreListedAsWindowsListsThem) {
   const auto names = Subkeys(kVerbRootHive, kVerbRootRelative);
-  EXPECT_NE(std::find(names.begin(), names.end(), L"open"), names.end());
-  EXPECT_NE(std::find(names.begin(), names.end(), L"runas"), names.end());
+  for (const wchar_t* verb : {L"open", L"runas", L"runasuser"})
+    EXPECT_NE(std::find(names.begin(), names.end(), verb), names.end()) << verb;
 
   testing::VectorEntryList list;
   EXPECT_FALSE(LoadEntries(registry, list));
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"open"), 0);
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"runas"), 0);
+  EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"runasuser"), 1);
 }
 
 TEST_F(Win32RegistryTest, LoadsEntriesOfTheRealVerbRoot) {

@@ -1,6 +1,8 @@
 // Adding and removing through the real window, against the real registry of the Wine prefix.
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,12 +25,38 @@ class WindowOperationsTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    for (const wchar_t* name : kScratchNames) registry_.RegDelete(VerbKeyPath(name));
+    DeleteScratchEntries();
   }
   void TearDown() override {
     WindowTest::TearDown();
-    for (const wchar_t* name : kScratchNames) registry_.RegDelete(VerbKeyPath(name));
+    DeleteScratchEntries();
   }
+  void DeleteScratchEntries() {
+    for (const wchar_t* name : kScratchNames) {
+      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+        SetKeyAcl(VerbKeyPath(hive, name) + L"command\\", kAllowAll);
+        registry_.RegDelete(VerbKeyPath(hive, name));
+      }
+    }
+  }
+
+  // Sets a key's access list, as an administrator or another program may have.
+  static void SetKeyAcl(const std::wstring& key_path, const wchar_t* sddl) {
+    const auto path = ParseKeyPath(key_path);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      path->subkey.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+      return;
+    }
+    const UniqueHkey owned(key);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    LocalFree(descriptor);
+  }
+  static constexpr const wchar_t* kAllowAll = L"D:(A;;KA;;;WD)";
+  static constexpr const wchar_t* kDenySetValue = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
 
   std::optional<std::wstring> Text(std::wstring_view key) {
     const KeyState state = registry_.RegRead(key);
@@ -41,7 +69,8 @@ class WindowOperationsTest : public WindowTest {
                                          reinterpret_cast<LPARAM>(item.c_str())));
   }
 
-  static constexpr const wchar_t* kScratchNames[] = {L"b", L"记事本", L"tool one", L"vw-other"};
+  static constexpr const wchar_t* kScratchNames[] = {L"b", L"记事本", L"tool one", L"vw-other",
+                                                     L"vw-tool"};
   Win32Registry registry_;
 };
 
@@ -120,6 +149,45 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
   EXPECT_EQ(default_id, BS_DEFPUSHBUTTON);
   EXPECT_TRUE(registry_.RegRead(CommandKeyPath(L"vw-other")).exists);
   EXPECT_GE(ListIndexOf(L"vw-other"), 0);
+}
+
+// A command key that refuses value writes (its ACL): one error, naming the key as a user reads
+// it, and both hives' copies exactly as they were.
+TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWere) {
+  for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+    registry_.RegWrite(VerbKeyPath(hive, L"vw-Tool"), L"用 tool 打开");
+    registry_.RegWrite(CommandKeyPath(hive, L"vw-Tool"), L"\"C:\\apps2\\vw-tool.exe\" \"%1\"");
+  }
+  const auto machine_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
+  const auto user_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool"));
+  Touch(folder_ / L"vw-tool.exe");
+  SetKeyAcl(CommandKeyPath(ClassesHive::kUser, L"vw-Tool"), kDenySetValue);
+  Open(registry_);
+  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+  Click(ControlId::kCommand2);
+  SetKeyAcl(CommandKeyPath(ClassesHive::kUser, L"vw-Tool"), kAllowAll);
+
+  ASSERT_EQ(asked_.size(), 2u);  // the confirmation, then the one error
+  EXPECT_EQ(asked_[1].title, L"错误");
+  EXPECT_EQ(
+      asked_[1].text.find(L"写入注册表项 HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\"
+                          L"vw-tool\\command 失败。\n\n错误 5："),
+      0u)
+      << asked_[1].text.size();
+  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), machine_before);
+  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool")), user_before);
+}
+
+TEST_F(WindowOperationsTest, RemovesTheEntryFromBothHives) {
+  for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser})
+    registry_.RegWrite(CommandKeyPath(hive, L"vw-other"), L"\"x.exe\" \"%1\"");
+  Open(registry_);
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+               static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
+  Click(ControlId::kCommand3);
+  EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-other")));
+  EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-other")));
+  EXPECT_EQ(ListIndexOf(L"vw-other"), LB_ERR);
 }
 
 std::wstring ManyVerbName(int i) {
