@@ -2,20 +2,17 @@
 
 namespace vw::text {
 
+// The system's own verbs of executables, as the Chinese Windows menu names them.
+constexpr std::wstring_view kSystemVerbs = L"打开、以管理员身份运行、以其他用户身份运行";
+
 std::wstring ReservedNameRefused(std::wstring_view name) {
-  return L"“" + std::wstring(name) +
-         L"”与 Windows "
-         L"自带的右键命令（打开、以管理员身份运行、以其他用户身份运行）同名，添加它会改掉所有程序的"
-         L"这个命令，"
-         L"所以不能添加。请换一个程序。";
+  return L"“" + std::wstring(name) + L"”与 Windows 自带的右键命令（" + std::wstring(kSystemVerbs) +
+         L"）同名，添加它会改掉所有程序的这个命令，所以不能添加。请换一个程序。";
 }
 
 std::wstring SystemVerbNotRemoved(std::wstring_view name) {
-  return L"“" + std::wstring(name) +
-         L"”是 Windows "
-         L"自带的右键命令（打开、以管理员身份运行、以其他用户身份运行），删除它会让所有程序无法正常"
-         L"使用，"
-         L"所以不能删除。";
+  return L"“" + std::wstring(name) + L"”是 Windows 自带的右键命令（" + std::wstring(kSystemVerbs) +
+         L"），删除它会让所有程序的右键菜单失去这个命令，所以不能删除。";
 }
 
 std::wstring PercentInPathRefused(std::wstring_view program_path) {
