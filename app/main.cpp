@@ -7,8 +7,26 @@
 #include "verbs/registry_win32.h"
 
 // Parameter names as winbase.h declares them.
+namespace {
+
+// An elevated program is often started from the Downloads folder: DLLs loaded from now on (theme,
+// DWM, version, shell) come from System32 only, never from beside the exe. Windows 7 has the
+// function only with KB2533623, so it is looked up.
+void LoadDllsFromSystem32Only() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const auto set_directories =
+      kernel32 == nullptr ? nullptr
+                          : reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+                                GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+  if (set_directories != nullptr) set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*lpCmdLine*/,
                     int nShowCmd) {
+  LoadDllsFromSystem32Only();
   // Never ask the user to insert a disk when a drive without a medium is read.
   SetThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};

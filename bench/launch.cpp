@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,8 +33,10 @@ struct Program {
 // a disturbance of the machine that recurs at a fixed period does not fall on the same program
 // in every round.
 DWORD SettleMilliseconds() {
-  const char* value = std::getenv("BENCH_SETTLE_MS");
-  return value != nullptr ? static_cast<DWORD>(std::strtoul(value, nullptr, 10)) : 500;
+  wchar_t value[16] = {};
+  const DWORD length = GetEnvironmentVariableW(L"BENCH_SETTLE_MS", value, 16);
+  if (length == 0 || length >= 16) return 500;  // not set, or not a number of milliseconds
+  return static_cast<DWORD>(std::wcstoul(value, nullptr, 10));
 }
 
 bool LaunchOnce(Program& program) {

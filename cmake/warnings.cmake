@@ -5,7 +5,8 @@ function(verbwright_strict target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
                                              -Wold-style-cast -Wcast-align -Woverloaded-virtual
-                                             -Wnull-dereference -Werror)
+                                             -Wnull-dereference -Werror
+                                             -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
   endif()
   if(VERBWRIGHT_COVERAGE AND NOT MSVC)
     target_compile_options(${target} PRIVATE --coverage -O0)
@@ -18,10 +19,21 @@ function(verbwright_strict target)
   endif()
 endfunction()
 
-# A Windows program that runs on a bare system: no MinGW runtime DLLs. A release build drops the
-# DWARF debug information the static runtime brings along, which no Windows debugger reads.
+# A Windows program that runs on a bare system: no MinGW runtime DLLs (MSVC: see
+# CMAKE_MSVC_RUNTIME_LIBRARY). A release build drops the DWARF debug information the static
+# runtime brings along, which no Windows debugger reads, and the link time stamp, so that the
+# same sources give the same exe byte for byte, wherever they are built.
 function(verbwright_static_runtime target)
   if(MINGW)
-    target_link_options(${target} PRIVATE -static $<$<CONFIG:Release,MinSizeRel>:-s>)
+    target_link_options(${target} PRIVATE -static $<$<CONFIG:Release,MinSizeRel>:-s>
+                        -Wl,--no-insert-timestamp)
+  endif()
+endfunction()
+
+# A target whose .rc embeds its own manifest: MSVC's linker must not embed a default one as well
+# (a duplicate resource, or ours replaced by an asInvoker one).
+function(verbwright_own_manifest target)
+  if(MSVC)
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
   endif()
 endfunction()

@@ -12,6 +12,7 @@
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
+#include "tests/support/environment.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/case_fold.h"
@@ -322,8 +323,8 @@ void PlaySessions(std::uint32_t first_seed, int sessions, int steps) {
 }
 
 TEST(SessionModel, RandomSessionsKeepTheRegistrysRules) {
-  if (const char* seed = std::getenv("VERBWRIGHT_SEED")) {
-    PlaySessions(static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10)), 1, 40);
+  if (const auto seed = testing::EnvironmentVariable("VERBWRIGHT_SEED")) {
+    PlaySessions(static_cast<std::uint32_t>(std::stoul(*seed)), 1, 40);
     return;
   }
   PlaySessions(1, 3000, 40);
