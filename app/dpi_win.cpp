@@ -65,4 +65,11 @@ LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
   return fallback;
 }
 
+int SystemMetricForDpi(int index, UINT dpi) noexcept {
+  using MetricForDpiFn = int(WINAPI*)(int, UINT);
+  static const auto metric_for_dpi = User32Function<MetricForDpiFn>("GetSystemMetricsForDpi");
+  if (metric_for_dpi != nullptr) return metric_for_dpi(index, dpi);
+  return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(ScreenDpi()));
+}
+
 }  // namespace vw

@@ -14,5 +14,7 @@ UINT SystemDpi() noexcept;
 RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noexcept;
 // The system's message font, sized for `dpi`.
 LOGFONTW MessageFontForDpi(UINT dpi) noexcept;
+// A system metric (SM_CXICON, ...) as it is at `dpi`.
+int SystemMetricForDpi(int index, UINT dpi) noexcept;
 
 }  // namespace vw

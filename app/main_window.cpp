@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <new>
+#include <utility>
 
 #include "app/dpi_win.h"
 #include "app/picker_rules.h"
@@ -57,9 +59,11 @@ ControlClass ClassOf(ControlId id) {
   return {};
 }
 
-HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
-                                       GetSystemMetrics(metric_x), GetSystemMetrics(metric_y), 0));
+// The program's icon at the size `metric` has at `dpi`; the caller owns it.
+UniqueIcon LoadProgramIcon(HINSTANCE instance, int metric, UINT dpi) {
+  const int size = SystemMetricForDpi(metric, dpi);
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, 0)));
 }
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -69,8 +73,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   window_class.style = CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = instance;
-  window_class.hIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
-  window_class.hIconSm = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  // The class has no icons: each window sets its own, for its DPI (SetIcons).
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kClassName;
@@ -132,6 +135,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   if (window_ == nullptr) throw SystemError(GetLastError(), L"创建主窗口");
   dpi_ = DpiOfWindow(window_);
   font_ = MessageFont(dpi_);
+  SetIcons(dpi_);
   CreateControls(instance);
   if (dpi_ != expected_dpi) {
     const RECT actual = CentredFrame(ClientSizeForDpi(dpi_), dpi_,
@@ -173,16 +177,20 @@ void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   if (design.id == ControlId::kDrive1) {
     // The closed box's height comes from its selection field. Steer the field by the measured
-    // height: what a box adds to the field differs between systems.
+    // height, since what a box adds to the field differs between systems; but never below the
+    // height of an item, which the font sets: a box a little taller than the design is better
+    // than clipped text (a Chinese Windows' font is taller than most).
     const int height = ToPixels(design, static_cast<int>(dpi_)).height;
+    const auto item = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
     auto field =
         static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     for (int attempt = 0; attempt < 4; ++attempt) {
       RECT closed{};
       GetWindowRect(control, &closed);
-      const int error = height - (closed.bottom - closed.top);
-      if (error == 0 || field + error <= 0) break;
-      field += error;
+      const int wanted =
+          std::max(field + height - static_cast<int>(closed.bottom - closed.top), item);
+      if (wanted == field) break;
+      field = wanted;
       SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     }
   } else if (design.id == ControlId::kDir1) {
@@ -190,16 +198,33 @@ void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
   }
 }
 
+void MainWindow::SetIcons(UINT dpi) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+  UniqueIcon big = LoadProgramIcon(instance, SM_CXICON, dpi);
+  UniqueIcon small = LoadProgramIcon(instance, SM_CXSMICON, dpi);
+  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window no longer uses the old ones; they go as these take their place.
+  big_icon_ = std::move(big);
+  small_icon_ = std::move(small);
+}
+
 void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   dpi_ = dpi;
-  font_ = MessageFont(dpi);
+  // The old font and icons are destroyed only once no control and no frame uses them.
+  const UniqueFont old_font = std::exchange(font_, MessageFont(dpi));
+  SetIcons(dpi);
   const int dpi_int = static_cast<int>(dpi);
+  HDWP positions = BeginDeferWindowPos(static_cast<int>(kControls.size()));
   for (const ControlDesign& design : kControls) {
-    const HWND control = Control(design.id);
     const PixelRect rect = PlacementOf(design, dpi_int);
-    MoveWindow(control, rect.left, rect.top, rect.width, rect.height, FALSE);
-    FitToFont(control, design);
+    if (positions != nullptr) {
+      positions = DeferWindowPos(positions, Control(design.id), nullptr, rect.left, rect.top,
+                                 rect.width, rect.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
   }
+  if (positions != nullptr) EndDeferWindowPos(positions);
+  for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -212,7 +237,8 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
-  InvalidateRect(window_, nullptr, TRUE);
+  // The window clips its children: each repaints itself, in its new place and font.
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void MainWindow::Show(int show_command) {

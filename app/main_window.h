@@ -62,6 +62,8 @@ class MainWindow final : public Form {
   // Gives a control the window's font and fits what depends on the font to the design, at the
   // window's DPI.
   void FitToFont(HWND control, const ControlDesign& design);
+  // The window's own icons, drawn for its DPI.
+  void SetIcons(UINT dpi);
   void ShowPickerAtCurrentFolder();
   void OpenSelectedFolder();
   void OnDriveSelected();
@@ -80,6 +82,8 @@ class MainWindow final : public Form {
   RegistryServices& registry_;
   ListBoxEntries entries_;
   UniqueFont font_;
+  UniqueIcon big_icon_;
+  UniqueIcon small_icon_;
   UINT dpi_ = 96;
   HWND focus_when_inactive_ = nullptr;
   bool ends_program_;

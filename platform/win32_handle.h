@@ -24,5 +24,6 @@ using UniqueFind = UniqueHandle<HANDLE, &FindClose>;  // never holds INVALID_HAN
 using UniqueFont = UniqueHandle<HFONT, &DeleteObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, &DeleteObject>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
+using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
 
 }  // namespace vw

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "app/dpi_win.h"
 #include "app/form_design.h"
 #include "app/program_picker.h"
+#include "tests/support/environment.h"
 #include "tests/windows/window_fixture.h"
 #include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
@@ -15,6 +19,37 @@ namespace {
 
 using testing::WindowTest;
 using Names = std::vector<std::wstring>;
+
+// The window as it is drawn, into a .bmp file, for a person to look at.
+void SaveWindowPicture(HWND window, const std::string& path) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  const HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<char> pixels(static_cast<std::size_t>(stride) * height);
+  GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(),
+            reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+  BITMAPFILEHEADER file{
+      0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header) + pixels.size()), 0, 0,
+      sizeof(BITMAPFILEHEADER) + sizeof(header)};
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&file, sizeof(file), 1, out);
+    std::fwrite(&header, sizeof(header), 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
+  }
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
 
 RECT ClientRectOf(HWND control) {
   RECT rect{};
@@ -70,6 +105,88 @@ TEST_F(WindowTest, LaysOutTheDesignAtAnyDpi) {
   EXPECT_NE(std::wstring(at96_font.lfFaceName), L"System");
 }
 
+// What Windows sends when the window moves to a monitor of another DPI, which Wine never does:
+// every control lands at its design place for that DPI and uses the new font, the icons follow,
+// and nothing is leaked however often it happens.
+TEST_F(WindowTest, FollowsDpiChangesWithoutLeaking) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  const auto change_to = [&](UINT dpi) {
+    RECT frame{};
+    GetWindowRect(form.hwnd(), &frame);
+    // Windows suggests the frame scaled about its top left corner.
+    const int width =
+        MulDiv(frame.right - frame.left, static_cast<int>(dpi), static_cast<int>(form.dpi()));
+    const int height =
+        MulDiv(frame.bottom - frame.top, static_cast<int>(dpi), static_cast<int>(form.dpi()));
+    RECT suggested{frame.left, frame.top, frame.left + width, frame.top + height};
+    const auto old_font =
+        reinterpret_cast<HGDIOBJ>(SendMessageW(Control(ControlId::kText1), WM_GETFONT, 0, 0));
+    const auto old_icon =
+        reinterpret_cast<HICON>(SendMessageW(form.hwnd(), WM_GETICON, ICON_SMALL, 0));
+    SendMessageW(form.hwnd(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    // What the window no longer uses is gone (GetGuiResources, below, counts only on Windows).
+    EXPECT_NE(GetObjectType(old_font), static_cast<DWORD>(OBJ_FONT));
+    ICONINFO gone{};
+    EXPECT_FALSE(GetIconInfo(old_icon, &gone));
+    Pump();
+    RECT now{};
+    GetWindowRect(form.hwnd(), &now);
+    EXPECT_EQ(now.right - now.left, width);
+    EXPECT_EQ(now.bottom - now.top, height);
+  };
+  const auto check_at = [&](UINT dpi) {
+    SCOPED_TRACE(::testing::Message() << "at " << dpi << " dpi");
+    EXPECT_EQ(form.dpi(), dpi);
+    HFONT shared = nullptr;
+    for (const ControlDesign& design : kControls) {
+      PixelRect expected = ToPixels(design, static_cast<int>(dpi));
+      PixelRect actual = AsPixelRect(ClientRectOf(Control(design.id)));
+      if (design.id == ControlId::kDrive1) {  // closed: at least the design height, never clipped
+        EXPECT_GE(actual.height, expected.height);
+        EXPECT_GE(SendMessageW(Control(design.id), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
+                  SendMessageW(Control(design.id), CB_GETITEMHEIGHT, 0, 0));
+        actual.height = expected.height;
+      }
+      EXPECT_EQ(actual, expected) << design.name.size();
+      const auto used = reinterpret_cast<HFONT>(SendMessageW(Control(design.id), WM_GETFONT, 0, 0));
+      if (shared == nullptr) shared = used;
+      EXPECT_EQ(used, shared);
+    }
+    LOGFONTW logical{};
+    ASSERT_EQ(GetObjectW(shared, sizeof(logical), &logical), static_cast<int>(sizeof(logical)));
+    EXPECT_EQ(logical.lfHeight, MessageFontForDpi(dpi).lfHeight);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(
+        reinterpret_cast<HICON>(SendMessageW(form.hwnd(), WM_GETICON, ICON_SMALL, 0)), &info));
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof(mask), &mask);
+    EXPECT_EQ(mask.bmWidth, SystemMetricForDpi(SM_CXSMICON, dpi));
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  };
+  const UINT start = form.dpi();
+  const UINT trip[] = {144, 120, 96, start};
+  for (const UINT dpi : trip) {
+    change_to(dpi);
+    check_at(dpi);
+  }
+  if (const auto folder = testing::EnvironmentVariable("VERBWRIGHT_SHOT_DIR")) {
+    change_to(144);
+    SaveWindowPicture(form.hwnd(), *folder + "\\window-144dpi.bmp");
+    change_to(start);
+  }
+  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  for (int round = 0; round < 20; ++round) {
+    for (const UINT dpi : trip) change_to(dpi);
+  }
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user);
+  check_at(start);
+}
+
 TEST_F(WindowTest, ShowsItsTextsAndStartsWithTheFocusOnAdd) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
@@ -88,8 +205,8 @@ TEST_F(WindowTest, ShowsItsTextsAndStartsWithTheFocusOnAdd) {
   }
   EXPECT_EQ(GetWindowLongW(Control(ControlId::kLabel1), GWL_STYLE) & WS_TABSTOP, 0);
   EXPECT_EQ(GetWindowLongW(Control(ControlId::kList1), GWL_STYLE) & LBS_SORT, 0);
-  const HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(form.hwnd(), GCLP_HICON));
-  EXPECT_NE(icon, nullptr);
+  for (const WPARAM which : {ICON_BIG, ICON_SMALL})
+    EXPECT_NE(SendMessageW(form.hwnd(), WM_GETICON, which, 0), 0);
 }
 
 TEST_F(WindowTest, TabWalksTheDesignOrderAndEmptiesTheCaptionBox) {
