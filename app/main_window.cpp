@@ -373,10 +373,11 @@ void MainWindow::OnCommand(int id, int code) {
       if (code == BN_CLICKED) Command3_Click();
       return;
     case static_cast<int>(ControlId::kDrive1):
-      if (code == CBN_CLOSEUP ||
-          (code == CBN_SELCHANGE &&
-           !SendMessageW(Control(ControlId::kDrive1), CB_GETDROPPEDSTATE, 0, 0))) {
-        OnDriveSelected();
+      if (code == CBN_CLOSEUP) {
+        OnDriveSelected(false);  // chosen from the dropped list
+      } else if (code == CBN_SELCHANGE &&
+                 !SendMessageW(Control(ControlId::kDrive1), CB_GETDROPPEDSTATE, 0, 0)) {
+        OnDriveSelected(true);  // stepped to with the arrow keys in the closed box
       }
       return;
     case static_cast<int>(ControlId::kDir1):
@@ -431,11 +432,41 @@ void MainWindow::ShowPickerAtCurrentFolder() {
   SelectDriveOf(drives, FolderListPath(Control(ControlId::kDir1)));
 }
 
-void MainWindow::OnDriveSelected() {
-  const std::wstring drive = SelectedDrive(Control(ControlId::kDrive1));
+void MainWindow::OnDriveSelected(bool stepped) {
+  const HWND drives = Control(ControlId::kDrive1);
   const std::wstring shown = FolderListPath(Control(ControlId::kDir1));
+  const std::wstring drive = SelectedDrive(drives);
   if (drive.empty() || EqualsIgnoreCase(drive, std::wstring_view(shown).substr(0, 2))) return;
-  Drive1_Change();
+  if (!stepped) {
+    Drive1_Change();
+    return;
+  }
+  // The arrow keys pass over a drive that cannot be read (an empty card reader, a disc drive
+  // without a disc) in the direction they were going, so every later drive stays in reach; at
+  // the end of the list they stay where they were. Only a drive chosen from the list is reported.
+  const auto chosen = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
+  SelectDriveOf(drives, shown);
+  const auto from = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
+  const int step = chosen > from ? 1 : -1;
+  const auto count = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
+  for (int index = chosen; index >= 0 && index < count; index += step) {
+    SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (OpenSelectedDrive()) {
+      Dir1_Change();
+      return;
+    }
+  }
+  SelectDriveOf(drives, shown);
+}
+
+bool MainWindow::OpenSelectedDrive() {
+  try {
+    SetFolderListPath(Control(ControlId::kDir1),
+                      StartFolderOfDrive(SelectedDrive(Control(ControlId::kDrive1))));
+    return true;
+  } catch (const SystemError&) {
+    return false;
+  }
 }
 
 void MainWindow::OpenSelectedFolder() {

@@ -66,7 +66,10 @@ class MainWindow final : public Form {
   void SetIcons(UINT dpi);
   void ShowPickerAtCurrentFolder();
   void OpenSelectedFolder();
-  void OnDriveSelected();
+  // A drive chosen in Drive1: from its list, or stepped to with the arrow keys.
+  void OnDriveSelected(bool stepped);
+  // Opens the selected drive in Dir1 without a word; false when it cannot be read.
+  bool OpenSelectedDrive();
 
   // The event table.
   void Form_Load();

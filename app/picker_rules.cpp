@@ -47,6 +47,10 @@ std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
   return path;
 }
 
+int FolderIndent(int depth, int step, int width, int content) noexcept {
+  return std::min(depth * step, std::max(0, width - content));
+}
+
 std::vector<FolderItem> FolderTree(std::wstring_view path,
                                    const std::vector<std::wstring>& subfolders) {
   std::vector<FolderItem> items;

@@ -34,6 +34,11 @@ struct FolderItem {
   friend bool operator==(const FolderItem&, const FolderItem&) = default;
 };
 
+// How far the folder list indents an item `depth` levels down: `step` a level, but never so far
+// that what the item shows (`content`: its glyph and whole name) would no longer fit in `width`.
+// However deep the open folder, its glyph and name stay in view.
+int FolderIndent(int depth, int step, int width, int content) noexcept;
+
 // The folder list for `path`: root, ancestors and the folder itself, open; then its subfolders.
 std::vector<FolderItem> FolderTree(std::wstring_view path,
                                    const std::vector<std::wstring>& subfolders);

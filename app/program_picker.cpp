@@ -205,14 +205,19 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi) {
   const int depth = static_cast<int>(data & 0xFFFF);
   const auto px = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
 
+  const std::wstring name = ListBoxItem(item.hwndItem, static_cast<int>(item.itemID));
+  const HGDIOBJ old_font = SelectObject(item.hDC, FontOf(item.hwndItem));
+  SIZE name_size{};
+  GetTextExtentPoint32W(item.hDC, name.c_str(), static_cast<int>(name.size()), &name_size);
+  const int margin = px(2);
+  const int glyph_width = px(19);
   RECT glyph = item.rcItem;
-  glyph.left += px(2) + depth * px(8);
+  glyph.left += margin + FolderIndent(depth, px(8), item.rcItem.right - item.rcItem.left,
+                                      2 * margin + glyph_width + name_size.cx);
   DrawFolderGlyph(item.hDC, glyph, (data & kOpenFolder) != 0, dpi);
 
   RECT text = item.rcItem;
-  text.left = glyph.left + px(19);
-  const std::wstring name = ListBoxItem(item.hwndItem, static_cast<int>(item.itemID));
-  const HGDIOBJ old_font = SelectObject(item.hDC, FontOf(item.hwndItem));
+  text.left = glyph.left + glyph_width;
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   DrawTextW(item.hDC, name.c_str(), static_cast<int>(name.size()), &text,

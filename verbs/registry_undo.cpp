@@ -1,6 +1,7 @@
 #include "verbs/registry_undo.h"
 
 #include <algorithm>
+#include <ranges>
 #include <utility>
 
 #include "verbs/registry_path.h"
@@ -122,8 +123,8 @@ bool RegistryChange::Record(std::wstring key_path) {
 
 std::vector<SystemError> RegistryChange::Undo() {
   std::vector<SystemError> errors;
-  for (auto recorded = recorded_.rbegin(); recorded != recorded_.rend(); ++recorded) {
-    for (SystemError& error : RestoreTree(registry_, recorded->key_path, recorded->before)) {
+  for (const Recorded& recorded : std::views::reverse(recorded_)) {  // newest first
+    for (SystemError& error : RestoreTree(registry_, recorded.key_path, recorded.before)) {
       errors.push_back(std::move(error));
     }
   }

@@ -87,7 +87,9 @@ void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
     }
     if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
     const std::wstring child_name(subkey.data(), length);
-    const std::wstring child_subject = subject + L"\\" + child_name;
+    std::wstring child_subject = subject;
+    child_subject += L'\\';
+    child_subject += child_name;
     const UniqueHkey child = OpenKey(key, child_name, KEY_READ, kReading, child_subject);
     ++index;
     if (!child) continue;  // deleted meanwhile
@@ -117,7 +119,7 @@ std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
       info.name_length / sizeof(WCHAR) > 255) {
     return std::wstring(fallback);
   }
-  return std::wstring(info.name, info.name_length / sizeof(WCHAR));
+  return {info.name, info.name_length / sizeof(WCHAR)};
 }
 
 }  // namespace

@@ -58,6 +58,20 @@ TEST(PickerRules, JoinsAndSplitsPaths) {
   EXPECT_EQ(JoinPath(L"", L"C:\\"), L"C:\\");
 }
 
+TEST(PickerRules, IndentationNeverPushesAFoldersNameOutOfView) {
+  struct Case {
+    int depth, width, content, indent;
+  };
+  const Case cases[] = {
+      {0, 133, 60, 0},   {1, 133, 60, 8},   {3, 133, 60, 24},  // room: a level a step
+      {12, 133, 60, 73}, {12, 133, 125, 8},                    // deep: stops where the name ends
+      {12, 133, 200, 0}, {2, 133, 133, 0},                     // a name wider than the list
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderIndent(c.depth, 8, c.width, c.content), c.indent) << "case " << (&c - cases);
+  }
+}
+
 TEST(FormDesign, TwipsBecomeThePixelTableAtAnyDpi) {
   struct Case {
     int twips, dpi, pixels;

@@ -288,7 +288,7 @@ TEST_F(WindowTest, AnUnreadableDriveIsReportedAndTheDriveListGoesBack) {
   const LRESULT index =
       SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Q: [gone]"));
   SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  Notify(ControlId::kDrive1, CBN_SELCHANGE);
+  Notify(ControlId::kDrive1, CBN_CLOSEUP);  // chosen from the dropped list
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].title, L"错误");
   EXPECT_NE(asked_[0].text.find(L"Q:"), std::wstring::npos);
@@ -297,6 +297,33 @@ TEST_F(WindowTest, AnUnreadableDriveIsReportedAndTheDriveListGoesBack) {
   EXPECT_EQ(SelectedDrive(drives), Folder().substr(0, 2));
   EXPECT_EQ(form.DirPath(), Folder());
   EXPECT_TRUE(IsWindow(form.hwnd()));
+}
+
+// The arrow keys in the closed drive box pass over a drive that cannot be read, both ways, and
+// the drive box and the folder list always agree.
+TEST_F(WindowTest, ArrowKeysPassOverAnUnreadableDrive) {
+  MemoryRegistry registry;
+  MainWindow& form = Open(registry);
+  const HWND drives = Control(ControlId::kDrive1);
+  const auto start = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
+  const auto count = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
+  ASSERT_LT(start + 1, count) << "needs a readable drive after the current one";
+  SendMessageW(drives, CB_INSERTSTRING, static_cast<WPARAM>(start + 1),
+               reinterpret_cast<LPARAM>(L"Q:"));
+  SetFocus(drives);
+  const auto press = [&](WPARAM key) {
+    SendMessageW(drives, WM_KEYDOWN, key, 0);
+    SendMessageW(drives, WM_KEYUP, key, 0);
+    Pump();
+    const std::wstring drive = SelectedDrive(drives);
+    EXPECT_NE(drive, L"Q:");
+    EXPECT_EQ(form.DirPath().substr(0, 2), drive);
+  };
+  press(VK_DOWN);
+  EXPECT_GT(SendMessageW(drives, CB_GETCURSEL, 0, 0), start + 1);
+  press(VK_UP);
+  EXPECT_EQ(SendMessageW(drives, CB_GETCURSEL, 0, 0), start);
+  EXPECT_TRUE(asked_.empty());
 }
 
 TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
