@@ -459,6 +459,7 @@ void MainWindow::OnDriveSelected(bool stepped) {
   SelectDriveOf(drives, shown);
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const): it changes what the window shows
 bool MainWindow::OpenSelectedDrive() {
   try {
     SetFolderListPath(Control(ControlId::kDir1),

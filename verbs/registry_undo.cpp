@@ -1,7 +1,6 @@
 #include "verbs/registry_undo.h"
 
 #include <algorithm>
-#include <ranges>
 #include <utility>
 
 #include "verbs/registry_path.h"
@@ -123,7 +122,8 @@ bool RegistryChange::Record(std::wstring key_path) {
 
 std::vector<SystemError> RegistryChange::Undo() {
   std::vector<SystemError> errors;
-  for (const Recorded& recorded : std::views::reverse(recorded_)) {  // newest first
+  for (std::size_t index = recorded_.size(); index-- > 0;) {  // newest first
+    const Recorded& recorded = recorded_[index];
     for (SystemError& error : RestoreTree(registry_, recorded.key_path, recorded.before)) {
       errors.push_back(std::move(error));
     }

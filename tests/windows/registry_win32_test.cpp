@@ -10,6 +10,7 @@
 #include "operations/load_entries.h"
 #include "platform/system_error.h"
 #include "tests/support/vector_entry_list.h"
+#include "tests/windows/test_registry.h"
 #include "verbs/case_fold.h"
 #include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
@@ -194,7 +195,8 @@ TEST_F(Win32RegistryTest, TheSystemsOwnVerbsAreListedAsWindowsListsThem) {
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"runasuser"), 1);
 }
 
-TEST_F(Win32RegistryTest, LoadsEntriesOfTheRealVerbRoot) {
+TEST(Win32Registry, LoadsEntriesOfTheRealVerbRoot) {
+  testing::TestRegistry registry;  // on a developer's Windows, a scratch copy of the verb root
   const std::wstring names[] = {L"Vw test 记事本 ", L"runas ", L"Vw Test B"};
   for (const auto& name : names) registry.RegWrite(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
   testing::VectorEntryList list;

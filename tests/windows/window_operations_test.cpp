@@ -11,6 +11,7 @@
 #include "operations/load_entries.h"
 #include "platform/win32_handle.h"
 #include "tests/support/vector_entry_list.h"
+#include "tests/windows/test_registry.h"
 #include "tests/windows/window_fixture.h"
 #include "verbs/registry_win32.h"
 #include "verbs/shell_verb_layout.h"
@@ -41,8 +42,8 @@ class WindowOperationsTest : public WindowTest {
   }
 
   // Sets a key's access list, as an administrator or another program may have.
-  static void SetKeyAcl(const std::wstring& key_path, const wchar_t* sddl) {
-    const auto path = ParseKeyPath(key_path);
+  void SetKeyAcl(const std::wstring& key_path, const wchar_t* sddl) const {
+    const auto path = ParseKeyPath(registry_.Map(key_path));
     HKEY key = nullptr;
     if (RegOpenKeyExW(path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
                       path->subkey.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
@@ -71,7 +72,7 @@ class WindowOperationsTest : public WindowTest {
 
   static constexpr const wchar_t* kScratchNames[] = {L"b", L"记事本", L"tool one", L"vw-other",
                                                      L"vw-tool"};
-  Win32Registry registry_;
+  testing::TestRegistry registry_;
 };
 
 TEST_F(WindowOperationsTest, AddsThenRemovesAnEntryInTheRealRegistry) {
@@ -173,7 +174,7 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
       asked_[1].text.find(L"写入注册表项 HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\"
                           L"vw-tool\\command 失败。\n\n错误 5："),
       0u)
-      << asked_[1].text.size();
+      << std::string(asked_[1].text.begin(), asked_[1].text.end());
   EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), machine_before);
   EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool")), user_before);
 }
@@ -202,8 +203,9 @@ TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
   constexpr int kCount = 100000;
   // Created directly: through the registry layer, each key would be opened from the root.
   HKEY opened = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"exefile\\shell", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &opened, nullptr),
+  const auto [root, verb_root] = registry_.MapKey(kVerbRootHive, kVerbRootRelative);
+  ASSERT_EQ(RegCreateKeyExW(root, verb_root.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &opened, nullptr),
             ERROR_SUCCESS);
   struct Seeded {  // removes what was made, whatever the test's outcome
     UniqueHkey root;
