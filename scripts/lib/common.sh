@@ -5,7 +5,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Everything the build, the tests and the screenshots need, all from Debian.
 PACKAGES=(cmake ninja-build g++ googletest python3 g++-mingw-w64-x86-64-posix
-  wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick file unicode-data)
+  wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick file unicode-data
+  python3-yaml)
 
 say() { printf '==> %s\n' "$*" >&2; }
 
