@@ -170,10 +170,10 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
 
   ASSERT_EQ(asked_.size(), 2u);  // the confirmation, then the one error
   EXPECT_EQ(asked_[1].title, L"错误");
-  EXPECT_EQ(
-      asked_[1].text.find(L"写入注册表项 HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\"
-                          L"vw-tool\\command 失败。\n\n错误 5："),
-      0u)
+  // The key as the user reads it: its root's full name, no trailing backslash.
+  const std::wstring refused =
+      DisplayKeyPath(registry_.Map(CommandKeyPath(ClassesHive::kUser, L"vw-tool")));
+  EXPECT_EQ(asked_[1].text.find(L"写入注册表项 " + refused + L" 失败。\n\n错误 5："), 0u)
       << std::string(asked_[1].text.begin(), asked_[1].text.end());
   EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), machine_before);
   EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool")), user_before);
