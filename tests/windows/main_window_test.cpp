@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <fstream>
 
 #include "app/dpi_win.h"
 #include "app/form_design.h"
@@ -40,12 +40,10 @@ void SaveWindowPicture(HWND window, const std::string& path) {
   BITMAPFILEHEADER file{
       0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header) + pixels.size()), 0, 0,
       sizeof(BITMAPFILEHEADER) + sizeof(header)};
-  if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(&file, sizeof(file), 1, out);
-    std::fwrite(&header, sizeof(header), 1, out);
-    std::fwrite(pixels.data(), 1, pixels.size(), out);
-    std::fclose(out);
-  }
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&header), sizeof(header));
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
   DeleteObject(picture);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
