@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "app/dpi_win.h"
@@ -451,23 +452,20 @@ void MainWindow::OnDriveSelected(bool stepped) {
   const auto count = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
   for (int index = chosen; index >= 0 && index < count; index += step) {
     SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    if (OpenSelectedDrive()) {
-      Dir1_Change();
-      return;
-    }
+    if (!OpenSelectedDrive()) return;
   }
   SelectDriveOf(drives, shown);
 }
 
-// NOLINTNEXTLINE(readability-make-member-function-const): it changes what the window shows
-bool MainWindow::OpenSelectedDrive() {
+std::optional<SystemError> MainWindow::OpenSelectedDrive() {
   try {
     SetFolderListPath(Control(ControlId::kDir1),
                       StartFolderOfDrive(SelectedDrive(Control(ControlId::kDrive1))));
-    return true;
-  } catch (const SystemError&) {
-    return false;
+  } catch (const SystemError& error) {
+    return error;
   }
+  Dir1_Change();
+  return std::nullopt;
 }
 
 void MainWindow::OpenSelectedFolder() {
@@ -493,15 +491,11 @@ void MainWindow::Command3_Click() {
 }
 
 void MainWindow::Drive1_Change() {
-  const HWND drives = Control(ControlId::kDrive1);
-  try {
-    SetFolderListPath(Control(ControlId::kDir1), StartFolderOfDrive(SelectedDrive(drives)));
-  } catch (const SystemError& error) {
-    ShowError(error);
-    SelectDriveOf(drives, FolderListPath(Control(ControlId::kDir1)));  // back to what Dir1 shows
-    return;
+  if (const auto failure = OpenSelectedDrive()) {
+    ShowError(*failure);
+    // Back to the drive Dir1 shows.
+    SelectDriveOf(Control(ControlId::kDrive1), FolderListPath(Control(ControlId::kDir1)));
   }
-  Dir1_Change();
 }
 
 void MainWindow::Dir1_Change() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/form_design.h"
@@ -68,8 +69,8 @@ class MainWindow final : public Form {
   void OpenSelectedFolder();
   // A drive chosen in Drive1: from its list, or stepped to with the arrow keys.
   void OnDriveSelected(bool stepped);
-  // Opens the selected drive in Dir1 without a word; false when it cannot be read.
-  bool OpenSelectedDrive();
+  // Opens the selected drive in Dir1, and through it File1; the error when it cannot be read.
+  std::optional<SystemError> OpenSelectedDrive();
 
   // The event table.
   void Form_Load();
