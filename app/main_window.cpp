@@ -262,8 +262,16 @@ std::wstring MainWindow::CaptionText() {
   return WindowText(Control(ControlId::kText1));
 }
 
+bool MainWindow::ProgramExists(std::wstring_view program_path) {
+  const DWORD attributes = GetFileAttributesW(std::wstring(program_path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) {
-  return message_box_(window_, prompt, title, style);
+  const int answer = message_box_(window_, prompt, title, style);
+  // Closed from outside while the box was open (WM_CLOSE from another program): the box went with
+  // its owner, and whatever it answered, nothing may go on.
+  return window_ == nullptr ? 0 : answer;
 }
 
 void MainWindow::ShowError(const SystemError& error) {
@@ -493,6 +501,7 @@ void MainWindow::Command3_Click() {
 void MainWindow::Drive1_Change() {
   if (const auto failure = OpenSelectedDrive()) {
     ShowError(*failure);
+    if (window_ == nullptr) return;  // closed while the box was open
     // Back to the drive Dir1 shows.
     SelectDriveOf(Control(ControlId::kDrive1), FolderListPath(Control(ControlId::kDir1)));
   }

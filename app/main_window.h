@@ -48,6 +48,7 @@ class MainWindow final : public Form {
   std::wstring DirPath() override;
   std::wstring CaptionText() override;
   EntryList& Entries() override { return entries_; }
+  bool ProgramExists(std::wstring_view program_path) override;
   int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) override;
   void ShowError(const SystemError& error) override;
   void RegistryChanged() override;

@@ -1,5 +1,6 @@
 #include "operations/add_entry.h"
 
+#include "operations/change_report.h"
 #include "operations/messages.h"
 #include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
@@ -21,6 +22,14 @@ std::wstring RefusalText(NameProblem problem, std::wstring_view name) {
   return {};
 }
 
+// Why the program cannot become an entry that runs; "" when it can.
+std::wstring ProgramRefusal(Form& form, const std::wstring& program_path) {
+  if (BreaksCommandLine(program_path)) return text::PercentInPathRefused(program_path);
+  if (Utf16Length(program_path) > kMaxProgramPathLength) return text::LongPathRefused(program_path);
+  if (!form.ProgramExists(program_path)) return text::MissingProgramRefused(program_path);
+  return {};
+}
+
 bool IsListed(const EntryList& entries, std::wstring_view name, const RegistryServices& registry) {
   for (int index = 0; index < entries.Count(); ++index) {
     if (registry.SameKeyName(entries.Item(index), name)) return true;
@@ -28,9 +37,20 @@ bool IsListed(const EntryList& entries, std::wstring_view name, const RegistrySe
   return false;
 }
 
+// Writes the entry into one hive. What another program left on an existing verb key (MUIVerb,
+// LegacyDisable, Extended, a DelegateExecute under command, ...) would override the caption or
+// the command, so everything under the key goes first.
 void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view name,
-                std::wstring_view caption, std::wstring_view command) {
-  registry.RegWrite(VerbKeyPath(hive, name), caption);
+                const std::optional<KeyTree>& before, std::wstring_view caption,
+                std::wstring_view command) {
+  const std::wstring verb = VerbKeyPath(hive, name);
+  if (before) {
+    for (const KeyTree& subkey : before->subkeys) registry.RegDelete(SubkeyPath(verb, subkey.name));
+    for (const NamedValue& value : before->values) {
+      if (!value.name.empty()) registry.WriteValue(verb, value.name, std::nullopt);
+    }
+  }
+  registry.RegWrite(verb, caption);
   registry.RegWrite(CommandKeyPath(hive, name), command);
 }
 
@@ -48,35 +68,29 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
-  if (BreaksCommandLine(program_path)) {
-    form.MsgBox(text::PercentInPathRefused(program_path), text::kNoticeTitle, mb::kIconInformation);
+  if (const std::wstring refusal = ProgramRefusal(form, program_path); !refusal.empty()) {
+    form.MsgBox(refusal, text::kNoticeTitle, mb::kIconInformation);
     return;
   }
-  if (form.MsgBox(text::kConfirmAdd, text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) ==
-      mb::kAnswerCancel) {
+  // Only an explicit OK goes on: a box closed with its window answers neither.
+  if (form.MsgBox(text::kConfirmAdd, text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) !=
+      mb::kAnswerOk) {
     return;
   }
 
   // For every user; and into this user's copy where one exists, which would otherwise hide it.
+  const std::wstring caption = form.CaptionText();
+  const std::wstring command = CommandLine(program_path);
   RegistryChange change(registry);
-  bool user_copy = false;
-  try {
-    change.Record(VerbKeyPath(ClassesHive::kMachine, name));
-    user_copy = change.Record(VerbKeyPath(ClassesHive::kUser, name));
-  } catch (const SystemError& error) {
-    form.ShowError(error);
-    return;
-  }
-  try {
-    const std::wstring caption = form.CaptionText();
-    const std::wstring command = CommandLine(program_path);
-    WriteEntry(registry, ClassesHive::kMachine, name, caption, command);
-    if (user_copy) WriteEntry(registry, ClassesHive::kUser, name, caption, command);
-  } catch (const SystemError& error) {
-    form.ShowError(error);
-    for (const SystemError& left : change.Undo()) form.ShowError(text::UndoFailed(left));
-    return;
-  }
+  const ChangeOutcome outcome =
+      change.Run({VerbKeyPath(ClassesHive::kMachine, name), VerbKeyPath(ClassesHive::kUser, name)},
+                 [&](const RegistryChange::Snapshot& before) {
+                   WriteEntry(registry, ClassesHive::kMachine, name, before[0], caption, command);
+                   if (before[1]) {
+                     WriteEntry(registry, ClassesHive::kUser, name, before[1], caption, command);
+                   }
+                 });
+  if (!ReportChange(form, outcome)) return;
   form.RegistryChanged();
 
   EntryList& entries = form.Entries();

@@ -29,8 +29,11 @@ class Form {
   virtual std::wstring DirPath() = 0;      // the folder the folder list has open
   virtual std::wstring CaptionText() = 0;  // the caption box
   virtual EntryList& Entries() = 0;        // the entry list
+  // Whether a program is at this full path now.
+  virtual bool ProgramExists(std::wstring_view program_path) = 0;
 
-  // A modal message box owned by the window; returns the button pressed (mb::kAnswer...).
+  // A modal message box owned by the window; returns the button pressed (mb::kAnswer...), or
+  // neither OK nor Cancel when the box went away unanswered, as when the window is closed.
   virtual int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) = 0;
   // Reports a failed system call with its number and description.
   virtual void ShowError(const SystemError& error) = 0;

@@ -21,8 +21,29 @@ std::wstring PercentInPathRefused(std::wstring_view program_path) {
          L"这个程序将无法正确启动，所以不能添加。请把程序放到路径中没有 % 的文件夹里再添加。";
 }
 
+std::wstring LongPathRefused(std::wstring_view program_path) {
+  return L"程序的完整路径“" + std::wstring(program_path) +
+         L"”太长：Windows 只能启动路径不超过 259 "
+         L"个字符的程序，这个右键命令将无法运行，所以不能添加。请把程序放到路径短一些的文件夹里再添"
+         L"加。";
+}
+
+std::wstring MissingProgramRefused(std::wstring_view program_path) {
+  return L"找不到程序“" + std::wstring(program_path) +
+         L"”：它可能刚被删除、移走或改了名字，这个右键命令将无法运行，所以不能添加。请重新选择程序"
+         L"。";
+}
+
+std::wstring UnrestorableKeyRefused(std::wstring_view key) {
+  return L"注册表项“" + std::wstring(key) +
+         L"”是符号链接或易失项，删除后无法按原样恢复。为了不让注册表停在改了一半的状态，"
+         L"这次没有做任何修改。";
+}
+
 SystemError UndoFailed(const SystemError& error) {
-  return {error.code(), L"撤销未完成的修改时" + error.action(), error.subject()};
+  SystemError report(error.code(), L"撤销未完成的修改时" + error.action(), error.subject());
+  report.WithDetail(error.detail());
+  return report;
 }
 
 }  // namespace vw::text

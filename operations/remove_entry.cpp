@@ -1,5 +1,6 @@
 #include "operations/remove_entry.h"
 
+#include "operations/change_report.h"
 #include "operations/messages.h"
 #include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
@@ -10,43 +11,31 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
   EntryList& entries = form.Entries();
   if (entries.SelectedIndex() == -1) return;
   if (const std::wstring name = entries.Item(entries.SelectedIndex());
-      CheckEntryName(name, registry) == NameProblem::kReserved) {
+      IsSystemVerbKey(name, registry)) {
     form.MsgBox(text::SystemVerbNotRemoved(name), text::kNoticeTitle, mb::kIconInformation);
     return;
   }
+  // Only an explicit OK goes on: a box closed with its window answers neither.
   if (form.MsgBox(text::kConfirmRemove, text::kConfirmTitle,
-                  mb::kIconInformation | mb::kOkCancel | mb::kDefaultButton2) ==
-      mb::kAnswerCancel) {
+                  mb::kIconInformation | mb::kOkCancel | mb::kDefaultButton2) != mb::kAnswerOk) {
     return;
   }
 
-  // Gone from the merged view only when gone from both hives. Each copy is read whole first, so
-  // that whatever a failed delete took can be put back.
+  // Gone from the merged view only when gone from both hives.
   const std::wstring name = entries.Item(entries.SelectedIndex());
-  RegistryChange change(registry);
-  struct Copy {
-    ClassesHive hive;
-    bool exists;
-  };
-  Copy copies[] = {{ClassesHive::kUser, false}, {ClassesHive::kMachine, false}};
-  try {
-    for (Copy& copy : copies) copy.exists = change.Record(VerbKeyPath(copy.hive, name));
-  } catch (const SystemError& error) {
-    form.ShowError(error);
-    return;
-  }
+  constexpr ClassesHive kHives[] = {ClassesHive::kUser, ClassesHive::kMachine};
   bool deleted = false;
-  try {
-    for (const Copy& copy : copies) {
-      if (!copy.exists) continue;
-      registry.RegDelete(VerbKeyPath(copy.hive, name));
-      deleted = true;
-    }
-  } catch (const SystemError& error) {
-    form.ShowError(error);
-    for (const SystemError& left : change.Undo()) form.ShowError(text::UndoFailed(left));
-    return;
-  }
+  RegistryChange change(registry);
+  const ChangeOutcome outcome =
+      change.Run({VerbKeyPath(kHives[0], name), VerbKeyPath(kHives[1], name)},
+                 [&](const RegistryChange::Snapshot& before) {
+                   for (std::size_t index = 0; index < std::size(kHives); ++index) {
+                     if (!before[index]) continue;
+                     registry.RegDelete(VerbKeyPath(kHives[index], name));
+                     deleted = true;
+                   }
+                 });
+  if (!ReportChange(form, outcome)) return;
   if (deleted) form.RegistryChanged();
   entries.RemoveAt(entries.SelectedIndex());
 }

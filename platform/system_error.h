@@ -17,6 +17,7 @@ inline constexpr std::uint32_t kNotReady = 21;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kBadPathname = 161;
 inline constexpr std::uint32_t kKeyDeleted = 1018;
+inline constexpr std::uint32_t kInternalError = 1359;
 }  // namespace errc
 
 // The system's own description of an error number (FormatMessageW on Windows).
@@ -36,6 +37,12 @@ class SystemError : public std::exception {
   const std::wstring& action() const noexcept { return action_; }
   const std::wstring& subject() const noexcept { return subject_; }
   const std::wstring& description() const noexcept { return description_; }
+  // More the user should know, shown after the description; "" when none.
+  const std::wstring& detail() const noexcept { return detail_; }
+  SystemError& WithDetail(std::wstring detail) {
+    detail_ = std::move(detail);
+    return *this;
+  }
   const char* what() const noexcept override { return "system call failed"; }
 
  private:
@@ -43,6 +50,7 @@ class SystemError : public std::exception {
   std::wstring action_;
   std::wstring subject_;
   std::wstring description_;
+  std::wstring detail_;
 };
 
 // The text a message box shows for the error, in the user's language.

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes verbs/upper_case_table.inc: the simple upper-case mapping of every UTF-16 code unit
-that has one, from Unicode's UnicodeData.txt (Debian: unicode-data). The registry compares key
-names ordinally after mapping each code unit to upper case this way.
+that has one and is its upper-case letter's own lower case, from Unicode's UnicodeData.txt
+(Debian: unicode-data). The registry compares key names ordinally after mapping each code unit to
+upper case; its table keeps apart the units that only map one way (long s and s, dotless i and i,
+micro sign and mu, final sigma and sigma, title-case digraphs), so this one leaves them out.
 
     scripts/make-case-table.py [OUTPUT] [UNICODEDATA]
 """
@@ -10,14 +12,21 @@ import sys
 output = sys.argv[1] if len(sys.argv) > 1 else "verbs/upper_case_table.inc"
 source = sys.argv[2] if len(sys.argv) > 2 else "/usr/share/unicode/UnicodeData.txt"
 
-pairs = []
+uppers, lowers = {}, {}
 with open(source, encoding="utf-8") as data:
     for line in data:
         fields = line.split(";")
-        code, upper = int(fields[0], 16), fields[12]
-        # Code units only: a mapping into or out of the supplementary planes has no UTF-16 unit.
-        if upper and code <= 0xFFFF and int(upper, 16) <= 0xFFFF:
-            pairs.append((code, int(upper, 16)))
+        code = int(fields[0], 16)
+        if fields[12]:
+            uppers[code] = int(fields[12], 16)
+        if fields[13]:
+            lowers[code] = int(fields[13], 16)
+
+pairs = []
+for code, upper in uppers.items():
+    # Code units only: a mapping into or out of the supplementary planes has no UTF-16 unit.
+    if code <= 0xFFFF and upper <= 0xFFFF and lowers.get(upper) == code:
+        pairs.append((code, upper))
 
 # Runs of code units, one or two apart, that map by the same distance: the table stays small.
 runs = []  # [first, count, step, delta]

@@ -9,9 +9,16 @@
 namespace vw {
 
 struct MemoryRegistry::Node {
+  struct Denial {
+    Access access;
+    std::uint32_t code;
+  };
   std::wstring name;
   std::map<std::wstring, NamedValue> values;               // by folded name
   std::map<std::wstring, std::unique_ptr<Node>> children;  // by folded name
+  std::vector<Denial> denials;                             // the key's own ACL
+  bool link = false;
+  bool is_volatile = false;
 };
 
 namespace {
@@ -34,6 +41,17 @@ std::wstring Join(std::wstring_view parent, std::wstring_view name) {
   if (!path.empty()) path += L'\\';
   path += name;
   return path;
+}
+
+// The denials as a security descriptor's bytes: the access, then the error, for each.
+std::vector<std::uint8_t> Serialise(const auto& denials) {
+  std::vector<std::uint8_t> bytes;
+  for (const auto& denial : denials) {
+    bytes.push_back(static_cast<std::uint8_t>(denial.access));
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes.push_back(static_cast<std::uint8_t>(denial.code >> shift));
+  }
+  return bytes;
 }
 
 KeyPath ParseOrThrow(std::wstring_view key_path, std::wstring_view doing) {
@@ -72,18 +90,17 @@ MemoryRegistry::Location MemoryRegistry::Resolve(std::uint32_t hive,
   return {kHiveLocalMachine, Join(kClasses, subkey)};
 }
 
-void MemoryRegistry::CountCall(std::wstring_view subject) {
+bool MemoryRegistry::CountCall(std::wstring_view subject, bool deferrable) {
   const std::size_t index = call_count_++;
-  if (fail_at_ && *fail_at_ == index) {
-    fail_at_.reset();
-    throw SystemError(fail_at_code_, L"访问注册表项", std::wstring(subject));
-  }
+  if (!fail_at_ || *fail_at_ != index) return false;
+  fail_at_.reset();
+  if (deferrable && fail_at_strike_ == Strike::kAfterCreatingKeys) return true;
+  throw SystemError(fail_at_code_, L"访问注册表项", std::wstring(subject));
 }
 
-void MemoryRegistry::CheckAccess(Access access, const Location& location) const {
-  const std::wstring folded = FoldCase(location.subkey);
-  for (const Denial& denial : denials_) {
-    if (denial.access == access && denial.hive == location.hive && denial.folded_subkey == folded) {
+void MemoryRegistry::CheckAccess(Access access, const Node& node, const Location& location) const {
+  for (const Node::Denial& denial : node.denials) {
+    if (denial.access == access) {
       const std::wstring_view doing = access == Access::kSetValue ? registry_action::kWriting
                                       : access == Access::kDelete ? registry_action::kDeleting
                                                                   : registry_action::kEnumerating;
@@ -108,7 +125,7 @@ void MemoryRegistry::EnumKey(std::uint32_t hive, std::wstring_view relative_path
   const Location location{hive, std::wstring(relative_path)};
   const Node* node = Find(location);
   if (node == nullptr) return;
-  CheckAccess(Access::kEnumerate, location);
+  CheckAccess(Access::kEnumerate, *node, location);
   names.reserve(names.size() + node->children.size());
   for (const auto& [folded, child] : node->children) names.push_back(child->name);
 }
@@ -124,8 +141,11 @@ KeyState MemoryRegistry::RegRead(std::wstring_view key_path) {
 }
 
 void MemoryRegistry::CopyTree(const Node& node, const Location& location, KeyTree& tree) const {
-  CheckAccess(Access::kEnumerate, location);
+  CheckAccess(Access::kEnumerate, node, location);
   tree.name = node.name;
+  tree.security = Serialise(node.denials);
+  tree.link = node.link;
+  tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
   for (const auto& [folded, child] : node.children) {
     CopyTree(*child, {location.hive, Join(location.subkey, child->name)},
@@ -152,6 +172,9 @@ void MemoryRegistry::CopyViewTree(const std::wstring& subkey, KeyTree& tree) con
   const Location location = Resolve(kHiveClassesRoot, subkey);
   const Node& node = *Find(location);
   tree.name = node.name;
+  tree.security = Serialise(node.denials);
+  tree.link = node.link;
+  tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
   for (const std::wstring& name : ViewSubkeys(subkey)) {
     CopyViewTree(Join(subkey, name), tree.subkeys.emplace_back());
@@ -164,7 +187,7 @@ std::vector<std::wstring> MemoryRegistry::ViewSubkeys(std::wstring_view subkey) 
     const Location source{hive, Join(kClasses, subkey)};
     const Node* node = Find(source);
     if (node == nullptr) continue;
-    CheckAccess(Access::kEnumerate, source);
+    CheckAccess(Access::kEnumerate, *node, source);
     for (const auto& [folded, child] : node->children) merged[folded] = child->name;
   }
   std::vector<std::wstring> names;
@@ -175,11 +198,11 @@ std::vector<std::wstring> MemoryRegistry::ViewSubkeys(std::wstring_view subkey) 
 
 void MemoryRegistry::WriteValue(std::wstring_view key_path, std::wstring_view value_name,
                                 const std::optional<RegValue>& value) {
-  CountCall(DisplayKeyPath(key_path));
+  const bool fail_late = CountCall(DisplayKeyPath(key_path), true);
   const KeyPath path = ParseOrThrow(key_path, registry_action::kWriting);
   // Through the view, a value lands in the user's key only where that key exists already.
   const Location location = Resolve(path.hive, path.subkey);
-  if (Find(location) != nullptr) CheckAccess(Access::kSetValue, location);
+  if (const Node* existing = Find(location)) CheckAccess(Access::kSetValue, *existing, location);
   Node* node = hives_.at(location.hive).get();
   ForEachComponent(location.subkey, [&node](std::wstring_view name) {
     auto& slot = node->children[FoldCase(name)];
@@ -190,6 +213,7 @@ void MemoryRegistry::WriteValue(std::wstring_view key_path, std::wstring_view va
     node = slot.get();
     return true;
   });
+  if (fail_late) throw SystemError(fail_at_code_, L"访问注册表项", DisplayKeyPath(key_path));
   const std::wstring folded = FoldCase(value_name);
   if (!value) {
     node->values.erase(folded);
@@ -203,14 +227,14 @@ void MemoryRegistry::WriteValue(std::wstring_view key_path, std::wstring_view va
 void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded,
                                 const Location& location) {
   Node& node = *parent.children.at(folded);
-  CheckAccess(Access::kEnumerate, location);
+  CheckAccess(Access::kEnumerate, node, location);
   // Subkeys first, in order; those deleted before a failure stay deleted, as with RegDeleteTreeW.
   while (!node.children.empty()) {
     const auto& [child_folded, child] = *node.children.begin();
     DeleteTree(node, std::wstring(child_folded),
                {location.hive, Join(location.subkey, child->name)});
   }
-  CheckAccess(Access::kDelete, location);
+  CheckAccess(Access::kDelete, node, location);
   parent.children.erase(folded);
 }
 
@@ -232,26 +256,65 @@ bool MemoryRegistry::SameKeyName(std::wstring_view a, std::wstring_view b) const
   return EqualsIgnoreCase(a, b);
 }
 
-void MemoryRegistry::FailCallAfter(std::size_t calls_from_now, std::uint32_t code) {
+void MemoryRegistry::SetSecurity(std::wstring_view key_path,
+                                 const std::vector<std::uint8_t>& descriptor) {
+  CountCall(DisplayKeyPath(key_path));
+  const KeyPath path = ParseOrThrow(key_path, registry_action::kWriting);
+  Node* node = Find(Resolve(path.hive, path.subkey));
+  if (node == nullptr) {
+    throw SystemError(errc::kFileNotFound, std::wstring(registry_action::kWriting),
+                      DisplayKeyPath(key_path));
+  }
+  node->denials.clear();
+  for (std::size_t at = 0; at + 5 <= descriptor.size(); at += 5) {
+    std::uint32_t code = 0;
+    for (int byte = 0; byte < 4; ++byte)
+      code |= static_cast<std::uint32_t>(descriptor[at + 1 + byte]) << (8 * byte);
+    node->denials.push_back({static_cast<Access>(descriptor[at]), code});
+  }
+}
+
+void MemoryRegistry::FailCallAfter(std::size_t calls_from_now, std::uint32_t code, Strike strike) {
   fail_at_ = call_count_ + calls_from_now;
   fail_at_code_ = code;
+  fail_at_strike_ = strike;
+}
+
+template <typename Visit>
+void MemoryRegistry::ForEachExistingKey(std::wstring_view key_path, Visit visit) {
+  const auto parsed = ParseKeyPath(key_path);
+  if (!parsed) return;
+  std::vector<Location> locations;
+  if (parsed->hive == kHiveClassesRoot) {
+    for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine})
+      locations.push_back({hive, Join(kClasses, parsed->subkey)});
+  } else {
+    locations.push_back({parsed->hive, parsed->subkey});
+  }
+  for (const Location& location : locations) {
+    if (Node* node = Find(location)) visit(*node);
+  }
 }
 
 void MemoryRegistry::Deny(Access access, std::wstring_view key_path, std::uint32_t code) {
-  const auto parsed = ParseKeyPath(key_path);
-  if (!parsed) return;
-  if (parsed->hive == kHiveClassesRoot) {
-    for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine}) {
-      denials_.push_back({access, hive, FoldCase(Join(kClasses, parsed->subkey)), code});
-    }
-    return;
-  }
-  denials_.push_back({access, parsed->hive, FoldCase(parsed->subkey), code});
+  ForEachExistingKey(key_path, [&](Node& node) { node.denials.push_back({access, code}); });
+}
+
+void MemoryRegistry::MakeLink(std::wstring_view key_path) {
+  ForEachExistingKey(key_path, [](Node& node) { node.link = true; });
+}
+
+void MemoryRegistry::MakeVolatile(std::wstring_view key_path) {
+  ForEachExistingKey(key_path, [](Node& node) { node.is_volatile = true; });
 }
 
 void MemoryRegistry::ClearFaults() {
   fail_at_.reset();
-  denials_.clear();
+  const auto clear = [](const auto& self, Node& node) -> void {
+    node.denials.clear();
+    for (auto& [folded, child] : node.children) self(self, *child);
+  };
+  for (auto& [hive, root] : hives_) clear(clear, *root);
 }
 
 std::wstring MemoryRegistry::Dump() const {
@@ -273,6 +336,12 @@ std::wstring MemoryRegistry::Dump() const {
       }
       out += L' ';
     }
+    for (const std::uint8_t byte : Serialise(node.denials)) {
+      out += L'#';
+      out += std::to_wstring(byte);
+    }
+    if (node.link) out += L" link";
+    if (node.is_volatile) out += L" volatile";
     out += L'\n';
     for (const auto& [folded, child] : node.children) {
       const std::size_t length = path.size();

@@ -23,8 +23,11 @@ namespace vw {
 // exists, else the machine's, at every level of the path; a value written through the view lands
 // in the user's key where it exists, else in the machine's (a new key is created there).
 //
-// Faults: any call can be made to fail once, and a key can refuse an access for as long as a
-// test likes, as a key whose ACL denies it.
+// Faults: any call can be made to fail once, before it changes anything or, for a write, after it
+// has created the missing keys; and a key can refuse an access, as a key whose ACL denies it. A
+// refusal belongs to the key: it is the key's security descriptor, goes with the key when the key
+// is deleted (a key made again has none), and comes back with SetSecurity. Keys can also be
+// symbolic links or volatile, which ReadTree reports and nothing can make again.
 class MemoryRegistry final : public RegistryServices {
  public:
   enum class Access {
@@ -43,14 +46,24 @@ class MemoryRegistry final : public RegistryServices {
   void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
   void RegDelete(std::wstring_view key_path) override;
+  void SetSecurity(std::wstring_view key_path,
+                   const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 
-  // The call made `calls_from_now` calls after this one (0: the next) fails once with `code`,
-  // before it changes anything.
-  void FailCallAfter(std::size_t calls_from_now, std::uint32_t code);
-  // The key (of the view: both hives' keys) refuses `access` with `code` until ClearFaults.
+  enum class Strike {
+    kBeforeAnything,     // the call changes nothing
+    kAfterCreatingKeys,  // a write creates the missing keys of its path, then fails
+  };
+  // The call made `calls_from_now` calls after this one (0: the next) fails once with `code`.
+  void FailCallAfter(std::size_t calls_from_now, std::uint32_t code,
+                     Strike strike = Strike::kBeforeAnything);
+  // The existing key (of the view: both hives' keys) refuses `access` with `code`, until it is
+  // deleted or ClearFaults.
   void Deny(Access access, std::wstring_view key_path, std::uint32_t code);
   void ClearFaults();
+  // Makes an existing key a symbolic link, or volatile.
+  void MakeLink(std::wstring_view key_path);
+  void MakeVolatile(std::wstring_view key_path);
   // Calls made so far, failed ones included.
   std::size_t call_count() const { return call_count_; }
 
@@ -67,8 +80,12 @@ class MemoryRegistry final : public RegistryServices {
   Node* Find(const Location& location) const;
   // Where a path of the view, or of a hive, leads for reading (the user's key wins).
   Location Resolve(std::uint32_t hive, std::wstring_view subkey) const;
-  void CountCall(std::wstring_view subject);
-  void CheckAccess(Access access, const Location& location) const;
+  // Counts a call and throws the armed fault; a write passes `deferrable` and gets back whether
+  // it must fail once it has created its keys.
+  bool CountCall(std::wstring_view subject, bool deferrable = false);
+  void CheckAccess(Access access, const Node& node, const Location& location) const;
+  template <typename Visit>
+  void ForEachExistingKey(std::wstring_view key_path, Visit visit);
   void CopyTree(const Node& node, const Location& location, KeyTree& tree) const;
   // The view's key `subkey` of HKEY_CLASSES_ROOT, merged at every level, and its subkeys' names.
   void CopyViewTree(const std::wstring& subkey, KeyTree& tree) const;
@@ -79,13 +96,7 @@ class MemoryRegistry final : public RegistryServices {
   std::size_t call_count_ = 0;
   std::optional<std::size_t> fail_at_;
   std::uint32_t fail_at_code_ = 0;
-  struct Denial {
-    Access access;
-    std::uint32_t hive;
-    std::wstring folded_subkey;
-    std::uint32_t code;
-  };
-  std::vector<Denial> denials_;
+  Strike fail_at_strike_ = Strike::kBeforeAnything;
 };
 
 }  // namespace vw

@@ -6,6 +6,14 @@
 #include "verbs/case_fold.h"
 
 namespace vw {
+
+std::size_t Utf16Length(std::wstring_view text) noexcept {
+  std::size_t units = text.size();
+  // Off Windows wchar_t holds a whole code point: one beyond the BMP is two UTF-16 units.
+  for (const wchar_t c : text) units += static_cast<std::uint64_t>(c) >> 16 != 0 ? 1 : 0;
+  return units;
+}
+
 namespace {
 
 constexpr std::array<std::pair<std::wstring_view, std::uint32_t>, 6> kRoots{{
@@ -22,7 +30,8 @@ bool ValidComponents(std::wstring_view path) {
   std::size_t start = 0;
   while (true) {
     const std::size_t end = path.find(L'\\', start);
-    const std::size_t length = (end == std::wstring_view::npos ? path.size() : end) - start;
+    const std::size_t length = Utf16Length(
+        path.substr(start, (end == std::wstring_view::npos ? path.size() : end) - start));
     if (length == 0 || length > kMaxKeyNameLength) return false;
     if (end == std::wstring_view::npos) return true;
     start = end + 1;

@@ -12,8 +12,11 @@ inline constexpr std::uint32_t kHiveClassesRoot = 0x80000000u;
 inline constexpr std::uint32_t kHiveCurrentUser = 0x80000001u;
 inline constexpr std::uint32_t kHiveLocalMachine = 0x80000002u;
 
-// Longest key name the registry accepts (one path component).
+// Longest key name the registry accepts (one path component), in UTF-16 units.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
+
+// The length of text in UTF-16 units, as Windows counts it whatever the size of wchar_t here.
+std::size_t Utf16Length(std::wstring_view text) noexcept;
 
 struct KeyPath {
   std::uint32_t hive = 0;

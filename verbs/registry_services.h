@@ -34,17 +34,24 @@ class RegistryServices {
   // Whether the key exists, and its default value.
   virtual KeyState RegRead(std::wstring_view key_path) = 0;
 
-  // The key with all its values and subkeys; nullopt when it does not exist.
+  // The key with all its values, subkeys and own security; nullopt when it does not exist. A
+  // symbolic link under it is read as the link itself, never followed.
   virtual std::optional<KeyTree> ReadTree(std::wstring_view key_path) = 0;
 
   // Creates the key and any missing keys above it, then sets its value `value_name` ("" for the
-  // default value) to value, or removes that value when value is empty.
+  // default value; a counted name, which may hold a null) to value, byte for byte as given, or
+  // removes that value when value is empty.
   virtual void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
                           const std::optional<RegValue>& value) = 0;
 
-  // Deletes the key with everything under it. A key that is already gone counts as deleted. A
-  // failure may leave part of the tree deleted.
+  // Deletes the key with everything under it; a symbolic link is deleted as the link itself,
+  // never its target. A key that is already gone counts as deleted. A failure may leave part of
+  // the tree deleted.
   virtual void RegDelete(std::wstring_view key_path) = 0;
+
+  // Gives an existing key the security descriptor `descriptor`, as KeyTree::security holds it.
+  virtual void SetSecurity(std::wstring_view key_path,
+                           const std::vector<std::uint8_t>& descriptor) = 0;
 
   // Whether two key names name the same key, compared as this registry compares them.
   virtual bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept = 0;

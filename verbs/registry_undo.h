@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,29 +13,49 @@ namespace vw {
 
 // Makes the key at key_path hold exactly `before` again, or be absent when `before` is empty,
 // touching only what differs from it now. A key it cannot put back does not stop the others;
-// each is returned as an error whose subject is that key.
+// each is returned as an error whose subject is that key. A key whose present state cannot be
+// read is written back blind and returned too, as possibly changed.
 std::vector<SystemError> RestoreTree(RegistryServices& registry, std::wstring_view key_path,
                                      const std::optional<KeyTree>& before);
 
-// A change to the registry in several steps that is undone as a whole: before each step, the
-// keys it may touch are recorded whole; Undo puts back each recorded key, newest first, each on
-// its own. A key the failed step never changed compares equal and is left alone, so undoing
-// after a step that changed nothing reports nothing.
+// What a change came to. Whatever it is, the registry is already as whole as it will get: the
+// undo has run before anyone is told.
+struct ChangeOutcome {
+  // Refused before any step: this key (a full path) could not be made again as it was.
+  std::optional<std::wstring> unrestorable_key;
+  // The error that stopped the change.
+  std::optional<SystemError> error;
+  // One for each recorded key left changed or possibly changed; its subject is that key and its
+  // detail lists the keys below it that could not be put back.
+  std::vector<SystemError> undo_errors;
+
+  bool done() const noexcept { return !unrestorable_key && !error; }
+};
+
+// A change to the registry that is all or nothing, run in one order every time:
+//   1. record every key the steps may touch, whole (a missing key is recorded through the
+//      topmost missing key above it, so that undo also removes the parents a step creates);
+//   2. refuse, changing nothing, if a recorded key could not be made again as it was;
+//   3. run the steps;
+//   4. on any exception, put back every recorded key, newest first, each on its own;
+//   5. only then hand back one outcome.
 class RegistryChange {
  public:
   explicit RegistryChange(RegistryServices& registry) : registry_(registry) {}
 
-  // Records the key's whole present state and says whether the key exists; throws SystemError
-  // when it cannot be read.
-  bool Record(std::wstring key_path);
-  // Puts back what was recorded; the errors name the keys left changed.
-  std::vector<SystemError> Undo();
+  // The keys' trees as recorded, in the order given; nullopt for a key that does not exist.
+  using Snapshot = std::vector<std::optional<KeyTree>>;
+  ChangeOutcome Run(const std::vector<std::wstring>& key_paths,
+                    const std::function<void(const Snapshot& before)>& steps);
 
  private:
   struct Recorded {
     std::wstring key_path;
     std::optional<KeyTree> before;
   };
+  std::optional<KeyTree> Record(const std::wstring& key_path);
+  std::vector<SystemError> Undo();
+
   RegistryServices& registry_;
   std::vector<Recorded> recorded_;
 };

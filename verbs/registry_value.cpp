@@ -67,6 +67,16 @@ const RegValue* DefaultValueOf(const KeyTree& tree) noexcept {
   return nullptr;
 }
 
+std::optional<std::wstring> FirstUnrestorableKey(const KeyTree& tree) {
+  if (tree.link || tree.is_volatile) return std::wstring();
+  for (const KeyTree& subkey : tree.subkeys) {
+    if (auto below = FirstUnrestorableKey(subkey)) {
+      return below->empty() ? subkey.name : subkey.name + L"\\" + *below;
+    }
+  }
+  return std::nullopt;
+}
+
 void SortTree(KeyTree& tree) {
   const auto by_folded_name = [](const auto& a, const auto& b) {
     const std::wstring folded_a = FoldCase(a.name);

@@ -13,6 +13,7 @@ inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegLink = 6;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 
 // A value exactly as the registry stores it, so that what was read can be put back unchanged.
@@ -44,6 +45,13 @@ struct KeyTree {
   std::wstring name;
   std::vector<NamedValue> values;
   std::vector<KeyTree> subkeys;
+  // The key's own security descriptor (owner, group and DACL, self-relative) where it has one of
+  // its own; empty where it simply inherits, as a key made again would.
+  std::vector<std::uint8_t> security;
+  // A symbolic link, read as the link itself and never as its target, or a volatile key: neither
+  // can be made again as it was.
+  bool link = false;
+  bool is_volatile = false;
 
   friend bool operator==(const KeyTree&, const KeyTree&) = default;
 };
@@ -56,6 +64,10 @@ std::optional<std::wstring> TextOf(const RegValue& value);
 
 // The default value of a tree's key, if it has one.
 const RegValue* DefaultValueOf(const KeyTree& tree) noexcept;
+
+// The first key at or under `tree` that could not be made again as it was, as a path relative to
+// it ("" for the key itself); nullopt when every key can be.
+std::optional<std::wstring> FirstUnrestorableKey(const KeyTree& tree);
 
 // Sorts a tree's values and subkeys into the order KeyTree promises, all the way down.
 void SortTree(KeyTree& tree);

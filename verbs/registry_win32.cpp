@@ -36,18 +36,95 @@ KeyPath Parse(std::wstring_view key_path, std::wstring_view doing) {
   return *std::move(parsed);
 }
 
-// Opens an existing key; an empty owner when it does not exist.
+// The native calls that take counted names and exact data, and delete a link as itself; looked up
+// at run time, as they are not part of the Win32 API.
+struct CountedString {  // UNICODE_STRING
+  USHORT length;        // bytes
+  USHORT maximum_length;
+  PWSTR buffer;
+};
+template <typename Fn>
+Fn Ntdll(const char* name) {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll == nullptr
+             ? nullptr
+             : reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
+}
+LSTATUS FromNtStatus(LONG status) {
+  if (status >= 0) return ERROR_SUCCESS;
+  using ToDosErrorFn = ULONG(NTAPI*)(LONG);
+  const auto convert = Ntdll<ToDosErrorFn>("RtlNtStatusToDosError");
+  return convert == nullptr ? ERROR_GEN_FAILURE : static_cast<LSTATUS>(convert(status));
+}
+CountedString Counted(std::wstring& name) {
+  const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  return {bytes, bytes, name.data()};
+}
+
+// Opens an existing key; an empty owner when it does not exist. With REG_OPTION_OPEN_LINK a
+// symbolic link is opened as itself rather than followed.
 UniqueHkey OpenKey(HKEY parent, const std::wstring& subkey, REGSAM access, std::wstring_view doing,
-                   const std::wstring& subject) {
+                   const std::wstring& subject, DWORD options = 0) {
   HKEY key = nullptr;
-  const LSTATUS status = RegOpenKeyExW(parent, subkey.c_str(), 0, access, &key);
+  const LSTATUS status = RegOpenKeyExW(parent, subkey.c_str(), options, access, &key);
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) Fail(status, doing, subject);
   return UniqueHkey(key);
 }
 
+// The key's own security descriptor: owner, group and DACL, where the DACL is its own (protected,
+// or holding an entry that is not inherited); empty where the key simply inherits.
+std::vector<std::uint8_t> OwnSecurity(HKEY key, const std::wstring& subject) {
+  constexpr SECURITY_INFORMATION kParts =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD size = 0;
+  LSTATUS status = RegGetKeySecurity(key, kParts, nullptr, &size);
+  std::vector<std::uint8_t> descriptor(size);
+  while (status == ERROR_INSUFFICIENT_BUFFER) {
+    descriptor.resize(size);
+    status = RegGetKeySecurity(key, kParts, descriptor.data(), &size);
+  }
+  if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+  descriptor.resize(size);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!GetSecurityDescriptorControl(descriptor.data(), &control, &revision) ||
+      !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted)) {
+    Fail(static_cast<LSTATUS>(GetLastError()), kReading, subject);
+  }
+  if ((control & SE_DACL_PROTECTED) != 0 || !present || dacl == nullptr) return descriptor;
+  for (DWORD index = 0; index < dacl->AceCount; ++index) {
+    void* ace = nullptr;
+    if (GetAce(dacl, index, &ace) &&
+        (static_cast<const ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE) == 0) {
+      return descriptor;
+    }
+  }
+  return {};
+}
+
+// Whether the key is volatile (NtQueryKey, KeyFlagsInformation); false where the system does not
+// say.
+bool IsVolatile(HKEY key) {
+  struct KeyFlagsInformation {
+    ULONG wow64_flags;
+    ULONG key_flags;  // REG_FLAG_VOLATILE = 1
+    ULONG control_flags;
+  };
+  using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = Ntdll<NtQueryKeyFn>("NtQueryKey");
+  KeyFlagsInformation info{};
+  ULONG size = 0;
+  return query != nullptr && query(key, 5, &info, sizeof(info), &size) >= 0 &&
+         (info.key_flags & 1) != 0;
+}
+
 // Reads an open key with everything under it; `subject` names it in errors.
 void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
+  tree.security = OwnSecurity(key, subject);
+  tree.is_volatile = IsVolatile(key);
   DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, largest_data = 0;
   LSTATUS status =
       RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longest_subkey, nullptr, &values,
@@ -75,6 +152,11 @@ void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
          RegValue{type, std::vector<std::uint8_t>(data.begin(), data.begin() + data_size)}});
     ++index;
   }
+  // A symbolic link holds its target in this value; what lies behind it is not ours to read.
+  for (const NamedValue& value : tree.values) {
+    if (value.value.type == REG_LINK && value.name == L"SymbolicLinkValue") tree.link = true;
+  }
+  if (tree.link) return;
 
   std::wstring subkey(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
   for (DWORD index = 0;;) {
@@ -90,7 +172,8 @@ void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
     std::wstring child_subject = subject;
     child_subject += L'\\';
     child_subject += child_name;
-    const UniqueHkey child = OpenKey(key, child_name, KEY_READ, kReading, child_subject);
+    const UniqueHkey child =
+        OpenKey(key, child_name, KEY_READ, kReading, child_subject, REG_OPTION_OPEN_LINK);
     ++index;
     if (!child) continue;  // deleted meanwhile
     KeyTree& branch = tree.subkeys.emplace_back();
@@ -186,8 +269,8 @@ KeyState Win32Registry::RegRead(std::wstring_view key_path) {
 std::optional<KeyTree> Win32Registry::ReadTree(std::wstring_view key_path) {
   const KeyPath path = Parse(key_path, kReading);
   const std::wstring subject = DisplayKeyPath(path.hive, path.subkey);
-  const UniqueHkey key =
-      OpenKey(RootKey(path.hive, kReading, path.subkey), path.subkey, KEY_READ, kReading, subject);
+  const UniqueHkey key = OpenKey(RootKey(path.hive, kReading, path.subkey), path.subkey, KEY_READ,
+                                 kReading, subject, REG_OPTION_OPEN_LINK);
   if (!key) return std::nullopt;
   KeyTree tree;
   tree.name =
@@ -207,24 +290,81 @@ void Win32Registry::WriteValue(std::wstring_view key_path, std::wstring_view val
                       REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &raw, nullptr);
   if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
   const UniqueHkey key(raw);
-  const std::wstring name(value_name);
-  const wchar_t* name_or_default = name.empty() ? nullptr : name.c_str();
+  // The native calls take the name counted, so a name holding a null stays whole, and store the
+  // data as given: RegSetValueExW adds a terminator to a string whose last unit is not null when
+  // the bytes after the buffer happen to be zero.
+  using NtSetValueKeyFn = LONG(NTAPI*)(HANDLE, CountedString*, ULONG, ULONG, void*, ULONG);
+  using NtDeleteValueKeyFn = LONG(NTAPI*)(HANDLE, CountedString*);
+  std::wstring name(value_name);
+  CountedString counted = Counted(name);
   if (value) {
-    status = RegSetValueExW(key.get(), name_or_default, 0, value->type, value->data.data(),
-                            static_cast<DWORD>(value->data.size()));
+    std::vector<std::uint8_t> data = value->data;
+    const auto set = Ntdll<NtSetValueKeyFn>("NtSetValueKey");
+    status = set != nullptr ? FromNtStatus(set(key.get(), &counted, 0, value->type, data.data(),
+                                               static_cast<ULONG>(data.size())))
+                            : RegSetValueExW(key.get(), name.c_str(), 0, value->type, data.data(),
+                                             static_cast<DWORD>(data.size()));
   } else {
-    status = RegDeleteValueW(key.get(), name_or_default);
+    const auto remove = Ntdll<NtDeleteValueKeyFn>("NtDeleteValueKey");
+    status = remove != nullptr ? FromNtStatus(remove(key.get(), &counted))
+                               : RegDeleteValueW(key.get(), name.c_str());
     if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
   }
   if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
 }
 
+namespace {
+
+// Deletes `name` under `parent` with its subkeys, deepest first, as RegDeleteTreeW does, but
+// opening each key as itself: RegDeleteTreeW follows a link and deletes its target.
+void DeleteKeyTree(HKEY parent, const std::wstring& name, const std::wstring& subject) {
+  const UniqueHkey key = OpenKey(parent, name, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
+                                 kDeleting, subject, REG_OPTION_OPEN_LINK);
+  if (!key) return;  // already gone
+  std::wstring child(256, L'\0');
+  while (true) {
+    auto length = static_cast<DWORD>(child.size());
+    const LSTATUS status =
+        RegEnumKeyExW(key.get(), 0, child.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_MORE_DATA) {
+      child.resize(child.size() * 2);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) Fail(status, kDeleting, subject);
+    const std::wstring child_name(child.data(), length);
+    DeleteKeyTree(key.get(), child_name, subject + L"\\" + child_name);
+  }
+  using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
+  const auto remove = Ntdll<NtDeleteKeyFn>("NtDeleteKey");
+  const LSTATUS status =
+      remove != nullptr ? FromNtStatus(remove(key.get())) : RegDeleteKeyW(parent, name.c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_KEY_DELETED) {
+    Fail(status, kDeleting, subject);
+  }
+}
+
+}  // namespace
+
 void Win32Registry::RegDelete(std::wstring_view key_path) {
   const KeyPath path = Parse(key_path, kDeleting);
-  const LSTATUS status =
-      RegDeleteTreeW(RootKey(path.hive, kDeleting, path.subkey), path.subkey.c_str());
-  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-    Fail(status, kDeleting, DisplayKeyPath(path.hive, path.subkey));
+  DeleteKeyTree(RootKey(path.hive, kDeleting, path.subkey), path.subkey,
+                DisplayKeyPath(path.hive, path.subkey));
+}
+
+void Win32Registry::SetSecurity(std::wstring_view key_path,
+                                const std::vector<std::uint8_t>& descriptor) {
+  const KeyPath path = Parse(key_path, kWriting);
+  const std::wstring subject = DisplayKeyPath(path.hive, path.subkey);
+  const UniqueHkey key = OpenKey(RootKey(path.hive, kWriting, path.subkey), path.subkey,
+                                 WRITE_DAC | WRITE_OWNER | READ_CONTROL, kWriting, subject);
+  if (!key) Fail(ERROR_FILE_NOT_FOUND, kWriting, subject);
+  std::vector<std::uint8_t> copy = descriptor;
+  const LSTATUS status = RegSetKeySecurity(
+      key.get(),
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+      copy.data());
+  if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
 }
 
 bool Win32Registry::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {

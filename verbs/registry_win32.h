@@ -14,6 +14,8 @@ class Win32Registry final : public RegistryServices {
   void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
   void RegDelete(std::wstring_view key_path) override;
+  void SetSecurity(std::wstring_view key_path,
+                   const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 };
 

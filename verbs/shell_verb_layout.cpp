@@ -8,7 +8,6 @@ constexpr std::wstring_view kRunas = L"runas";
 // Windows 7 to 11 ship it too ("Run as different user"); Wine's prefix lacks it.
 constexpr std::wstring_view kRunasUser = L"runasuser";
 constexpr std::size_t kExtensionLength = 4;
-constexpr std::size_t kDriveRootLength = 3;
 
 constexpr std::wstring_view kMergedRoot = L"HKEY_CLASSES_ROOT\\exefile\\shell\\";
 constexpr std::wstring_view kMachineRoot =
@@ -24,7 +23,7 @@ std::wstring EntryName(std::wstring_view file_name) {
 
 std::wstring ProgramPath(std::wstring_view folder, std::wstring_view file_name) {
   std::wstring path(folder);
-  if (folder.size() > kDriveRootLength) path += L'\\';
+  if (path.empty() || path.back() != L'\\') path += L'\\';
   path += file_name;
   return path;
 }
@@ -70,14 +69,18 @@ bool IsReservedVerb(std::wstring_view subkey_name) noexcept {
   return trimmed == kOpen || trimmed == kRunas;
 }
 
+bool IsSystemVerbKey(std::wstring_view subkey_name, const RegistryServices& registry) noexcept {
+  for (const std::wstring_view verb : {kOpen, kRunas, kRunasUser}) {
+    if (registry.SameKeyName(subkey_name, verb)) return true;
+  }
+  return false;
+}
+
 NameProblem CheckEntryName(std::wstring_view entry_name,
                            const RegistryServices& registry) noexcept {
   if (entry_name.empty()) return NameProblem::kEmpty;
-  const std::wstring_view trimmed = TrimSpaces(entry_name);
-  for (const std::wstring_view verb : {kOpen, kRunas, kRunasUser}) {
-    if (registry.SameKeyName(trimmed, verb)) return NameProblem::kReserved;
-  }
-  if (entry_name.size() > kMaxKeyNameLength) return NameProblem::kTooLong;
+  if (IsSystemVerbKey(TrimSpaces(entry_name), registry)) return NameProblem::kReserved;
+  if (Utf16Length(entry_name) > kMaxKeyNameLength) return NameProblem::kTooLong;
   return NameProblem::kNone;
 }
 

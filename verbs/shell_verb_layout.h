@@ -33,9 +33,12 @@ enum class ClassesHive { kMachine, kUser };
 // The file name less its last four characters (the ".exe" the file list guarantees).
 std::wstring EntryName(std::wstring_view file_name);
 
-// Folder + "\" + file, or folder + file when the folder is a drive root such as "C:\" (three
-// characters or fewer).
+// Folder and file joined by exactly one backslash, whatever the folder's form ("C:\",
+// "C:\Windows", "\\server\share\").
 std::wstring ProgramPath(std::wstring_view folder, std::wstring_view file_name);
+
+// The longest full path of a program Windows will start (MAX_PATH less its terminating null).
+inline constexpr std::size_t kMaxProgramPathLength = 259;
 
 // "<program path>" "%1": both quoted, so that neither a space in the program's path nor one in
 // the right-clicked file's path splits the command.
@@ -64,7 +67,12 @@ enum class NameProblem {
   kTooLong,   // longer than a registry key name may be
 };
 
-// The rule for names we write or delete: compared as the registry compares key names.
+// The rule for names we write: compared as the registry compares key names, after trimming, since
+// a name that trims to a system verb would be hidden from the list at the next start.
 NameProblem CheckEntryName(std::wstring_view entry_name, const RegistryServices& registry) noexcept;
+
+// Whether the key named `subkey_name` is itself one of the system's verbs, compared as the registry
+// compares key names and not trimmed, as the registry does not trim: the rule for deleting.
+bool IsSystemVerbKey(std::wstring_view subkey_name, const RegistryServices& registry) noexcept;
 
 }  // namespace vw

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "operations/messages.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
@@ -74,15 +76,19 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   EXPECT_EQ(form.entries.items, Names{L"notepad"});
 }
 
+// Cancel, or a box that went away unanswered as its window was closed: only OK goes on.
 TEST_F(AddEntryTest, CancelWritesNothing) {
-  form.file_name = L"tool.exe";
-  form.answers = {mb::kAnswerCancel};
-  const std::wstring before = registry.Dump();
-  AddEntry(form, registry);
-  EXPECT_EQ(form.boxes.size(), 1u);
-  EXPECT_EQ(registry.Dump(), before);
-  EXPECT_TRUE(form.entries.items.empty());
-  EXPECT_EQ(form.registry_changes, 0);
+  for (const int answer : {mb::kAnswerCancel, 0}) {
+    form.file_name = L"tool.exe";
+    form.answers = {answer};
+    form.boxes.clear();
+    const std::wstring before = registry.Dump();
+    AddEntry(form, registry);
+    EXPECT_EQ(form.boxes.size(), 1u);
+    EXPECT_EQ(registry.Dump(), before);
+    EXPECT_TRUE(form.entries.items.empty());
+    EXPECT_EQ(form.registry_changes, 0);
+  }
 }
 
 TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
@@ -150,19 +156,36 @@ TEST_F(AddEntryTest, OddNamesAndFoldersAreWrittenAsTheyAre) {
   EXPECT_TRUE(form.errors.empty());
 }
 
-// Explorer would replace %-sequences anywhere in the command: such a path is refused up front.
-TEST_F(AddEntryTest, RefusesAProgramWhosePathHoldsAPercentSign) {
+// A command that could not run is refused up front: Explorer would replace %-sequences anywhere
+// in it; Windows starts no program whose path is longer than 259 characters; and a program
+// deleted since it was picked is not there to start.
+TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   const std::wstring before = registry.Dump();
-  for (const auto& [folder, file] :
-       {std::pair{L"C:\\100%Lab", L"tool.exe"}, std::pair{L"C:\\", L"50%.exe"}}) {
+  const std::wstring deep = L"C:\\" + std::wstring(248, L'd');
+  form.missing_programs = {L"C:\\gone\\tool.exe"};
+  const std::tuple<std::wstring, std::wstring, std::wstring> cases[] = {
+      {L"C:\\100%Lab", L"tool.exe", L"%"},
+      {L"C:\\", L"50%.exe", L"%"},
+      {deep, L"abcd.exe", L"259"},  // 260 characters
+      {L"C:\\gone", L"tool.exe", L"找不到"},
+  };
+  for (const auto& [folder, file, said] : cases) {
     form.boxes.clear();
     form.dir_path = folder;
     form.file_name = file;
     AddEntry(form, registry);
     ASSERT_EQ(form.boxes.size(), 1u);
     EXPECT_EQ(form.boxes[0].title, L"提示");
-    EXPECT_NE(form.boxes[0].prompt.find(L"%"), std::wstring::npos);
+    EXPECT_NE(form.boxes[0].prompt.find(said), std::wstring::npos);
   }
+  form.dir_path = deep;
+  form.file_name = L"abc.exe";  // 259 characters: Windows starts it
+  form.boxes.clear();
+  AddEntry(form, registry);
+  EXPECT_EQ(form.boxes.size(), 2u);
+  EXPECT_EQ(form.entries.items, Names{L"abc"});
+  registry.RegDelete(VerbKeyPath(ClassesHive::kMachine, L"abc"));
+  form.entries.items.clear();
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_TRUE(form.entries.items.empty());
 }
@@ -174,11 +197,11 @@ TEST_F(AddEntryTest, NamesTheRegistryTakesAsOneAreListedOnce) {
     AddEntry(form, registry);
   }
   EXPECT_EQ(form.entries.items, Names{L"\u0101bc"});
-  form.file_name = L"runa\u017F.exe";  // long s is S to the registry: this is runas
+  form.file_name = L"runa\u017F.exe";  // long s is not s to the registry: not runas
   form.boxes.clear();
   AddEntry(form, registry);
-  ASSERT_EQ(form.boxes.size(), 1u);
-  EXPECT_EQ(form.boxes[0].title, L"提示");
+  ASSERT_EQ(form.boxes.size(), 2u);
+  EXPECT_EQ(form.boxes[1].title, L"完成");
 }
 
 // This user's copy of an entry hides the machine's from this user: it is written too.
@@ -229,52 +252,72 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
          r.RegWrite(VerbKeyPath(ClassesHive::kUser, L"tool"), L"mine");
          r.WriteValue(CommandKeyPath(ClassesHive::kUser, L"tool"), L"DelegateExecute",
                       StringValue(L"{ea72d00e}"));
+         r.WriteValue(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"MUIVerb", StringValue(L"@x"));
+         r.WriteValue(VerbKeyPath(ClassesHive::kMachine, L"tool"), std::wstring(L"\0x", 2),
+                      RegValue{kRegSz, {'h', 0}});
          f.entries.items = {L"tool"};
        }},
+      {"no class of executables yet",
+       [](MemoryRegistry& r, ScriptedForm&) {
+         r.RegDelete(L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\");
+       }},
   };
+  using Strike = MemoryRegistry::Strike;
   for (const Start& start : starts) {
-    for (std::size_t failing = 0;; ++failing) {
-      SCOPED_TRACE(::testing::Message() << start.what << ", call " << failing << " fails");
-      MemoryRegistry r;
-      AddSystemVerbs(r);
-      ScriptedForm f;
-      start.prepare(r, f);
-      f.file_name = L"tool.exe";
-      f.caption = L"new caption";
-      const std::wstring before = r.Dump();
-      const Names list_before = f.entries.items;
-      r.FailCallAfter(failing, errc::kAccessDenied);
-      AddEntry(f, r);
-      r.ClearFaults();
-      if (f.errors.empty()) {  // the fault came after the last call: the whole entry is there
-        EXPECT_EQ(TextAt(r, VerbKeyPath(L"tool")), L"new caption");
-        EXPECT_EQ(TextAt(r, CommandKeyPath(L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
-        EXPECT_EQ(TextAt(r, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new caption");
-        break;
+    for (const Strike strike : {Strike::kBeforeAnything, Strike::kAfterCreatingKeys}) {
+      for (std::size_t failing = 0;; ++failing) {
+        SCOPED_TRACE(::testing::Message() << start.what << ", call " << failing << " fails"
+                                          << (strike == Strike::kBeforeAnything ? "" : " late"));
+        MemoryRegistry r;
+        AddSystemVerbs(r);
+        ScriptedForm f;
+        start.prepare(r, f);
+        f.file_name = L"tool.exe";
+        f.caption = L"new caption";
+        const std::wstring before = r.Dump();
+        const Names list_before = f.entries.items;
+        r.FailCallAfter(failing, errc::kAccessDenied, strike);
+        AddEntry(f, r);
+        r.ClearFaults();
+        if (f.errors.empty()) {  // the fault came after the last call: the whole entry is there
+          EXPECT_EQ(TextAt(r, VerbKeyPath(L"tool")), L"new caption");
+          EXPECT_EQ(TextAt(r, CommandKeyPath(L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
+          EXPECT_EQ(TextAt(r, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new caption");
+          // Nothing another program left on the entry can hide or override it.
+          for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+            if (const auto tree = r.ReadTree(VerbKeyPath(hive, L"tool"))) {
+              EXPECT_EQ(tree->values.size(), 1u);
+              ASSERT_EQ(tree->subkeys.size(), 1u);
+              EXPECT_EQ(tree->subkeys[0].values.size(), 1u);
+            }
+          }
+          break;
+        }
+        EXPECT_EQ(f.errors.size(), 1u);
+        EXPECT_EQ(f.errors[0].code(), errc::kAccessDenied);
+        EXPECT_EQ(r.Dump(), before);
+        EXPECT_EQ(f.entries.items, list_before);
+        EXPECT_EQ(f.registry_changes, 0);
+        ASSERT_LT(failing, 16u);
       }
-      EXPECT_EQ(f.errors.size(), 1u);
-      EXPECT_EQ(f.errors[0].code(), errc::kAccessDenied);
-      EXPECT_EQ(r.Dump(), before);
-      EXPECT_EQ(f.entries.items, list_before);
-      EXPECT_EQ(f.registry_changes, 0);
-      ASSERT_LT(failing, 10u);
     }
   }
 }
 
-// A key that refuses value writes, as its ACL may: only the refusal is reported, and only what
-// took effect is put back. If putting back fails as well, each further report names a key left
-// changed, and every key left changed is named.
+// A key that refuses an access, as its ACL may: only the refusal is reported, and only what took
+// effect is put back, the refusal included. If putting back fails as well, each further report
+// names a key left changed, and every key left changed is named.
 TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
   const std::wstring old_command = L"\"C:\\apps2\\tool.exe\" \"%1\"";
-  const std::wstring refusing_keys[] = {
-      CommandKeyPath(ClassesHive::kMachine, L"Tool"),
-      VerbKeyPath(ClassesHive::kMachine, L"Tool"),
-      CommandKeyPath(ClassesHive::kUser, L"Tool"),
+  using Access = MemoryRegistry::Access;
+  const std::pair<std::wstring, Access> refusals[] = {
+      {CommandKeyPath(ClassesHive::kMachine, L"Tool"), Access::kDelete},
+      {VerbKeyPath(ClassesHive::kMachine, L"Tool"), Access::kSetValue},
+      {VerbKeyPath(ClassesHive::kUser, L"Tool"), Access::kSetValue},
   };
-  for (const std::wstring& refusing : refusing_keys) {
+  for (const auto& [refusing, access] : refusals) {
     // Then each call after the two reads and the first write fails in turn as well.
-    for (std::size_t also_failing = 0; also_failing < 14; ++also_failing) {
+    for (std::size_t also_failing = 0; also_failing < 16; ++also_failing) {
       SCOPED_TRACE(::testing::Message()
                    << "refusing " << refusing.size() << ", also failing " << also_failing);
       MemoryRegistry r;
@@ -287,19 +330,20 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
       f.entries.items = {L"Tool"};
       f.file_name = L"Tool.exe";
       f.dir_path = L"C:\\apps";
+      r.Deny(access, refusing, errc::kAccessDenied);
       const std::wstring before = r.Dump();
-      r.Deny(MemoryRegistry::Access::kSetValue, refusing, errc::kAccessDenied);
       if (also_failing > 0) r.FailCallAfter(also_failing + 2, errc::kKeyDeleted);
       AddEntry(f, r);
+      const std::wstring after = r.Dump();
       r.ClearFaults();
       ASSERT_FALSE(f.errors.empty());
       if (also_failing == 0) {
         EXPECT_EQ(f.errors.size(), 1u);
         EXPECT_EQ(f.errors[0].subject(), DisplayKeyPath(refusing));
-        EXPECT_EQ(r.Dump(), before);
+        EXPECT_EQ(after, before);
       }
       const std::vector<SystemError> undo(f.errors.begin() + 1, f.errors.end());
-      EXPECT_EQ(testing::UndoReportMismatch(testing::ChangedKeys(before, r.Dump()), undo), "");
+      EXPECT_EQ(testing::UndoReportMismatch(testing::ChangedKeys(before, after), undo), "");
       EXPECT_EQ(f.entries.items, Names{L"Tool"});
     }
   }

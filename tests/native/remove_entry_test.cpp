@@ -92,6 +92,34 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   EXPECT_EQ(form.boxes[0].style, 64u);
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_EQ(form.entries.items.size(), 4u);
+
+  // "Open " is another key than open: listed, so removable.
+  registry.RegWrite(VerbKeyPath(L"Open "), L"not the system's");
+  form.entries.items.push_back(L"Open ");
+  Select(L"Open ");
+  RemoveEntry(form, registry);
+  EXPECT_FALSE(Exists(VerbKeyPath(L"Open ")));
+  EXPECT_TRUE(Exists(CommandKeyPath(L"open")));
+  EXPECT_EQ(form.entries.items.size(), 4u);
+}
+
+// A key that could not be made again as it was stops the removal before anything is deleted.
+TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
+  for (const bool link : {true, false}) {
+    const std::wstring key = CommandKeyPath(ClassesHive::kMachine, L"notepad") + L"inner\\";
+    registry.RegWrite(key, L"");
+    link ? registry.MakeLink(key) : registry.MakeVolatile(key);
+    const std::wstring before = registry.Dump();
+    Select(L"notepad");
+    form.boxes.clear();
+    RemoveEntry(form, registry);
+    ASSERT_EQ(form.boxes.size(), 2u);
+    EXPECT_EQ(form.boxes[1].title, L"提示");
+    EXPECT_NE(form.boxes[1].prompt.find(DisplayKeyPath(key)), std::wstring::npos);
+    EXPECT_EQ(registry.Dump(), before);
+    EXPECT_EQ(form.entries.items.size(), 3u);
+    registry.RegDelete(key);
+  }
 }
 
 TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
@@ -113,6 +141,11 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
   registry.WriteValue(machine + L"command\\", L"Flags", RegValue{kRegDword, {1, 0, 0, 0}});
   registry.RegWrite(machine + L"command\\sub\\", L"deep");
   registry.RegWrite(machine + L"zzz\\", L"last");
+  // A counted name holding a null, a string without its terminator, and an ACL of its own.
+  registry.WriteValue(machine + L"command\\", std::wstring(L"\0x", 2),
+                      RegValue{kRegSz, {'h', 0, 'i', 0}});
+  registry.WriteValue(machine + L"command\\", L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
+  registry.Deny(MemoryRegistry::Access::kSetValue, machine + L"command\\", errc::kAccessDenied);
   registry.RegWrite(VerbKeyPath(ClassesHive::kUser, L"notepad"), L"mine");
   registry.Deny(MemoryRegistry::Access::kDelete, machine + L"zzz\\", errc::kAccessDenied);
   const std::wstring before = registry.Dump();
@@ -120,7 +153,7 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
   RemoveEntry(form, registry);
   ASSERT_EQ(form.errors.size(), 1u);
   EXPECT_EQ(form.errors[0].code(), errc::kAccessDenied);
-  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_EQ(registry.Dump(), before);  // ACLs included: the dump shows them
   EXPECT_EQ(form.entries.items.size(), 3u);
 }
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
@@ -110,7 +111,7 @@ class Session {
   // Now and then, faults for this step: a key refuses an access for the whole step, as its ACL
   // would; one call fails once; or both, so that putting back can fail too.
   bool MaybeArmFault(std::wstring_view name) {
-    bool armed = false;
+    bool armed = std::exchange(acl_set_, false);
     if (Roll(3) == 0) {
       const wchar_t* parts[] = {L"", L"command\\", L"command\\sub\\", L"zzz\\"};
       const std::wstring key = VerbKeyPath(PickHive(), name) + Pick(parts);
@@ -120,13 +121,42 @@ class Session {
       armed = true;
     }
     if (Roll(4) == 0) {
-      const std::size_t at = static_cast<std::size_t>(Roll(12));
+      const std::size_t at = static_cast<std::size_t>(Roll(14));
       const std::uint32_t code = Pick(kErrors);
-      registry_.FailCallAfter(at, code);
-      Log("fault at call +" + std::to_string(at) + " with error " + std::to_string(code));
+      // A write that fails may already have created the missing keys of its path.
+      const bool late = Roll(2) == 0;
+      registry_.FailCallAfter(at, code,
+                              late ? MemoryRegistry::Strike::kAfterCreatingKeys
+                                   : MemoryRegistry::Strike::kBeforeAnything);
+      Log("fault at call +" + std::to_string(at) + " with error " + std::to_string(code) +
+          (late ? " after creating keys" : ""));
       armed = true;
     }
     return armed;
+  }
+
+  // Whether an operation on `name` must refuse, changing nothing: a copy of the entry holds a key
+  // that could not be made again as it was.
+  bool HoldsUnrestorableKey(std::wstring_view name) {
+    for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      try {
+        const auto tree = registry_.ReadTree(VerbKeyPath(hive, name));
+        if (tree && FirstUnrestorableKey(*tree)) return true;
+      } catch (const SystemError&) {
+        return false;  // refused by an ACL another program set: the operation fails first
+      }
+    }
+    return false;
+  }
+
+  // Runs an operation, keeping the registry as it was at each message box.
+  template <typename Operation>
+  std::vector<std::wstring> RunWatchingBoxes(Operation operation) {
+    std::vector<std::wstring> at_boxes;
+    form_.on_box = [&] { at_boxes.push_back(registry_.Dump()); };
+    operation();
+    form_.on_box = nullptr;
+    return at_boxes;
   }
 
   std::string Step() {
@@ -150,14 +180,22 @@ class Session {
     }
   }
 
-  // After a failed operation: both hives as before, unless putting back failed, and then exactly
-  // the keys the reports name differ.
+  // After a failed operation, and at every message box it showed: both hives as before, unless
+  // putting back failed, and then exactly the keys the reports name differ.
   static std::string CheckFailure(const std::wstring& before, const std::wstring& after,
+                                  const std::vector<std::wstring>& at_boxes,
                                   const std::vector<SystemError>& errors) {
     const std::vector<SystemError> undo(errors.begin() + 1, errors.end());
-    const std::set<std::wstring> changed = testing::ChangedKeys(before, after);
-    if (undo.empty()) return changed.empty() ? "" : "a failed operation changed the registry";
-    return testing::UndoReportMismatch(changed, undo);
+    std::vector<std::wstring> states = at_boxes;
+    states.push_back(after);
+    for (const std::wstring& state : states) {
+      const std::set<std::wstring> changed = testing::ChangedKeys(before, state);
+      if (undo.empty() && !changed.empty()) return "a failed operation changed the registry";
+      if (undo.empty() || (changed.empty() && state != after)) continue;
+      const std::string broken = testing::UndoReportMismatch(changed, undo);
+      if (!broken.empty()) return broken + (state == after ? "" : " while a box was open");
+    }
+    return {};
   }
 
   std::string Add() {
@@ -171,28 +209,34 @@ class Session {
     Log("add file '" + Narrow(form_.file_name) + "' in '" + Narrow(form_.dir_path) + "' caption '" +
         Narrow(form_.caption) + "' answering " + (ok ? "OK" : "Cancel"));
     const std::wstring name = EntryName(form_.file_name);
+    // Built here by hand, not with the layout's own functions.
+    const std::wstring program = form_.dir_path.ends_with(L'\\')
+                                     ? form_.dir_path + form_.file_name
+                                     : form_.dir_path + L"\\" + form_.file_name;
+    form_.missing_programs.clear();
+    if (Roll(10) == 0) {
+      form_.missing_programs.insert(program);
+      Log("the program has just been deleted");
+    }
+    const bool unrestorable = !name.empty() && HoldsUnrestorableKey(name);
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
-    AddEntry(form_, registry_);
+    const auto at_boxes = RunWatchingBoxes([&] { AddEntry(form_, registry_); });
+    const std::wstring after = registry_.Dump();
     registry_.ClearFaults();
     if (!form_.errors.empty()) {
       if (!faulted) return "an add failed without a fault";
       if (form_.entries.items != items_before) return "a failed add changed the list";
       if (form_.errors.size() > 1) ours_.erase(FoldCase(name));  // left as the reports say
-      const std::string broken = CheckFailure(before, registry_.Dump(), form_.errors);
+      const std::string broken = CheckFailure(before, after, at_boxes, form_.errors);
       return broken.empty() ? Check() : broken;
     }
-    // Built here by hand, not with the layout's own functions.
-    const std::wstring program = form_.dir_path.size() > 3
-                                     ? form_.dir_path + L"\\" + form_.file_name
-                                     : form_.dir_path + form_.file_name;
-    const bool written = ok && !form_.file_name.empty() &&
-                         CheckEntryName(name, registry_) == NameProblem::kNone &&
-                         program.find(L'%') == std::wstring::npos;
-    if (!written && registry_.Dump() != before)
-      return "an add that should write nothing changed the registry";
+    const bool written =
+        ok && !form_.file_name.empty() && CheckEntryName(name, registry_) == NameProblem::kNone &&
+        program.find(L'%') == std::wstring::npos && form_.missing_programs.empty() && !unrestorable;
+    if (!written && after != before) return "an add that should write nothing changed the registry";
     if (written) ours_[FoldCase(name)] = {form_.caption, L"\"" + program + L"\" \"%1\""};
     return Check();
   }
@@ -206,26 +250,28 @@ class Session {
         form_.entries.selected < 0 ? L"" : form_.entries.Item(form_.entries.selected);
     Log("remove item " + std::to_string(form_.entries.selected) + " '" + Narrow(name) +
         "' answering " + (ok ? "OK" : "Cancel"));
+    const bool unrestorable = !name.empty() && HoldsUnrestorableKey(name);
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
-    RemoveEntry(form_, registry_);
+    const auto at_boxes = RunWatchingBoxes([&] { RemoveEntry(form_, registry_); });
+    const std::wstring after = registry_.Dump();
     registry_.ClearFaults();
     if (!form_.errors.empty()) {
       if (!faulted) return "a remove failed without a fault";
       if (form_.entries.items != items_before) return "a failed remove changed the list";
       if (form_.errors.size() > 1) ours_.erase(FoldCase(name));
-      const std::string broken = CheckFailure(before, registry_.Dump(), form_.errors);
+      const std::string broken = CheckFailure(before, after, at_boxes, form_.errors);
       return broken.empty() ? Check() : broken;
     }
-    if (ok && !name.empty() && CheckEntryName(name, registry_) != NameProblem::kReserved) {
+    if (ok && !name.empty() && !IsSystemVerbKey(name, registry_) && !unrestorable) {
       if (registry_.RegRead(VerbKeyPath(name)).exists)
         return "a removed entry still shows in the merged view";
       if (form_.entries.items.size() + 1 != items_before.size())
         return "a removed entry is still listed";
       ours_.erase(FoldCase(name));
-    } else if (registry_.Dump() != before || form_.entries.items != items_before) {
+    } else if (after != before || form_.entries.items != items_before) {
       return "a remove that should do nothing changed something";
     }
     return Check();
@@ -235,7 +281,7 @@ class Session {
   // wild: values of several types, and subkeys under the verb key and its command subkey.
   void OtherProgramWrites() {
     const std::wstring name = Pick(kOtherNames);
-    const int shape = Roll(4);
+    const int shape = Roll(7);
     const int hives = Roll(3);  // machine, user, both
     Log("another program writes verb '" + Narrow(name) + "' shape " + std::to_string(shape) +
         " in hives " + std::to_string(hives));
@@ -258,6 +304,29 @@ class Session {
         registry_.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2}});
         registry_.RegWrite(verb + L"zzz\\", L"last");
       }
+      if (shape == 4) {
+        // Values that hide or override an entry, a counted name holding a null, and strings
+        // without their terminating null.
+        registry_.WriteValue(verb, L"MUIVerb", StringValue(L"@other.dll,-1"));
+        registry_.WriteValue(verb, L"LegacyDisable", StringValue(L""));
+        registry_.WriteValue(verb, L"Extended", RegValue{kRegSz, {}});
+        registry_.WriteValue(verb, std::wstring(L"\0x", 2), RegValue{kRegSz, {'h', 0, 'i', 0}});
+        registry_.WriteValue(verb + L"command\\", L"", RegValue{kRegExpandSz, {'%', 0, '1'}});
+      }
+      if (shape == 5) {
+        // A key with an ACL of its own: it refuses to be enumerated until ClearFaults.
+        registry_.RegWrite(verb + L"command\\", L"o.exe");
+        registry_.Deny(MemoryRegistry::Access::kDelete, verb + L"command\\", errc::kAccessDenied);
+        acl_set_ = true;
+      }
+      if (shape == 6) {
+        registry_.RegWrite(verb + L"link\\", L"");
+        if (Roll(2) == 0) {
+          registry_.MakeLink(verb + L"link\\");
+        } else {
+          registry_.MakeVolatile(verb + L"link\\");
+        }
+      }
     }
     ours_.erase(FoldCase(name));  // no longer what we wrote
   }
@@ -266,7 +335,11 @@ class Session {
     const std::wstring name = Pick(kOtherNames);
     const ClassesHive hive = PickHive();
     Log("another program deletes verb '" + Narrow(name) + "' from one hive");
-    registry_.RegDelete(VerbKeyPath(hive, name));
+    try {
+      registry_.RegDelete(VerbKeyPath(hive, name));
+    } catch (const SystemError&) {
+      Log("  refused by the ACL it set itself");  // perhaps part of it is gone
+    }
     ours_.erase(FoldCase(name));
   }
 
@@ -293,6 +366,14 @@ class Session {
         return "an entry of ours lacks its caption";
       if (!command.value || TextOf(*command.value) != entry.command)
         return "an entry's command is not the quoted program";
+      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+        const auto tree = registry_.ReadTree(VerbKeyPath(hive, folded));
+        if (!tree) continue;
+        if (tree->values.size() != 1 || tree->subkeys.size() != 1 ||
+            tree->subkeys[0].values.size() != 1 || !tree->subkeys[0].subkeys.empty()) {
+          return "an entry of ours holds what another program left";
+        }
+      }
       int listed = 0;
       for (const std::wstring& item : form_.entries.items)
         listed += registry_.SameKeyName(item, folded) ? 1 : 0;
@@ -307,6 +388,7 @@ class Session {
   std::map<std::wstring, OurEntry> ours_;  // by folded name
   std::vector<std::optional<KeyTree>> system_verbs_;
   std::string log_;
+  bool acl_set_ = false;  // another program gave a key an ACL that lasts until the next operation
 };
 
 void PlaySessions(std::uint32_t first_seed, int sessions, int steps) {

@@ -30,9 +30,11 @@ TEST(ShellVerbLayout, FormsNameProgramPathAndQuotedCommandLine) {
        L"\"C:\\Apps\\SETUP.EXE\" \"%1\""},
       {L"C:\\100% & more", L"a b.exe", L"a b", L"C:\\100% & more\\a b.exe",
        L"\"C:\\100% & more\\a b.exe\" \"%1\""},
-      // The rule looks at the length alone: a short folder without its backslash stays so.
-      {L"C:", L"x.exe", L"x", L"C:x.exe", L"\"C:x.exe\" \"%1\""},
+      // Exactly one backslash between folder and file, whatever the folder's form.
+      {L"C:", L"x.exe", L"x", L"C:\\x.exe", L"\"C:\\x.exe\" \"%1\""},
       {L"\\\\srv\\share", L"t.exe", L"t", L"\\\\srv\\share\\t.exe",
+       L"\"\\\\srv\\share\\t.exe\" \"%1\""},
+      {L"\\\\srv\\share\\", L"t.exe", L"t", L"\\\\srv\\share\\t.exe",
        L"\"\\\\srv\\share\\t.exe\" \"%1\""},
   };
   for (const Case& c : cases) {
@@ -107,12 +109,17 @@ TEST(ShellVerbLayout, NamesWeWriteMustNotBeSystemVerbsInAnyCase) {
       {L"runasuser", NameProblem::kReserved},
       {L"RunAsUser", NameProblem::kReserved},
       {L"runasuser2", NameProblem::kNone},
-      {L"runa\u017F", NameProblem::kReserved},  // long s upper-cases to S
+      {L"runa\u017F", NameProblem::kNone},  // long s is not s to the registry
       {L"\u0101bc", NameProblem::kNone},
   };
   const MemoryRegistry registry;
   for (const Case& c : cases)
     EXPECT_EQ(CheckEntryName(c.name, registry), c.problem) << "case " << (&c - cases);
+  // Deleting compares the key's own name, untrimmed: "Open " is another key than open.
+  EXPECT_TRUE(IsSystemVerbKey(L"Open", registry));
+  EXPECT_TRUE(IsSystemVerbKey(L"RUNASUSER", registry));
+  EXPECT_FALSE(IsSystemVerbKey(L"Open ", registry));
+  EXPECT_FALSE(IsSystemVerbKey(L" runas", registry));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <deque>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,19 +26,28 @@ class ScriptedForm final : public Form {
   std::vector<Box> boxes;
   std::vector<SystemError> errors;
   int registry_changes = 0;
+  std::set<std::wstring> missing_programs;  // full paths; every other program exists
+  std::function<void()> on_box;             // called as each box, error boxes too, appears
 
   std::wstring FileName() override { return file_name; }
   std::wstring DirPath() override { return dir_path; }
   std::wstring CaptionText() override { return caption; }
   EntryList& Entries() override { return entries; }
+  bool ProgramExists(std::wstring_view program_path) override {
+    return !missing_programs.contains(std::wstring(program_path));
+  }
   int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) override {
+    if (on_box) on_box();
     boxes.push_back({std::wstring(prompt), std::wstring(title), style});
     if (answers.empty()) return mb::kAnswerOk;
     const int answer = answers.front();
     answers.pop_front();
     return answer;
   }
-  void ShowError(const SystemError& error) override { errors.push_back(error); }
+  void ShowError(const SystemError& error) override {
+    if (on_box) on_box();
+    errors.push_back(error);
+  }
   void RegistryChanged() override { ++registry_changes; }
 };
 

@@ -62,6 +62,10 @@ class TestRegistry final : public RegistryServices {
     inner_.WriteValue(Map(key_path), value_name, value);
   }
   void RegDelete(std::wstring_view key_path) override { inner_.RegDelete(Map(key_path)); }
+  void SetSecurity(std::wstring_view key_path,
+                   const std::vector<std::uint8_t>& descriptor) override {
+    inner_.SetSecurity(Map(key_path), descriptor);
+  }
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
     return inner_.SameKeyName(a, b);
   }

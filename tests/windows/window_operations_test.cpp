@@ -58,6 +58,7 @@ class WindowOperationsTest : public WindowTest {
   }
   static constexpr const wchar_t* kAllowAll = L"D:(A;;KA;;;WD)";
   static constexpr const wchar_t* kDenySetValue = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
+  static constexpr const wchar_t* kDenyDelete = L"D:(D;;SD;;;WD)(A;;KA;;;WD)";
 
   std::optional<std::wstring> Text(std::wstring_view key) {
     const KeyState state = registry_.RegRead(key);
@@ -152,31 +153,113 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
   EXPECT_GE(ListIndexOf(L"vw-other"), 0);
 }
 
-// A command key that refuses value writes (its ACL): one error, naming the key as a user reads
-// it, and both hives' copies exactly as they were.
+// A verb key that refuses value writes (its ACL): one error, naming the key as a user reads it,
+// shown only once both hives' copies are exactly as they were.
 TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWere) {
   for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
     registry_.RegWrite(VerbKeyPath(hive, L"vw-Tool"), L"用 tool 打开");
     registry_.RegWrite(CommandKeyPath(hive, L"vw-Tool"), L"\"C:\\apps2\\vw-tool.exe\" \"%1\"");
   }
+  Touch(folder_ / L"vw-tool.exe");
+  SetKeyAcl(VerbKeyPath(ClassesHive::kUser, L"vw-Tool"), kDenySetValue);
   const auto machine_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
   const auto user_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool"));
+  Open(registry_);
+  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+  std::wstring text;
+  bool whole_at_box = false;
+  const bool answered = WithRealBox(
+      L"错误",
+      [&](HWND box) {
+        text = WindowText(GetDlgItem(box, 0xFFFF));
+        whole_at_box =
+            registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")) == machine_before &&
+            registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool")) == user_before;
+        PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+      },
+      [&] {
+        answers_ = {IDOK};
+        window_->SetMessageBoxHandler(
+            [&](HWND owner, std::wstring_view prompt, std::wstring_view title, unsigned style) {
+              if (title == L"确认") return IDOK;
+              return MessageBoxW(owner, std::wstring(prompt).c_str(), std::wstring(title).c_str(),
+                                 style);
+            });
+        Click(ControlId::kCommand2);
+      });
+  SetKeyAcl(VerbKeyPath(ClassesHive::kUser, L"vw-Tool"), kAllowAll);
+
+  ASSERT_TRUE(answered);
+  EXPECT_TRUE(whole_at_box);
+  // The key as the user reads it: its root's full name, no trailing backslash.
+  const std::wstring refused =
+      DisplayKeyPath(registry_.Map(VerbKeyPath(ClassesHive::kUser, L"vw-tool")));
+  EXPECT_EQ(text.find(L"写入注册表项 " + refused + L" 失败。"), 0u)
+      << std::string(text.begin(), text.end());
+  EXPECT_NE(text.find(L"错误 5："), std::wstring::npos);
+}
+
+// A removal that fails part-way puts back what it deleted, byte for byte: a value whose name
+// holds a null, a string without its terminator, and the command key's own ACL.
+TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
+  const std::wstring verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  registry_.RegWrite(verb, L"caption");
+  registry_.WriteValue(verb + L"command\\", L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
+  registry_.WriteValue(verb + L"command\\", std::wstring(L"\0x", 2), StringValue(L"hidden"));
+  registry_.RegWrite(verb + L"zzz\\", L"last");
+  SetKeyAcl(verb + L"command\\", L"D:P(A;;KA;;;WD)(A;;KR;;;BU)");
+  SetKeyAcl(verb + L"zzz\\", kDenyDelete);
+  const auto before = registry_.ReadTree(verb);
+  ASSERT_TRUE(before);
+  Open(registry_);
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+               static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
+  Click(ControlId::kCommand3);
+  SetKeyAcl(verb + L"zzz\\", kAllowAll);
+  ASSERT_EQ(asked_.size(), 2u);
+  EXPECT_EQ(asked_[1].title, L"错误");
+  auto after = registry_.ReadTree(verb);
+  ASSERT_TRUE(after);
+  after->subkeys.back().security = before->subkeys.back().security;  // as the test set it back
+  EXPECT_EQ(after, before);
+  EXPECT_GE(ListIndexOf(L"vw-tool"), 0);
+}
+
+// Adding over an entry another program made leaves nothing of it that could hide the entry or
+// run something else: no MUIVerb, LegacyDisable, Extended, nor a DelegateExecute under command.
+TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
+  const std::wstring verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  registry_.RegWrite(verb, L"old");
+  for (const wchar_t* name : {L"MUIVerb", L"LegacyDisable", L"Extended"})
+    registry_.WriteValue(verb, name, StringValue(L"@x.dll,-1"));
+  registry_.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
   Touch(folder_ / L"vw-tool.exe");
-  SetKeyAcl(CommandKeyPath(ClassesHive::kUser, L"vw-Tool"), kDenySetValue);
   Open(registry_);
   ChooseInList(ControlId::kFile1, L"vw-tool.exe");
   Click(ControlId::kCommand2);
-  SetKeyAcl(CommandKeyPath(ClassesHive::kUser, L"vw-Tool"), kAllowAll);
+  const auto after = registry_.ReadTree(verb);
+  ASSERT_TRUE(after);
+  ASSERT_EQ(after->values.size(), 1u);
+  EXPECT_EQ(TextOf(after->values[0].value), L"用 vw-tool 打开");
+  ASSERT_EQ(after->subkeys.size(), 1u);
+  ASSERT_EQ(after->subkeys[0].values.size(), 1u);
+  EXPECT_EQ(after->subkeys[0].values[0].name, L"");
+}
 
-  ASSERT_EQ(asked_.size(), 2u);  // the confirmation, then the one error
-  EXPECT_EQ(asked_[1].title, L"错误");
-  // The key as the user reads it: its root's full name, no trailing backslash.
-  const std::wstring refused =
-      DisplayKeyPath(registry_.Map(CommandKeyPath(ClassesHive::kUser, L"vw-tool")));
-  EXPECT_EQ(asked_[1].text.find(L"写入注册表项 " + refused + L" 失败。\n\n错误 5："), 0u)
-      << std::string(asked_[1].text.begin(), asked_[1].text.end());
-  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), machine_before);
-  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool")), user_before);
+// Another program closes the window while the add confirmation is open: the box goes with it,
+// answering neither OK nor Cancel, and nothing is written.
+TEST_F(WindowOperationsTest, ClosingTheWindowDuringTheConfirmationWritesNothing) {
+  registry_.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"), L"old");
+  Touch(folder_ / L"vw-tool.exe");
+  const HWND hwnd = Open(registry_).hwnd();
+  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+  const auto before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
+  const bool answered = WithRealBox(
+      L"确认", [&](HWND) { PostMessageW(hwnd, WM_CLOSE, 0, 0); },
+      [&] { Click(ControlId::kCommand2); });
+  ASSERT_TRUE(answered);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), before);
 }
 
 TEST_F(WindowOperationsTest, RemovesTheEntryFromBothHives) {

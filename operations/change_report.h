@@ -1,0 +1,12 @@
+#pragma once
+
+#include "operations/form.h"
+#include "verbs/registry_undo.h"
+
+namespace vw {
+
+// Tells the user how a change that did not go through ended: a refusal, or the step's error and
+// then each key that could not be put back. Returns whether the change was done.
+bool ReportChange(Form& form, const ChangeOutcome& outcome);
+
+}  // namespace vw
