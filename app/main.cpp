@@ -2,8 +2,13 @@
 
 #include <commctrl.h>
 
+#include <optional>
+#include <utility>
+
 #include "app/main_window.h"
 #include "operations/messages.h"
+#include "platform/desktop_user_win.h"
+#include "verbs/desktop_user_classes.h"
 #include "verbs/registry_win32.h"
 
 // Parameter names as winbase.h declares them.
@@ -32,7 +37,13 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  vw::Win32Registry registry;
+  vw::Win32Registry system_registry;
+  // Elevated as another account, "this user" is still the one at the desktop.
+  std::optional<vw::DesktopUserClasses> desktop_user;
+  if (auto classes = vw::OtherDesktopUserClasses())
+    desktop_user.emplace(system_registry, std::move(*classes));
+  vw::RegistryServices& registry =
+      desktop_user ? static_cast<vw::RegistryServices&>(*desktop_user) : system_registry;
   try {
     vw::MainWindow form(hInstance, registry, {});
     form.Show(nShowCmd);

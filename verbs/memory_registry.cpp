@@ -63,7 +63,7 @@ KeyPath ParseOrThrow(std::wstring_view key_path, std::wstring_view doing) {
 }  // namespace
 
 MemoryRegistry::MemoryRegistry() {
-  for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine}) {
+  for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine, kHiveUsers}) {
     hives_[hive] = std::make_unique<Node>();
   }
 }

@@ -16,13 +16,15 @@ std::size_t Utf16Length(std::wstring_view text) noexcept {
 
 namespace {
 
-constexpr std::array<std::pair<std::wstring_view, std::uint32_t>, 6> kRoots{{
+constexpr std::array<std::pair<std::wstring_view, std::uint32_t>, 8> kRoots{{
     {L"HKEY_CLASSES_ROOT", kHiveClassesRoot},
     {L"HKCR", kHiveClassesRoot},
     {L"HKEY_CURRENT_USER", kHiveCurrentUser},
     {L"HKCU", kHiveCurrentUser},
     {L"HKEY_LOCAL_MACHINE", kHiveLocalMachine},
     {L"HKLM", kHiveLocalMachine},
+    {L"HKEY_USERS", kHiveUsers},
+    {L"HKU", kHiveUsers},
 }};
 
 bool ValidComponents(std::wstring_view path) {

@@ -11,6 +11,7 @@ namespace vw {
 inline constexpr std::uint32_t kHiveClassesRoot = 0x80000000u;
 inline constexpr std::uint32_t kHiveCurrentUser = 0x80000001u;
 inline constexpr std::uint32_t kHiveLocalMachine = 0x80000002u;
+inline constexpr std::uint32_t kHiveUsers = 0x80000003u;
 
 // Longest key name the registry accepts (one path component), in UTF-16 units.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
@@ -26,8 +27,9 @@ struct KeyPath {
 };
 
 // Parses a full key path in script-host notation, "HKEY_CLASSES_ROOT\exefile\shell\tool\": a root
-// name (HKEY_CLASSES_ROOT or HKCR, HKEY_CURRENT_USER or HKCU, HKEY_LOCAL_MACHINE or HKLM, in
-// any case), then at least one key name, each non-empty and at most 255 characters, and a final
+// name (HKEY_CLASSES_ROOT or HKCR, HKEY_CURRENT_USER or HKCU, HKEY_LOCAL_MACHINE or HKLM,
+// HKEY_USERS or HKU, in any case), then at least one key name, each non-empty and at most 255
+// characters, and a final
 // '\' that makes the path name a key rather than a value. Anything else gives nullopt.
 std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path);
 

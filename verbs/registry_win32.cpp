@@ -25,6 +25,8 @@ HKEY RootKey(std::uint32_t hive, std::wstring_view doing, std::wstring_view path
       return HKEY_CURRENT_USER;
     case kHiveLocalMachine:
       return HKEY_LOCAL_MACHINE;
+    case kHiveUsers:
+      return HKEY_USERS;
     default:
       Fail(ERROR_INVALID_PARAMETER, doing, DisplayKeyPath(hive, path));
   }

@@ -4,9 +4,12 @@
 
 #include <tuple>
 
+#include "operations/load_entries.h"
 #include "operations/messages.h"
+#include "operations/remove_entry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
+#include "verbs/desktop_user_classes.h"
 #include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
@@ -347,6 +350,34 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
       EXPECT_EQ(f.entries.items, Names{L"Tool"});
     }
   }
+}
+
+// Elevated as an administrator by a standard user: the list, the copies an add updates and the
+// copies a removal deletes are the desktop user's, never the administrator's own.
+TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
+  MemoryRegistry memory;
+  AddSystemVerbs(memory);
+  const std::wstring desktop = L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\exefile\\shell\\";
+  memory.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
+  memory.RegWrite(desktop + L"Tool\\", L"desktop user's");
+  memory.RegWrite(desktop + L"mine\\command\\", L"m.exe");
+  memory.RegWrite(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
+  DesktopUserClasses registry(memory, L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\");
+
+  ScriptedForm form;
+  LoadEntries(registry, form.entries);
+  EXPECT_EQ(form.entries.items, (Names{L"mine", L"Tool"}));
+  form.file_name = L"tool.exe";
+  form.caption = L"new";
+  AddEntry(form, registry);
+  EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new");
+  EXPECT_EQ(TextAt(memory, desktop + L"tool\\"), L"new");
+  EXPECT_EQ(TextAt(memory, desktop + L"tool\\command\\"), L"\"C:\\Windows\\tool.exe\" \"%1\"");
+  form.entries.selected = 0;
+  RemoveEntry(form, registry);
+  EXPECT_FALSE(memory.RegRead(desktop + L"mine\\").exists);
+  EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kUser, L"admins")), L"the administrator's");
+  EXPECT_TRUE(form.errors.empty());
 }
 
 }  // namespace

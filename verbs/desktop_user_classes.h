@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "verbs/registry_services.h"
+
+namespace vw {
+
+// The registry as seen for the user of the desktop when the program runs as another account
+// (a standard user who typed an administrator's password to elevate it): "this user's classes"
+// are then the desktop user's, HKEY_USERS\<SID>_Classes, not HKEY_CURRENT_USER's, which belong to
+// the administrator. Paths under HKEY_CURRENT_USER\Software\Classes are taken there, and the view
+// HKEY_CLASSES_ROOT is merged from the machine's classes and the desktop user's as Windows merges
+// them: the union of names, the user's key winning where both have one. Everything else passes
+// through unchanged.
+class DesktopUserClasses final : public RegistryServices {
+ public:
+  // `user_classes` is the desktop user's classes root as a full path, "HKEY_USERS\<SID>_Classes\".
+  DesktopUserClasses(RegistryServices& inner, std::wstring user_classes);
+
+  void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
+               std::vector<std::wstring>& names) override;
+  KeyState RegRead(std::wstring_view key_path) override;
+  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override;
+  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+                  const std::optional<RegValue>& value) override;
+  void RegDelete(std::wstring_view key_path) override;
+  void SetSecurity(std::wstring_view key_path,
+                   const std::vector<std::uint8_t>& descriptor) override;
+  bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
+
+ private:
+  // Where a path of this user's classes, or of the view, really is: a key of the view is the
+  // user's where the user has it, else the machine's.
+  std::wstring Map(std::wstring_view key_path);
+
+  RegistryServices& inner_;
+  std::wstring user_classes_;
+};
+
+}  // namespace vw
