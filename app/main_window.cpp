@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@ constexpr wchar_t kClassName[] = L"Verbwright.Form1";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 constexpr UINT_PTR kCaptionBoxSubclass = 1;
+constexpr UINT_PTR kDriveListSubclass = 2;
 constexpr int kIconResource = 1;
 constexpr int kDropDownItems = 12;
 constexpr UINT_PTR kDriveLabelTimer = 1;
@@ -172,6 +174,8 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   entries_.Attach(Control(ControlId::kList1));
   SetWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(Control(ControlId::kDrive1), DriveListProc, kDriveListSubclass,
+                    reinterpret_cast<DWORD_PTR>(this));
 }
 
 void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
@@ -298,15 +302,20 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
   }
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  return self->Guarded([&] { return self->HandleMessage(message, wparam, lparam); });
+}
+
+template <typename Handler>
+LRESULT MainWindow::Guarded(const Handler& handler) noexcept {
   // Nothing may escape into the system's frames: report it and keep the window running.
   try {
-    return self->HandleMessage(message, wparam, lparam);
+    return handler();
   } catch (const SystemError& error) {
-    self->ShowError(error);
+    ShowError(error);
   } catch (const std::bad_alloc&) {
-    self->ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, L"处理窗口消息"));
-  } catch (const std::exception&) {
-    self->ShowError(SystemError(ERROR_INTERNAL_ERROR, L"处理窗口消息"));
+    ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, L"处理窗口消息"));
+  } catch (...) {
+    ShowError(SystemError(ERROR_INTERNAL_ERROR, L"处理窗口消息"));
   }
   return 0;
 }
@@ -334,8 +343,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       ApplyDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
     }
+    case WM_DEVICECHANGE:
+      // A volume arrived or left (a USB stick, a mapped drive): the drive list follows.
+      if (wparam == DBT_DEVICEARRIVAL || wparam == DBT_DEVICEREMOVECOMPLETE) RefreshDriveList();
+      return TRUE;
     case WM_DESTROY:
       RemoveWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass);
+      RemoveWindowSubclass(Control(ControlId::kDrive1), DriveListProc, kDriveListSubclass);
       if (ends_program_) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {
@@ -381,14 +395,21 @@ void MainWindow::OnCommand(int id, int code) {
     case static_cast<int>(ControlId::kCommand3):
       if (code == BN_CLICKED) Command3_Click();
       return;
-    case static_cast<int>(ControlId::kDrive1):
-      if (code == CBN_CLOSEUP) {
-        OnDriveSelected(false);  // chosen from the dropped list
-      } else if (code == CBN_SELCHANGE &&
-                 !SendMessageW(Control(ControlId::kDrive1), CB_GETDROPPEDSTATE, 0, 0)) {
+    case static_cast<int>(ControlId::kDrive1): {
+      // The dropped list is a place to look: a highlight chooses nothing, Enter or a click on an
+      // item chooses, Esc or a click elsewhere puts back the drive that was shown.
+      const bool dropped = SendMessageW(Control(ControlId::kDrive1), CB_GETDROPPEDSTATE, 0, 0) != 0;
+      if (code == CBN_DROPDOWN) {
+        RefreshDriveList();
+      } else if (code == CBN_SELENDOK && dropped) {
+        OnDriveSelected(false);
+      } else if (code == CBN_SELENDCANCEL) {
+        SelectDriveOf(Control(ControlId::kDrive1), DirPath());
+      } else if (code == CBN_SELCHANGE && !dropped) {
         OnDriveSelected(true);  // stepped to with the arrow keys in the closed box
       }
       return;
+    }
     case static_cast<int>(ControlId::kDir1):
       if (code == LBN_DBLCLK) {
         OpenSelectedFolder();
@@ -419,11 +440,36 @@ LRESULT CALLBACK MainWindow::CaptionBoxProc(HWND box, UINT message, WPARAM wpara
   return result;
 }
 
+LRESULT CALLBACK MainWindow::DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR, DWORD_PTR self_data) {
+  // A letter typed into the closed list names that drive: it is chosen, readable or not, as a
+  // click would choose it; the arrow keys keep passing over unreadable drives.
+  if (message == WM_CHAR && !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)) {
+    const auto letter = static_cast<wchar_t>(wparam);
+    if ((letter >= L'a' && letter <= L'z') || (letter >= L'A' && letter <= L'Z')) {
+      auto* self = reinterpret_cast<MainWindow*>(self_data);
+      const std::wstring drive{letter, L':'};
+      const LRESULT index = SendMessageW(box, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(drive.c_str()));
+      if (index != CB_ERR) {
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        self->Guarded([self] {
+          self->OnDriveSelected(false);
+          return LRESULT{0};
+        });
+      }
+      return 0;
+    }
+  }
+  return DefSubclassProc(box, message, wparam, lparam);
+}
+
 // --- Picker -------------------------------------------------------------------------------
 
-void MainWindow::ShowPickerAtCurrentFolder() {
-  const HWND drives = Control(ControlId::kDrive1);
-  FillDriveList(drives);
+namespace {
+
+// The folder the process runs in.
+std::wstring CurrentFolder() {
   std::wstring current(MAX_PATH, L'\0');
   const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
   if (length > current.size()) {
@@ -432,18 +478,36 @@ void MainWindow::ShowPickerAtCurrentFolder() {
   } else {
     current.resize(length);
   }
-  try {
-    SetFolderListPath(Control(ControlId::kDir1), current);
-    Dir1_Change();
-  } catch (const SystemError& error) {
-    ShowError(error);
+  return current;
+}
+
+}  // namespace
+
+void MainWindow::ShowPickerAtCurrentFolder() {
+  const HWND drives = Control(ControlId::kDrive1);
+  FillDriveList(drives);
+  if (const auto failure = OpenFolder(CurrentFolder())) ShowError(*failure);
+  SelectDriveOf(drives, DirPath());
+}
+
+void MainWindow::RefreshDriveList() {
+  const HWND drives = Control(ControlId::kDrive1);
+  const std::wstring shown = DirPath();
+  FillDriveList(drives);
+  AddDriveLabels(drives);
+  SelectDriveOf(drives, shown);
+  if (SendMessageW(drives, CB_GETCURSEL, 0, 0) != CB_ERR) return;
+  // The drive shown has gone: back to the drive of the process's folder, or C:.
+  const std::wstring fallbacks[] = {StartFolderOfDrive(CurrentFolder()), L"C:\\"};
+  for (const std::wstring& folder : fallbacks) {
+    if (!OpenFolder(folder)) break;
   }
-  SelectDriveOf(drives, FolderListPath(Control(ControlId::kDir1)));
+  SelectDriveOf(drives, DirPath());
 }
 
 void MainWindow::OnDriveSelected(bool stepped) {
   const HWND drives = Control(ControlId::kDrive1);
-  const std::wstring shown = FolderListPath(Control(ControlId::kDir1));
+  const std::wstring shown = DirPath();
   const std::wstring drive = SelectedDrive(drives);
   if (drive.empty() || EqualsIgnoreCase(drive, std::wstring_view(shown).substr(0, 2))) return;
   if (!stepped) {
@@ -466,22 +530,38 @@ void MainWindow::OnDriveSelected(bool stepped) {
 }
 
 std::optional<SystemError> MainWindow::OpenSelectedDrive() {
+  return OpenFolder(StartFolderOfDrive(SelectedDrive(Control(ControlId::kDrive1))));
+}
+
+std::optional<SystemError> MainWindow::OpenFolder(const std::wstring& path) {
+  const HWND folders = Control(ControlId::kDir1);
+  const std::wstring previous = FolderListPath(folders);
   try {
-    SetFolderListPath(Control(ControlId::kDir1),
-                      StartFolderOfDrive(SelectedDrive(Control(ControlId::kDrive1))));
+    SetFolderListPath(folders, path);  // reads before it changes the list
   } catch (const SystemError& error) {
+    SelectOpenFolder(folders);
     return error;
   }
-  Dir1_Change();
+  try {
+    Dir1_Change();
+  } catch (const SystemError& error) {
+    // The file list could not follow: the folder list goes back to where the file list is.
+    try {
+      SetFolderListPath(folders, previous);
+    } catch (const SystemError&) {
+      // Unreadable now as well: the folder list shows the new folder, the file list the old.
+    }
+    return error;
+  }
   return std::nullopt;
 }
 
 void MainWindow::OpenSelectedFolder() {
   const auto index = static_cast<int>(SendMessageW(Control(ControlId::kDir1), LB_GETCURSEL, 0, 0));
   if (index < 0) return;
-  SetFolderListPath(Control(ControlId::kDir1),
-                    FolderListItemPath(Control(ControlId::kDir1), index));
-  Dir1_Change();
+  if (const auto failure = OpenFolder(FolderListItemPath(Control(ControlId::kDir1), index))) {
+    ShowError(*failure);
+  }
 }
 
 // --- Event handlers -----------------------------------------------------------------------

@@ -57,6 +57,11 @@ class MainWindow final : public Form {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK CaptionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
                                          UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR self);
+  // Runs a handler, reporting whatever it throws: nothing escapes into the system's frames.
+  template <typename Handler>
+  LRESULT Guarded(const Handler& handler) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
   void OnActivate(bool active);
@@ -67,7 +72,12 @@ class MainWindow final : public Form {
   // The window's own icons, drawn for its DPI.
   void SetIcons(UINT dpi);
   void ShowPickerAtCurrentFolder();
+  // Fills Drive1 anew, keeping the drive shown; if that drive has gone, the lists go back to the
+  // drive of the process's folder, or C:.
+  void RefreshDriveList();
   void OpenSelectedFolder();
+  // Opens a folder in Dir1, and through it File1; on failure both show what they showed before.
+  std::optional<SystemError> OpenFolder(const std::wstring& path);
   // A drive chosen in Drive1: from its list, or stepped to with the arrow keys.
   void OnDriveSelected(bool stepped);
   // Opens the selected drive in Dir1, and through it File1; the error when it cannot be read.

@@ -13,7 +13,8 @@ constexpr LPARAM kOpenFolder = 0x10000;  // item data: depth in the low word, th
 
 // Every entry of `folder` that `keep` accepts, by name, sorted.
 template <typename Keep>
-std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_flags, Keep keep) {
+std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_flags, DWORD left_out,
+                                     Keep keep) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
   const std::wstring pattern = JoinPath(folder, L"*");
@@ -26,10 +27,8 @@ std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_fl
     throw SystemError(error, L"读取文件夹", folder);
   }
   const UniqueFind find(raw);
-  constexpr DWORD kHiddenOrSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
-    if ((data.dwFileAttributes & kHiddenOrSystem) == 0 && keep(data))
-      names.emplace_back(data.cFileName);
+    if ((data.dwFileAttributes & left_out) == 0 && keep(data)) names.emplace_back(data.cFileName);
   } while (FindNextFileW(find.get(), &data));
   const DWORD error = GetLastError();
   if (error != ERROR_NO_MORE_FILES) throw SystemError(error, L"读取文件夹", folder);
@@ -131,16 +130,18 @@ std::wstring StartFolderOfDrive(std::wstring_view drive) {
 }
 
 std::vector<std::wstring> ReadSubfolders(const std::wstring& folder) {
-  return ReadFolder(folder, FindExSearchLimitToDirectories, [](const WIN32_FIND_DATAW& data) {
-    const std::wstring_view name = data.cFileName;
-    return IsDirectory(data) && name != L"." && name != L"..";
-  });
+  return ReadFolder(folder, FindExSearchLimitToDirectories, FILE_ATTRIBUTE_HIDDEN,
+                    [](const WIN32_FIND_DATAW& data) {
+                      const std::wstring_view name = data.cFileName;
+                      return IsDirectory(data) && name != L"." && name != L"..";
+                    });
 }
 
 std::vector<std::wstring> ReadPrograms(const std::wstring& folder) {
-  return ReadFolder(folder, FindExSearchNameMatch, [](const WIN32_FIND_DATAW& data) {
-    return !IsDirectory(data) && IsExecutableName(data.cFileName);
-  });
+  return ReadFolder(folder, FindExSearchNameMatch, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+                    [](const WIN32_FIND_DATAW& data) {
+                      return !IsDirectory(data) && IsExecutableName(data.cFileName);
+                    });
 }
 
 void SetFolderListPath(HWND folder_list, const std::wstring& path) {
@@ -170,6 +171,17 @@ std::wstring FolderListItemPath(HWND folder_list, int index) {
     if (i >= index) break;
   }
   return path;
+}
+
+void SelectOpenFolder(HWND folder_list) {
+  const auto count = static_cast<int>(SendMessageW(folder_list, LB_GETCOUNT, 0, 0));
+  int open = 0;
+  for (int i = 0; i < count; ++i) {
+    if ((SendMessageW(folder_list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) & kOpenFolder) == 0)
+      break;
+    open = i;
+  }
+  SendMessageW(folder_list, LB_SETCURSEL, static_cast<WPARAM>(open), 0);
 }
 
 std::wstring FolderListPath(HWND folder_list) {

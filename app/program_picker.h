@@ -21,8 +21,8 @@ void SelectDriveOf(HWND drive_list, std::wstring_view path);
 // The folder to open for a drive: its current folder for this process, else its root.
 std::wstring StartFolderOfDrive(std::wstring_view drive);
 
-// Names of the subfolders of `folder`, sorted, hidden and system folders left out. Throws
-// SystemError when the folder cannot be read.
+// Names of the subfolders of `folder`, sorted, hidden ones left out as Explorer leaves them out
+// (a folder marked System alone is shown). Throws SystemError when the folder cannot be read.
 std::vector<std::wstring> ReadSubfolders(const std::wstring& folder);
 // Names of the programs in `folder` (long name ends in .exe), sorted, hidden and system files
 // left out. Throws SystemError when the folder cannot be read.
@@ -32,6 +32,8 @@ std::vector<std::wstring> ReadPrograms(const std::wstring& folder);
 // the list, so a failure leaves the list as it was.
 void SetFolderListPath(HWND folder_list, const std::wstring& path);
 std::wstring FolderListPath(HWND folder_list);
+// Highlights the folder that is open, as after SetFolderListPath.
+void SelectOpenFolder(HWND folder_list);
 // The folder the item at `index` stands for.
 std::wstring FolderListItemPath(HWND folder_list, int index);
 void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi);

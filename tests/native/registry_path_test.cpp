@@ -26,7 +26,8 @@ TEST(RegistryPath, ParsesRootNamesAndKeyNames) {
       {L"HKEY_CLASSES_ROOT\\exefile\\shell\\\\", std::nullopt},
       {L"HKEY_CLASSES_ROOT\\exefile\\\\shell\\", std::nullopt},
       {L"HKEY_CLASSES_ROOT\\exefile\\shell", std::nullopt},
-      {L"HKEY_USERS\\x\\", std::nullopt},
+      {L"HKEY_USERS\\S-1-5-21-1_Classes\\", KeyPath{kHiveUsers, L"S-1-5-21-1_Classes"}},
+      {L"HKEY_PERFORMANCE_DATA\\x\\", std::nullopt},
       {L"\\exefile\\", std::nullopt},
       {L"", std::nullopt},
       {L"HKCR\\" + too_long + L"\\", std::nullopt},
@@ -52,7 +53,7 @@ TEST(RegistryPath, ShowsPathsWithTheRootsFullNameAndNoTrailingBackslash) {
   EXPECT_EQ(DisplayKeyPath(kHiveCurrentUser, L"Software\\x"), L"HKEY_CURRENT_USER\\Software\\x");
   EXPECT_EQ(DisplayKeyPath(kHiveClassesRoot, L"exefile\\shell"),
             L"HKEY_CLASSES_ROOT\\exefile\\shell");
-  EXPECT_EQ(DisplayKeyPath(L"HKEY_USERS\\x\\"), L"HKEY_USERS\\x");  // unparsed, as given
+  EXPECT_EQ(DisplayKeyPath(L"HKEY_DYN_DATA\\x\\"), L"HKEY_DYN_DATA\\x");  // unparsed, as given
 }
 
 }  // namespace

@@ -258,7 +258,7 @@ TEST_F(Win32RegistryTest, RefusesMalformedPathsWithTheirErrorNumber) {
   EXPECT_EQ(ErrorOf([&] { registry.RegWrite(L"HKEY_CLASSES_ROOT\\", L"x"); }), 161u);
   EXPECT_EQ(ErrorOf([&] { registry.RegDelete(L"HKEY_CLASSES_ROOT\\exefile\\\\"); }), 161u);
   EXPECT_EQ(ErrorOf([&] { registry.RegDelete(L"HKEY_CLASSES_ROOT\\exefile\\shell"); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegRead(L"HKEY_USERS\\x\\"); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.RegRead(L"HKEY_DYN_DATA\\x\\"); }), 161u);
   EXPECT_EQ(ErrorOf([&] { Subkeys(0x12345678u, L"x"); }), 87u);
   EXPECT_EQ(registry.RegRead(L"HKEY_CLASSES_ROOT\\exefile\\shell\\open\\").exists, true);
 }
