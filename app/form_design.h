@@ -31,6 +31,12 @@ struct PixelRect {
 };
 
 inline constexpr std::wstring_view kFormCaption = L"Verbwright by Quellbrin";
+
+// What a screen reader calls the four lists, which have no label on the window.
+inline constexpr wchar_t kDrive1Name[] = L"驱动器";
+inline constexpr wchar_t kDir1Name[] = L"文件夹";
+inline constexpr wchar_t kFile1Name[] = L"程序";
+inline constexpr wchar_t kList1Name[] = L"右键菜单项";
 inline constexpr int kClientWidthTwips = 5880;
 inline constexpr int kClientHeightTwips = 3165;
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/accessible_name_win.h"
 #include "app/dpi_win.h"
 #include "app/picker_rules.h"
 #include "app/program_picker.h"
@@ -176,6 +177,11 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                     reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(Control(ControlId::kDrive1), DriveListProc, kDriveListSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
+  // The caption box is named by Label1 just before it; the four lists have no label of their own.
+  SetAccessibleName(Control(ControlId::kDrive1), kDrive1Name);
+  SetAccessibleName(Control(ControlId::kDir1), kDir1Name);
+  SetAccessibleName(Control(ControlId::kFile1), kFile1Name);
+  SetAccessibleName(Control(ControlId::kList1), kList1Name);
 }
 
 void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
@@ -206,12 +212,12 @@ void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
 void MainWindow::SetIcons(UINT dpi) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
   UniqueIcon big = LoadProgramIcon(instance, SM_CXICON, dpi);
-  UniqueIcon small = LoadProgramIcon(instance, SM_CXSMICON, dpi);
+  UniqueIcon little = LoadProgramIcon(instance, SM_CXSMICON, dpi);
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little.get()));
   // The window no longer uses the old ones; they go as these take their place.
   big_icon_ = std::move(big);
-  small_icon_ = std::move(small);
+  small_icon_ = std::move(little);
 }
 
 void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {

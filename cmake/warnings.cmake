@@ -5,8 +5,12 @@ function(verbwright_strict target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
                                              -Wold-style-cast -Wcast-align -Woverloaded-virtual
-                                             -Wnull-dereference -Werror
-                                             -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
+                                             -Wnull-dereference -Werror)
+  endif()
+  # The exe users download is the same wherever it was built: no build folder in it. Only there:
+  # coverage, the sanitizers and debuggers need the sources' real paths.
+  if(MINGW AND CMAKE_CROSSCOMPILING)
+    target_compile_options(${target} PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
   endif()
   if(VERBWRIGHT_COVERAGE AND NOT MSVC)
     target_compile_options(${target} PRIVATE --coverage -O0)

@@ -138,7 +138,7 @@ std::wstring ParentKeyPath(std::wstring_view key_path) {
 }
 
 SystemError Unexpected(std::uint32_t code) {
-  return SystemError(code, L"修改注册表");
+  return {code, L"修改注册表"};
 }
 
 }  // namespace
@@ -202,12 +202,15 @@ std::vector<SystemError> RegistryChange::Undo() {
     for (const SystemError& error : errors) {
       if (error.subject() == report.subject() || keys.find(error.subject()) != std::wstring::npos)
         continue;
-      keys += L"\n" + error.subject();
+      keys += L'\n';
+      keys += error.subject();
     }
     if (!keys.empty()) {
       std::wstring detail = report.detail();
       if (!detail.empty()) detail += L"\n\n";
-      report.WithDetail(detail + L"未能恢复原样的项：" + keys);
+      detail += L"未能恢复原样的项：";
+      detail += keys;
+      report.WithDetail(std::move(detail));
     }
     reports.push_back(std::move(report));
   }

@@ -335,7 +335,10 @@ void DeleteKeyTree(HKEY parent, const std::wstring& name, const std::wstring& su
     }
     if (status != ERROR_SUCCESS) Fail(status, kDeleting, subject);
     const std::wstring child_name(child.data(), length);
-    DeleteKeyTree(key.get(), child_name, subject + L"\\" + child_name);
+    std::wstring child_subject = subject;
+    child_subject += L'\\';
+    child_subject += child_name;
+    DeleteKeyTree(key.get(), child_name, child_subject);
   }
   using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
   const auto remove = Ntdll<NtDeleteKeyFn>("NtDeleteKey");

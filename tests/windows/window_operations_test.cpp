@@ -22,6 +22,16 @@ namespace {
 using testing::WindowTest;
 using Names = std::vector<std::wstring>;
 
+// For a failure message.
+std::string Utf8(std::wstring_view text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
 class WindowOperationsTest : public WindowTest {
  protected:
   void SetUp() override {
@@ -195,7 +205,7 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
   const std::wstring refused =
       DisplayKeyPath(registry_.Map(VerbKeyPath(ClassesHive::kUser, L"vw-tool")));
   EXPECT_EQ(text.find(L"写入注册表项 " + refused + L" 失败。"), 0u)
-      << std::string(text.begin(), text.end());
+      << Utf8(text);
   EXPECT_NE(text.find(L"错误 5："), std::wstring::npos);
 }
 

@@ -1,0 +1,226 @@
+#include "app/accessible_name_win.h"
+
+#include <commctrl.h>
+#include <oleacc.h>
+
+#include <atomic>
+#include <new>
+
+namespace vw {
+namespace {
+
+constexpr UINT_PTR kNameSubclass = 3;
+
+// Interface ids, spelt out here: the libraries that define them would make oleacc.dll load at
+// start-up.
+constexpr IID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kIidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kIidAccessible = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+constexpr IID kIidEnumVariant = {0x00020404, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kIidOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// The system's accessibility functions, looked up when a client first asks.
+struct Oleacc {
+  using CreateStdFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+  using LresultFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+  using AllocStringFn = BSTR(WINAPI*)(const OLECHAR*);
+  CreateStdFn create_std = nullptr;
+  LresultFn lresult_from_object = nullptr;
+  AllocStringFn alloc_string = nullptr;
+
+  static const Oleacc& Get() {
+    // Both DLLs stay loaded for the rest of the process, as the objects handed out use them.
+    static const Oleacc functions = [] {
+      Oleacc found;
+      const HMODULE oleacc = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+      const HMODULE oleaut = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+      if (oleacc == nullptr || oleaut == nullptr) return found;
+      found.create_std = reinterpret_cast<CreateStdFn>(
+          reinterpret_cast<void*>(GetProcAddress(oleacc, "CreateStdAccessibleObject")));
+      found.lresult_from_object = reinterpret_cast<LresultFn>(
+          reinterpret_cast<void*>(GetProcAddress(oleacc, "LresultFromObject")));
+      found.alloc_string = reinterpret_cast<AllocStringFn>(
+          reinterpret_cast<void*>(GetProcAddress(oleaut, "SysAllocString")));
+      return found;
+    }();
+    return functions;
+  }
+  bool usable() const {
+    return create_std != nullptr && lresult_from_object != nullptr && alloc_string != nullptr;
+  }
+};
+
+bool IsSelf(const VARIANT& child) {
+  return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
+
+// COM objects are destroyed through Release, never through a pointer to their interface, which
+// has no virtual destructor.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
+
+// The system's proxy for the control, with its name for the control itself.
+class NamedAccessible final : public IAccessible {
+ public:
+  NamedAccessible(IAccessible* proxy, const wchar_t* name, const Oleacc& oleacc)
+      : proxy_(proxy), name_(name), oleacc_(oleacc) {}
+  NamedAccessible(const NamedAccessible&) = delete;
+  NamedAccessible& operator=(const NamedAccessible&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, kIidUnknown) || IsEqualIID(iid, kIidDispatch) ||
+        IsEqualIID(iid, kIidAccessible)) {
+      *object = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    // The proxy's children and window are its own. Nothing else: the client must get this object,
+    // not the proxy's way of marshalling itself.
+    if (IsEqualIID(iid, kIidEnumVariant) || IsEqualIID(iid, kIidOleWindow))
+      return proxy_->QueryInterface(iid, object);
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IDispatch
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    return proxy_->GetTypeInfoCount(count);
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+    return proxy_->GetTypeInfo(index, locale, info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) override {
+    return proxy_->GetIDsOfNames(iid, names, count, locale, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* bad_argument) override {
+    return proxy_->Invoke(id, iid, locale, flags, params, result, exception, bad_argument);
+  }
+
+  // IAccessible: the name of the control itself is ours; everything else is the proxy's.
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    if (!IsSelf(child)) return proxy_->get_accName(child, name);
+    if (name == nullptr) return E_POINTER;
+    *name = oleacc_.alloc_string(name_);
+    return *name == nullptr ? E_OUTOFMEMORY : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    return proxy_->get_accParent(parent);
+  }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
+    return proxy_->get_accChildCount(count);
+  }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+    return proxy_->get_accChild(child, object);
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return proxy_->get_accValue(child, value);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
+    return proxy_->get_accDescription(child, text);
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    return proxy_->get_accRole(child, role);
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    return proxy_->get_accState(child, state);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+    return proxy_->get_accHelp(child, help);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+    return proxy_->get_accHelpTopic(file, child, topic);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+    return proxy_->get_accKeyboardShortcut(child, shortcut);
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override {
+    return proxy_->get_accFocus(child);
+  }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+    return proxy_->get_accSelection(children);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    return proxy_->get_accDefaultAction(child, action);
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+    return proxy_->accSelect(flags, child);
+  }
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
+                                        VARIANT child) override {
+    return proxy_->accLocation(left, top, width, height, child);
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+    return proxy_->accNavigate(direction, start, end);
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG left, LONG top, VARIANT* child) override {
+    return proxy_->accHitTest(left, top, child);
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+    return proxy_->accDoDefaultAction(child);
+  }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
+    return proxy_->put_accName(child, name);
+  }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+    return proxy_->put_accValue(child, value);
+  }
+
+ private:
+  ~NamedAccessible() { proxy_->Release(); }
+
+  IAccessible* proxy_;  // owned: one reference
+  const wchar_t* name_;
+  const Oleacc& oleacc_;
+  std::atomic<ULONG> references_{1};
+};
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
+                                  UINT_PTR, DWORD_PTR name) {
+  if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT) {
+    const Oleacc& oleacc = Oleacc::Get();
+    IAccessible* proxy = nullptr;
+    if (oleacc.usable() &&
+        SUCCEEDED(oleacc.create_std(control, OBJID_CLIENT, kIidAccessible,
+                                    reinterpret_cast<void**>(&proxy))) &&
+        proxy != nullptr) {
+      auto* named =
+          new (std::nothrow) NamedAccessible(proxy, reinterpret_cast<const wchar_t*>(name), oleacc);
+      if (named == nullptr) {
+        proxy->Release();
+      } else {
+        const LRESULT result = oleacc.lresult_from_object(kIidAccessible, wparam, named);
+        named->Release();  // the client holds its own reference now, if any
+        return result;
+      }
+    }
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(control, NamedControlProc, kNameSubclass);
+  }
+  return DefSubclassProc(control, message, wparam, lparam);
+}
+
+}  // namespace
+
+void SetAccessibleName(HWND control, const wchar_t* name) {
+  SetWindowSubclass(control, NamedControlProc, kNameSubclass, reinterpret_cast<DWORD_PTR>(name));
+}
+
+}  // namespace vw
