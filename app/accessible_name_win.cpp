@@ -1,6 +1,5 @@
 #include "app/accessible_name_win.h"
 
-#include <commctrl.h>
 #include <oleacc.h>
 
 #include <atomic>
@@ -8,8 +7,6 @@
 
 namespace vw {
 namespace {
-
-constexpr UINT_PTR kNameSubclass = 3;
 
 // Interface ids, spelt out here: the libraries that define them would make oleacc.dll load at
 // start-up.
@@ -192,8 +189,11 @@ class NamedAccessible final : public IAccessible {
 #pragma GCC diagnostic pop
 #endif
 
-LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
-                                  UINT_PTR, DWORD_PTR name) {
+LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto* record =
+      reinterpret_cast<const AccessibleName*>(GetWindowLongPtrW(control, GWLP_USERDATA));
+  if (record == nullptr) return DefWindowProcW(control, message, wparam, lparam);
+  const WNDPROC original = record->original;
   if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT) {
     const Oleacc& oleacc = Oleacc::Get();
     IAccessible* proxy = nullptr;
@@ -201,8 +201,7 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPA
         SUCCEEDED(oleacc.create_std(control, OBJID_CLIENT, kIidAccessible,
                                     reinterpret_cast<void**>(&proxy))) &&
         proxy != nullptr) {
-      auto* named =
-          new (std::nothrow) NamedAccessible(proxy, reinterpret_cast<const wchar_t*>(name), oleacc);
+      auto* named = new (std::nothrow) NamedAccessible(proxy, record->name, oleacc);
       if (named == nullptr) {
         proxy->Release();
       } else {
@@ -212,15 +211,18 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPA
       }
     }
   } else if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(control, NamedControlProc, kNameSubclass);
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    SetWindowLongPtrW(control, GWLP_USERDATA, 0);
   }
-  return DefSubclassProc(control, message, wparam, lparam);
+  return CallWindowProcW(original, control, message, wparam, lparam);
 }
 
 }  // namespace
 
-void SetAccessibleName(HWND control, const wchar_t* name) {
-  SetWindowSubclass(control, NamedControlProc, kNameSubclass, reinterpret_cast<DWORD_PTR>(name));
+void SetAccessibleName(HWND control, AccessibleName& record) {
+  SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
+  record.original = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NamedControlProc)));
 }
 
 }  // namespace vw

@@ -9,7 +9,6 @@
 #include <optional>
 #include <utility>
 
-#include "app/accessible_name_win.h"
 #include "app/dpi_win.h"
 #include "app/picker_rules.h"
 #include "app/program_picker.h"
@@ -178,10 +177,10 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   SetWindowSubclass(Control(ControlId::kDrive1), DriveListProc, kDriveListSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
   // The caption box is named by Label1 just before it; the four lists have no label of their own.
-  SetAccessibleName(Control(ControlId::kDrive1), kDrive1Name);
-  SetAccessibleName(Control(ControlId::kDir1), kDir1Name);
-  SetAccessibleName(Control(ControlId::kFile1), kFile1Name);
-  SetAccessibleName(Control(ControlId::kList1), kList1Name);
+  const ControlId lists[] = {ControlId::kDrive1, ControlId::kDir1, ControlId::kFile1,
+                             ControlId::kList1};
+  for (std::size_t index = 0; index < list_names_.size(); ++index)
+    SetAccessibleName(Control(lists[index]), list_names_[index]);
 }
 
 void MainWindow::FitToFont(HWND control, const ControlDesign& design) {

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "app/accessible_name_win.h"
 #include "app/form_design.h"
 #include "app/list_box_entries.h"
 #include "operations/form.h"
@@ -101,6 +103,9 @@ class MainWindow final : public Form {
   UniqueIcon small_icon_;
   UINT dpi_ = 96;
   HWND focus_when_inactive_ = nullptr;
+  // The four lists' names for screen readers, which the lists use while they live.
+  std::array<AccessibleName, 4> list_names_{
+      {{kDrive1Name}, {kDir1Name}, {kFile1Name}, {kList1Name}}};
   bool ends_program_;
   MessageBoxHandler message_box_;
 };

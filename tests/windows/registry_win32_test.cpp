@@ -177,24 +177,6 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   EXPECT_EQ(registry.RegRead(verb).value, StringValue(L"caption"));
 }
 
-// The user's own part of the registry as the native API names it: \Registry\User\<SID>.
-std::wstring CurrentUserNativePath() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
-  const UniqueHandle<HANDLE, &CloseHandle> token(raw);
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  std::vector<std::uint8_t> user(size);
-  wchar_t* sid = nullptr;
-  if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size) ||
-      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
-    return {};
-  }
-  std::wstring path = L"\\Registry\\User\\" + std::wstring(sid);
-  LocalFree(sid);
-  return path;
-}
-
 // A symbolic link under a key is read and deleted as the link itself, never its target, and is
 // reported as a key that cannot be made again; so is a volatile key, where the system says.
 TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) {
@@ -211,7 +193,7 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
             ERROR_SUCCESS);
   {
     const UniqueHkey link(raw);
-    const std::wstring target = CurrentUserNativePath() + L"\\" + kTarget;
+    const std::wstring target = testing::CurrentUserNativePath() + L"\\" + kTarget;
     ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
                              reinterpret_cast<const BYTE*>(target.data()),
                              static_cast<DWORD>(target.size() * sizeof(wchar_t))),

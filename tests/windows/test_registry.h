@@ -6,11 +6,14 @@
 // touches the machine's real right-click menu or needs administrator rights.
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/win32_handle.h"
 #include "tests/support/environment.h"
 #include "verbs/case_fold.h"
 #include "verbs/registry_path.h"
@@ -21,6 +24,24 @@ namespace vw::testing {
 inline bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// The user's own part of the registry as the native API names it: \Registry\User\<SID>.
+inline std::wstring CurrentUserNativePath() {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
+  const UniqueHandle<HANDLE, &CloseHandle> token(raw);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<std::uint8_t> user(size);
+  wchar_t* sid = nullptr;
+  if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size) ||
+      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+    return {};
+  }
+  std::wstring path = L"\\Registry\\User\\" + std::wstring(sid);
+  LocalFree(sid);
+  return path;
 }
 
 class TestRegistry final : public RegistryServices {

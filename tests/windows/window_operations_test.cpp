@@ -204,8 +204,7 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
   // The key as the user reads it: its root's full name, no trailing backslash.
   const std::wstring refused =
       DisplayKeyPath(registry_.Map(VerbKeyPath(ClassesHive::kUser, L"vw-tool")));
-  EXPECT_EQ(text.find(L"写入注册表项 " + refused + L" 失败。"), 0u)
-      << Utf8(text);
+  EXPECT_EQ(text.find(L"写入注册表项 " + refused + L" 失败。"), 0u) << Utf8(text);
   EXPECT_NE(text.find(L"错误 5："), std::wstring::npos);
 }
 
@@ -233,6 +232,45 @@ TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
   after->subkeys.back().security = before->subkeys.back().security;  // as the test set it back
   EXPECT_EQ(after, before);
   EXPECT_GE(ListIndexOf(L"vw-tool"), 0);
+}
+
+// An entry holding a registry link is not removed: the link's target, a key somewhere else, could
+// be deleted by following it, and the link could not be made again. Nothing changes.
+TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouched) {
+  const std::wstring verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  registry_.RegWrite(verb + L"command\\", L"\"x.exe\" \"%1\"");
+  constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
+  registry_.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\", L"someone else's");
+  const auto path = ParseKeyPath(registry_.Map(verb));
+  HKEY raw = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExW(path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      (path->subkey + L"\\link").c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &raw, nullptr),
+      ERROR_SUCCESS);
+  {
+    const UniqueHkey link(raw);
+    const std::wstring target = testing::CurrentUserNativePath() + L"\\" + kTarget;
+    ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(target.data()),
+                             static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+  }
+  const auto before = registry_.ReadTree(verb);
+  Open(registry_);
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+               static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
+  Click(ControlId::kCommand3);
+  ASSERT_EQ(asked_.size(), 2u);
+  EXPECT_EQ(asked_[1].title, L"提示");
+  EXPECT_NE(asked_[1].text.find(L"vw-tool\\link"), std::wstring::npos);
+  EXPECT_EQ(registry_.ReadTree(verb), before);
+  EXPECT_EQ(registry_.RegRead(L"HKCU\\" + std::wstring(kTarget) + L"\\").value,
+            StringValue(L"someone else's"));
+  EXPECT_GE(ListIndexOf(L"vw-tool"), 0);
+  registry_.RegDelete(verb);  // the link itself, not its target
+  EXPECT_TRUE(registry_.RegRead(L"HKCU\\" + std::wstring(kTarget) + L"\\").exists);
+  RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
 }
 
 // Adding over an entry another program made leaves nothing of it that could hide the entry or
