@@ -6,7 +6,7 @@ namespace vw {
 
 // A control's name for screen readers, and the window procedure it had.
 struct AccessibleName {
-  const wchar_t* name;  // a string literal
+  const wchar_t* name = nullptr;  // a string literal
   WNDPROC original = nullptr;
 };
 
