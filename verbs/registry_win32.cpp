@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "platform/system_error.h"
 #include "platform/win32_handle.h"
@@ -72,6 +74,32 @@ UniqueHkey OpenKey(HKEY parent, const std::wstring& subkey, REGSAM access, std::
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) Fail(status, doing, subject);
   return UniqueHkey(key);
+}
+
+// The name of the subkey at `index`, read through `buffer`, which grows when a longer name was
+// added since the key was sized; nullopt past the last subkey.
+std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer,
+                                     std::wstring_view doing, const std::wstring& subject) {
+  while (true) {
+    auto length = static_cast<DWORD>(buffer.size());
+    const LSTATUS status =
+        RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) return std::nullopt;
+    if (status == ERROR_MORE_DATA) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) Fail(status, doing, subject);
+    return std::wstring(buffer.data(), length);
+  }
+}
+
+// A subkey's path as the user reads it, from its parent's.
+std::wstring ChildSubject(const std::wstring& subject, std::wstring_view name) {
+  std::wstring child = subject;
+  child += L'\\';
+  child += name;
+  return child;
 }
 
 // The key's own security descriptor: owner, group and DACL, where the DACL is its own (protected,
@@ -160,26 +188,16 @@ void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
   }
   if (tree.link) return;
 
-  std::wstring subkey(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
-  for (DWORD index = 0;;) {
-    auto length = static_cast<DWORD>(subkey.size());
-    status = RegEnumKeyExW(key, index, subkey.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status == ERROR_MORE_DATA) {
-      subkey.resize(subkey.size() * 2);
-      continue;
-    }
-    if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
-    const std::wstring child_name(subkey.data(), length);
-    std::wstring child_subject = subject;
-    child_subject += L'\\';
-    child_subject += child_name;
+  std::wstring buffer(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
+  for (DWORD index = 0;; ++index) {
+    std::optional<std::wstring> child_name = SubkeyAt(key, index, buffer, kReading, subject);
+    if (!child_name) break;
+    const std::wstring child_subject = ChildSubject(subject, *child_name);
     const UniqueHkey child =
-        OpenKey(key, child_name, KEY_READ, kReading, child_subject, REG_OPTION_OPEN_LINK);
-    ++index;
+        OpenKey(key, *child_name, KEY_READ, kReading, child_subject, REG_OPTION_OPEN_LINK);
     if (!child) continue;  // deleted meanwhile
     KeyTree& branch = tree.subkeys.emplace_back();
-    branch.name = child_name;
+    branch.name = std::move(*child_name);
     ReadKey(child.get(), child_subject, branch);
   }
 }
@@ -227,17 +245,9 @@ void Win32Registry::EnumKey(std::uint32_t hive, std::wstring_view relative_path,
 
   std::wstring buffer(std::max<DWORD>(longest, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
-    auto length = static_cast<DWORD>(buffer.size());
-    status =
-        RegEnumKeyExW(key.get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) return;
-    if (status == ERROR_MORE_DATA) {  // a longer name was added since the size was asked
-      buffer.resize(buffer.size() * 2);
-      --index;
-      continue;
-    }
-    if (status != ERROR_SUCCESS) Fail(status, kEnumerating, subject);
-    names.emplace_back(buffer.data(), length);
+    std::optional<std::wstring> name = SubkeyAt(key.get(), index, buffer, kEnumerating, subject);
+    if (!name) return;
+    names.push_back(std::move(*name));
   }
 }
 
@@ -323,23 +333,11 @@ void DeleteKeyTree(HKEY parent, const std::wstring& name, const std::wstring& su
   const UniqueHkey key = OpenKey(parent, name, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
                                  kDeleting, subject, REG_OPTION_OPEN_LINK);
   if (!key) return;  // already gone
-  std::wstring child(256, L'\0');
-  while (true) {
-    auto length = static_cast<DWORD>(child.size());
-    const LSTATUS status =
-        RegEnumKeyExW(key.get(), 0, child.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status == ERROR_MORE_DATA) {
-      child.resize(child.size() * 2);
-      continue;
-    }
-    if (status != ERROR_SUCCESS) Fail(status, kDeleting, subject);
-    const std::wstring child_name(child.data(), length);
-    std::wstring child_subject = subject;
-    child_subject += L'\\';
-    child_subject += child_name;
-    DeleteKeyTree(key.get(), child_name, child_subject);
-  }
+  // Always the first subkey: the one before it is gone.
+  std::wstring buffer(256, L'\0');
+  while (const std::optional<std::wstring> child =
+             SubkeyAt(key.get(), 0, buffer, kDeleting, subject))
+    DeleteKeyTree(key.get(), *child, ChildSubject(subject, *child));
   using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
   const auto remove = Ntdll<NtDeleteKeyFn>("NtDeleteKey");
   const LSTATUS status =

@@ -186,19 +186,9 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
   registry.RegWrite(verb, L"caption");
   registry.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\", L"someone else's");
   registry.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\inner\\", L"deep");
-  HKEY raw = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\VerbwrightTests\\shell\\Tool\\link", 0,
-                            nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
-                            nullptr, &raw, nullptr),
+  ASSERT_EQ(testing::CreateLinkToUserKey(HKEY_CURRENT_USER,
+                                         L"Software\\VerbwrightTests\\shell\\Tool\\link", kTarget),
             ERROR_SUCCESS);
-  {
-    const UniqueHkey link(raw);
-    const std::wstring target = testing::CurrentUserNativePath() + L"\\" + kTarget;
-    ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
-                             reinterpret_cast<const BYTE*>(target.data()),
-                             static_cast<DWORD>(target.size() * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-  }
   const std::optional<KeyTree> tree = registry.ReadTree(verb);
   ASSERT_TRUE(tree);
   ASSERT_EQ(tree->subkeys.size(), 1u);
@@ -213,10 +203,11 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
   EXPECT_EQ(target->subkeys.size(), 1u);
   RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
 
+  HKEY raw = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\VerbwrightTests\\volatile", 0, nullptr,
                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
             ERROR_SUCCESS);
-  RegCloseKey(raw);
+  const UniqueHkey made(raw);
   const auto volatile_tree = registry.ReadTree(Key(L"volatile\\"));
   ASSERT_TRUE(volatile_tree);
   std::printf("the system %s which keys are volatile\n",

@@ -44,6 +44,23 @@ inline std::wstring CurrentUserNativePath() {
   return path;
 }
 
+// Makes `subkey` of `root` a registry link to `target`, a key of this user's part of the registry
+// (relative to HKEY_CURRENT_USER), as another program may have.
+inline LSTATUS CreateLinkToUserKey(HKEY root, const std::wstring& subkey,
+                                   std::wstring_view target) {
+  HKEY raw = nullptr;
+  LSTATUS status = RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                                   KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &raw, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  const UniqueHkey link(raw);
+  std::wstring native = CurrentUserNativePath();
+  native += L'\\';
+  native += target;
+  return RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                        reinterpret_cast<const BYTE*>(native.data()),
+                        static_cast<DWORD>(native.size() * sizeof(wchar_t)));
+}
+
 class TestRegistry final : public RegistryServices {
  public:
   // VERBWRIGHT_SCRATCH_VERBS=1 moves them under Wine too, to try the move itself.

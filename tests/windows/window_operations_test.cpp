@@ -242,20 +242,10 @@ TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouc
   constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
   registry_.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\", L"someone else's");
   const auto path = ParseKeyPath(registry_.Map(verb));
-  HKEY raw = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExW(path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      (path->subkey + L"\\link").c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &raw, nullptr),
-      ERROR_SUCCESS);
-  {
-    const UniqueHkey link(raw);
-    const std::wstring target = testing::CurrentUserNativePath() + L"\\" + kTarget;
-    ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
-                             reinterpret_cast<const BYTE*>(target.data()),
-                             static_cast<DWORD>(target.size() * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-  }
+  ASSERT_EQ(testing::CreateLinkToUserKey(
+                path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                path->subkey + L"\\link", kTarget),
+            ERROR_SUCCESS);
   const auto before = registry_.ReadTree(verb);
   Open(registry_);
   SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
