@@ -2,6 +2,7 @@
 
 #include "app/program_picker.h"
 #include "platform/system_error.h"
+#include "verbs/registry_path.h"
 
 namespace vw {
 
@@ -10,20 +11,28 @@ int ListBoxEntries::Count() const {
 }
 
 std::wstring ListBoxEntries::Item(int index) const {
+  if (index >= 0 && static_cast<std::size_t>(index) < names_.size()) {
+    return names_[static_cast<std::size_t>(index)];
+  }
   return ListBoxItem(list_, index);
 }
 
 void ListBoxEntries::Append(std::wstring_view name) {
-  const std::wstring item(name);
+  const std::wstring shown = VisibleName(name);
+  names_.reserve(names_.size() + 1);  // nothing can fail once the item is in
   const LRESULT result =
-      SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+      SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
   if (result == LB_ERR || result == LB_ERRSPACE) {
-    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入", L"“" + item + L"”");
+    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入", L"“" + shown + L"”");
   }
+  names_.emplace_back(name);
 }
 
 void ListBoxEntries::RemoveAt(int index) {
-  SendMessageW(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  if (SendMessageW(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0) == LB_ERR) return;
+  if (index >= 0 && static_cast<std::size_t>(index) < names_.size()) {
+    names_.erase(names_.begin() + index);
+  }
 }
 
 int ListBoxEntries::SelectedIndex() const {

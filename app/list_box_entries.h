@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "operations/entry_list.h"
 
 namespace vw {
 
-// The entry list on a Win32 list box (List1).
+// The entry list on a Win32 list box (List1). A list box holds text, cut at a null; each item's
+// key name is kept here whole, in the list's order, and the item shows it visibly.
 class ListBoxEntries final : public EntryList {
  public:
   explicit ListBoxEntries(HWND list = nullptr) : list_(list) {}
@@ -22,6 +26,7 @@ class ListBoxEntries final : public EntryList {
 
  private:
   HWND list_;
+  std::vector<std::wstring> names_;  // item i's key name, exactly as the registry holds it
 };
 
 }  // namespace vw

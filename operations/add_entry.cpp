@@ -43,9 +43,9 @@ bool IsListed(const EntryList& entries, std::wstring_view name, const RegistrySe
 void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view name,
                 const std::optional<KeyTree>& before, std::wstring_view caption,
                 std::wstring_view command) {
-  const std::wstring verb = VerbKeyPath(hive, name);
+  const KeyPath verb = VerbKeyPath(hive, name);
   if (before) {
-    for (const KeyTree& subkey : before->subkeys) registry.RegDelete(SubkeyPath(verb, subkey.name));
+    for (const KeyTree& subkey : before->subkeys) registry.RegDelete(verb.Child(subkey.name));
     for (const NamedValue& value : before->values) {
       if (!value.name.empty()) registry.WriteValue(verb, value.name, std::nullopt);
     }

@@ -4,91 +4,86 @@
 #include <utility>
 
 #include "verbs/case_fold.h"
-#include "verbs/registry_path.h"
 
 namespace vw {
 namespace {
 
-constexpr std::wstring_view kCurrentUserClasses = L"Software\\Classes";
-constexpr std::wstring_view kMachineClasses = L"HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+const KeyPath kCurrentUserClasses{kHiveCurrentUser, {L"Software", L"Classes"}};
+const KeyPath kMachineClasses{kHiveLocalMachine, {L"Software", L"Classes"}};
 
-// The part of `subkey` below `prefix`, with its leading '\'; nullopt when it is not under it.
-std::optional<std::wstring_view> Below(std::wstring_view subkey, std::wstring_view prefix) {
-  if (subkey.size() < prefix.size() || !EqualsIgnoreCase(subkey.substr(0, prefix.size()), prefix))
+// `key`'s names below `root`, put under `under`; nullopt when `key` is not under `root`.
+std::optional<KeyPath> Moved(const KeyPath& key, const KeyPath& root, const KeyPath& under) {
+  if (!root.Contains(
+          key, [](std::wstring_view a, std::wstring_view b) { return EqualsIgnoreCase(a, b); })) {
     return std::nullopt;
-  const std::wstring_view rest = subkey.substr(prefix.size());
-  if (!rest.empty() && rest.front() != L'\\') return std::nullopt;
-  return rest;
+  }
+  KeyPath moved = under;
+  moved.names.insert(moved.names.end(),
+                     key.names.begin() + static_cast<std::ptrdiff_t>(root.names.size()),
+                     key.names.end());
+  return moved;
 }
 
-std::wstring Under(std::wstring_view root, std::wstring_view rest) {
-  std::wstring path(root);  // ends in '\'
-  if (!rest.empty()) {
-    path += rest.substr(1);
-    path += L'\\';
-  }
-  return path;
+// A key of the view, under one classes root.
+KeyPath Under(const KeyPath& root, const KeyPath& view_key) {
+  KeyPath key = root;
+  key.names.insert(key.names.end(), view_key.names.begin(), view_key.names.end());
+  return key;
 }
 
 }  // namespace
 
-DesktopUserClasses::DesktopUserClasses(RegistryServices& inner, std::wstring user_classes)
+DesktopUserClasses::DesktopUserClasses(RegistryServices& inner, KeyPath user_classes)
     : inner_(inner), user_classes_(std::move(user_classes)) {}
 
-std::wstring DesktopUserClasses::Map(std::wstring_view key_path) {
-  const auto parsed = ParseKeyPath(key_path);
-  if (!parsed) return std::wstring(key_path);
-  if (parsed->hive == kHiveCurrentUser) {
-    if (const auto rest = Below(parsed->subkey, kCurrentUserClasses))
-      return Under(user_classes_, *rest);
+KeyPath DesktopUserClasses::Map(const KeyPath& key) {
+  if (key.hive == kHiveCurrentUser) {
+    if (auto moved = Moved(key, kCurrentUserClasses, user_classes_)) return *std::move(moved);
   }
-  if (parsed->hive == kHiveClassesRoot) {
-    const std::wstring rest = L"\\" + parsed->subkey;
-    const std::wstring user = Under(user_classes_, rest);
-    return inner_.RegRead(user).exists ? user : Under(kMachineClasses, rest);
+  if (key.hive == kHiveClassesRoot && !key.names.empty()) {
+    KeyPath user = Under(user_classes_, key);
+    return inner_.RegRead(user).exists ? user : Under(kMachineClasses, key);
   }
-  return std::wstring(key_path);
+  return key;
 }
 
-void DesktopUserClasses::EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-                                 std::vector<std::wstring>& names) {
-  if (hive != kHiveClassesRoot) {
-    inner_.EnumKey(hive, relative_path, names);
+void DesktopUserClasses::EnumKey(const KeyPath& key, std::vector<std::wstring>& names) {
+  if (key.hive != kHiveClassesRoot) {
+    inner_.EnumKey(key, names);
     return;
   }
   // The union, in the registry's order of upper-cased names; the user's spelling where both.
   std::map<std::wstring, std::wstring> merged;
-  for (const std::wstring_view root : {kMachineClasses, std::wstring_view(user_classes_)}) {
-    const auto parsed = ParseKeyPath(Under(root, L"\\" + std::wstring(relative_path)));
-    if (!parsed) continue;
+  for (const KeyPath* root :
+       std::initializer_list<const KeyPath*>{&kMachineClasses, &user_classes_}) {
     std::vector<std::wstring> part;
-    inner_.EnumKey(parsed->hive, parsed->subkey, part);
+    inner_.EnumKey(Under(*root, key), part);
     for (std::wstring& name : part) merged[FoldCase(name)] = std::move(name);
   }
   names.reserve(names.size() + merged.size());
   for (auto& [folded, name] : merged) names.push_back(std::move(name));
 }
 
-KeyState DesktopUserClasses::RegRead(std::wstring_view key_path) {
-  return inner_.RegRead(Map(key_path));
+KeyState DesktopUserClasses::RegRead(const KeyPath& key) {
+  return inner_.RegRead(Map(key));
 }
 
-std::optional<KeyTree> DesktopUserClasses::ReadTree(std::wstring_view key_path) {
-  return inner_.ReadTree(Map(key_path));
+std::optional<KeyTree> DesktopUserClasses::ReadTree(const KeyPath& key) {
+  return inner_.ReadTree(Map(key));
 }
 
-void DesktopUserClasses::WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+void DesktopUserClasses::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                     const std::optional<RegValue>& value) {
-  inner_.WriteValue(Map(key_path), value_name, value);
+  inner_.WriteValue(Map(key), value_name, value);
 }
 
-void DesktopUserClasses::RegDelete(std::wstring_view key_path) {
-  inner_.RegDelete(Map(key_path));
+void DesktopUserClasses::RegDelete(const KeyPath& key) {
+  inner_.RegDelete(Map(key));
 }
 
-void DesktopUserClasses::SetSecurity(std::wstring_view key_path,
+void DesktopUserClasses::SetSecurity(const KeyPath& key,
                                      const std::vector<std::uint8_t>& descriptor) {
-  inner_.SetSecurity(Map(key_path), descriptor);
+  inner_.SetSecurity(Map(key), descriptor);
 }
 
 bool DesktopUserClasses::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "verbs/registry_path.h"
+
 #include "verbs/registry_services.h"
 
 namespace vw {
@@ -15,27 +17,25 @@ namespace vw {
 // through unchanged.
 class DesktopUserClasses final : public RegistryServices {
  public:
-  // `user_classes` is the desktop user's classes root as a full path, "HKEY_USERS\<SID>_Classes\".
-  DesktopUserClasses(RegistryServices& inner, std::wstring user_classes);
+  // `user_classes` is the desktop user's classes root, HKEY_USERS\<SID>_Classes.
+  DesktopUserClasses(RegistryServices& inner, KeyPath user_classes);
 
-  void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-               std::vector<std::wstring>& names) override;
-  KeyState RegRead(std::wstring_view key_path) override;
-  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override;
-  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override;
+  KeyState RegRead(const KeyPath& key) override;
+  std::optional<KeyTree> ReadTree(const KeyPath& key) override;
+  void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
-  void RegDelete(std::wstring_view key_path) override;
-  void SetSecurity(std::wstring_view key_path,
-                   const std::vector<std::uint8_t>& descriptor) override;
+  void RegDelete(const KeyPath& key) override;
+  void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 
  private:
-  // Where a path of this user's classes, or of the view, really is: a key of the view is the
+  // Where a key of this user's classes, or of the view, really is: a key of the view is the
   // user's where the user has it, else the machine's.
-  std::wstring Map(std::wstring_view key_path);
+  KeyPath Map(const KeyPath& key);
 
   RegistryServices& inner_;
-  std::wstring user_classes_;
+  KeyPath user_classes_;
 };
 
 }  // namespace vw

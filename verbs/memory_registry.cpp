@@ -17,30 +17,20 @@ struct MemoryRegistry::Node {
   std::map<std::wstring, NamedValue> values;               // by folded name
   std::map<std::wstring, std::unique_ptr<Node>> children;  // by folded name
   std::vector<Denial> denials;                             // the key's own ACL
-  bool link = false;
+  std::optional<KeyPath> link;                             // a symbolic link's target
   bool is_volatile = false;
 };
 
 namespace {
 
-constexpr std::wstring_view kClasses = L"Software\\Classes";
+// Links that lead to links: the registry gives up after a few, as it does on a loop.
+constexpr int kMaxLinkDepth = 8;
 
-template <typename Visit>
-void ForEachComponent(std::wstring_view path, Visit visit) {
-  if (path.empty()) return;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find(L'\\', start), path.size());
-    if (!visit(path.substr(start, end - start))) return;
-    start = end + 1;
-  }
-}
-
-std::wstring Join(std::wstring_view parent, std::wstring_view name) {
-  std::wstring path(parent);
-  if (!path.empty()) path += L'\\';
-  path += name;
-  return path;
+// The classes of the machine and of this user, under which the view's keys lie.
+KeyPath Classes(std::uint32_t hive, const KeyPath& view_key) {
+  KeyPath key{hive, {L"Software", L"Classes"}};
+  key.names.insert(key.names.end(), view_key.names.begin(), view_key.names.end());
+  return key;
 }
 
 // The denials as a security descriptor's bytes: the access, then the error, for each.
@@ -54,10 +44,12 @@ std::vector<std::uint8_t> Serialise(const auto& denials) {
   return bytes;
 }
 
-KeyPath ParseOrThrow(std::wstring_view key_path, std::wstring_view doing) {
-  auto parsed = ParseKeyPath(key_path);
-  if (!parsed) throw SystemError(errc::kBadPathname, std::wstring(doing), DisplayKeyPath(key_path));
-  return *parsed;
+[[noreturn]] void Fail(std::uint32_t code, std::wstring_view doing, const KeyPath& key) {
+  throw SystemError(code, std::wstring(doing), DisplayKeyPath(key));
+}
+
+void CheckValid(const KeyPath& key, std::wstring_view doing) {
+  if (!IsValidKeyPath(key)) Fail(errc::kBadPathname, doing, key);
 }
 
 }  // namespace
@@ -70,122 +62,121 @@ MemoryRegistry::MemoryRegistry() {
 
 MemoryRegistry::~MemoryRegistry() = default;
 
-MemoryRegistry::Node* MemoryRegistry::Find(const Location& location) const {
+MemoryRegistry::Node* MemoryRegistry::Find(const KeyPath& location, bool follow_last,
+                                           int depth) const {
   const auto root = hives_.find(location.hive);
-  if (root == hives_.end()) return nullptr;
+  if (root == hives_.end() || depth > kMaxLinkDepth) return nullptr;
   Node* node = root->second.get();
-  ForEachComponent(location.subkey, [&node](std::wstring_view name) {
-    const auto child = node->children.find(FoldCase(name));
-    node = child == node->children.end() ? nullptr : child->second.get();
-    return node != nullptr;
-  });
+  for (std::size_t index = 0; index < location.names.size(); ++index) {
+    const auto child = node->children.find(FoldCase(location.names[index]));
+    if (child == node->children.end()) return nullptr;
+    node = child->second.get();
+    const bool last = index + 1 == location.names.size();
+    if (node->link && (!last || follow_last)) {
+      node = Find(*node->link, true, depth + 1);
+      if (node == nullptr) return nullptr;
+    }
+  }
   return node;
 }
 
-MemoryRegistry::Location MemoryRegistry::Resolve(std::uint32_t hive,
-                                                 std::wstring_view subkey) const {
-  if (hive != kHiveClassesRoot) return {hive, std::wstring(subkey)};
-  Location user{kHiveCurrentUser, Join(kClasses, subkey)};
+KeyPath MemoryRegistry::Resolve(const KeyPath& key) const {
+  if (key.hive != kHiveClassesRoot) return key;
+  KeyPath user = Classes(kHiveCurrentUser, key);
   if (Find(user) != nullptr) return user;
-  return {kHiveLocalMachine, Join(kClasses, subkey)};
+  return Classes(kHiveLocalMachine, key);
 }
 
-bool MemoryRegistry::CountCall(std::wstring_view subject, bool deferrable) {
+bool MemoryRegistry::CountCall(const KeyPath& key, bool deferrable) {
   const std::size_t index = call_count_++;
   if (!fail_at_ || *fail_at_ != index) return false;
   fail_at_.reset();
   if (deferrable && fail_at_strike_ == Strike::kAfterCreatingKeys) return true;
-  throw SystemError(fail_at_code_, L"访问注册表项", std::wstring(subject));
+  Fail(fail_at_code_, L"访问注册表项", key);
 }
 
-void MemoryRegistry::CheckAccess(Access access, const Node& node, const Location& location) const {
+void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath& location) const {
   for (const Node::Denial& denial : node.denials) {
     if (denial.access == access) {
       const std::wstring_view doing = access == Access::kSetValue ? registry_action::kWriting
                                       : access == Access::kDelete ? registry_action::kDeleting
                                                                   : registry_action::kEnumerating;
-      throw SystemError(denial.code, std::wstring(doing),
-                        DisplayKeyPath(location.hive, location.subkey));
+      Fail(denial.code, doing, location);
     }
   }
 }
 
-void MemoryRegistry::EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-                             std::vector<std::wstring>& names) {
-  CountCall(DisplayKeyPath(hive, relative_path));
-  if (!IsValidRelativePath(relative_path) || (hive != kHiveClassesRoot && !hives_.contains(hive))) {
-    throw SystemError(errc::kBadPathname, std::wstring(registry_action::kEnumerating),
-                      DisplayKeyPath(hive, relative_path));
-  }
-  if (hive == kHiveClassesRoot) {
-    const std::vector<std::wstring> merged = ViewSubkeys(relative_path);
+void MemoryRegistry::EnumKey(const KeyPath& key, std::vector<std::wstring>& names) {
+  CountCall(key);
+  CheckValid(key, registry_action::kEnumerating);
+  if (key.hive == kHiveClassesRoot) {
+    const std::vector<std::wstring> merged = ViewSubkeys(key);
     names.insert(names.end(), merged.begin(), merged.end());
     return;
   }
-  const Location location{hive, std::wstring(relative_path)};
-  const Node* node = Find(location);
+  const Node* node = Find(key, true);
   if (node == nullptr) return;
-  CheckAccess(Access::kEnumerate, *node, location);
+  CheckAccess(Access::kEnumerate, *node, key);
   names.reserve(names.size() + node->children.size());
   for (const auto& [folded, child] : node->children) names.push_back(child->name);
 }
 
-KeyState MemoryRegistry::RegRead(std::wstring_view key_path) {
-  CountCall(DisplayKeyPath(key_path));
-  const KeyPath path = ParseOrThrow(key_path, registry_action::kReading);
-  const Node* node = Find(Resolve(path.hive, path.subkey));
+KeyState MemoryRegistry::RegRead(const KeyPath& key) {
+  CountCall(key);
+  CheckValid(key, registry_action::kReading);
+  const Node* node = Find(Resolve(key));
   if (node == nullptr) return {};
   const auto value = node->values.find(L"");
   if (value == node->values.end()) return {true, std::nullopt};
   return {true, value->second.value};
 }
 
-void MemoryRegistry::CopyTree(const Node& node, const Location& location, KeyTree& tree) const {
+void MemoryRegistry::CopyTree(const Node& node, const KeyPath& location, KeyTree& tree) const {
   CheckAccess(Access::kEnumerate, node, location);
   tree.name = node.name;
   tree.security = Serialise(node.denials);
-  tree.link = node.link;
+  tree.link = node.link.has_value();
   tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
   for (const auto& [folded, child] : node.children) {
-    CopyTree(*child, {location.hive, Join(location.subkey, child->name)},
-             tree.subkeys.emplace_back());
+    CopyTree(*child, location.Child(child->name), tree.subkeys.emplace_back());
   }
 }
 
-std::optional<KeyTree> MemoryRegistry::ReadTree(std::wstring_view key_path) {
-  CountCall(DisplayKeyPath(key_path));
-  const KeyPath path = ParseOrThrow(key_path, registry_action::kReading);
-  const Location location = Resolve(path.hive, path.subkey);
+std::optional<KeyTree> MemoryRegistry::ReadTree(const KeyPath& key) {
+  CountCall(key);
+  CheckValid(key, registry_action::kReading);
+  const KeyPath location = Resolve(key);
   const Node* node = Find(location);
   if (node == nullptr) return std::nullopt;
   KeyTree tree;
-  if (path.hive == kHiveClassesRoot) {
-    CopyViewTree(path.subkey, tree);
+  if (key.hive == kHiveClassesRoot) {
+    CopyViewTree(key, tree);
   } else {
     CopyTree(*node, location, tree);
   }
   return tree;
 }
 
-void MemoryRegistry::CopyViewTree(const std::wstring& subkey, KeyTree& tree) const {
-  const Location location = Resolve(kHiveClassesRoot, subkey);
+void MemoryRegistry::CopyViewTree(const KeyPath& key, KeyTree& tree) const {
+  const KeyPath location = Resolve(key);
   const Node& node = *Find(location);
   tree.name = node.name;
   tree.security = Serialise(node.denials);
-  tree.link = node.link;
+  tree.link = node.link.has_value();
   tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
-  for (const std::wstring& name : ViewSubkeys(subkey)) {
-    CopyViewTree(Join(subkey, name), tree.subkeys.emplace_back());
+  if (node.link) return;
+  for (const std::wstring& name : ViewSubkeys(key)) {
+    CopyViewTree(key.Child(name), tree.subkeys.emplace_back());
   }
 }
 
-std::vector<std::wstring> MemoryRegistry::ViewSubkeys(std::wstring_view subkey) const {
+std::vector<std::wstring> MemoryRegistry::ViewSubkeys(const KeyPath& key) const {
   std::map<std::wstring, std::wstring> merged;  // folded name: name, the user's spelling last
   for (const std::uint32_t hive : {kHiveLocalMachine, kHiveCurrentUser}) {
-    const Location source{hive, Join(kClasses, subkey)};
-    const Node* node = Find(source);
+    const KeyPath source = Classes(hive, key);
+    const Node* node = Find(source, true);
     if (node == nullptr) continue;
     CheckAccess(Access::kEnumerate, *node, source);
     for (const auto& [folded, child] : node->children) merged[folded] = child->name;
@@ -196,75 +187,75 @@ std::vector<std::wstring> MemoryRegistry::ViewSubkeys(std::wstring_view subkey) 
   return names;
 }
 
-void MemoryRegistry::WriteValue(std::wstring_view key_path, std::wstring_view value_name,
-                                const std::optional<RegValue>& value) {
-  const bool fail_late = CountCall(DisplayKeyPath(key_path), true);
-  const KeyPath path = ParseOrThrow(key_path, registry_action::kWriting);
-  // Through the view, a value lands in the user's key only where that key exists already.
-  const Location location = Resolve(path.hive, path.subkey);
-  if (const Node* existing = Find(location)) CheckAccess(Access::kSetValue, *existing, location);
+MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
   Node* node = hives_.at(location.hive).get();
-  ForEachComponent(location.subkey, [&node](std::wstring_view name) {
+  for (const std::wstring& name : location.names) {
     auto& slot = node->children[FoldCase(name)];
     if (!slot) {
       slot = std::make_unique<Node>();
-      slot->name = std::wstring(name);
+      slot->name = name;
     }
     node = slot.get();
-    return true;
-  });
-  if (fail_late) throw SystemError(fail_at_code_, L"访问注册表项", DisplayKeyPath(key_path));
+    if (node->link) {
+      // Through a link, as the registry creates keys; one that dangles leads nowhere.
+      node = Find(*node->link, true);
+      if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, location);
+    }
+  }
+  return *node;
+}
+
+void MemoryRegistry::WriteValue(const KeyPath& key, std::wstring_view value_name,
+                                const std::optional<RegValue>& value) {
+  const bool fail_late = CountCall(key, true);
+  CheckValid(key, registry_action::kWriting);
+  // Through the view, a value lands in the user's key only where that key exists already.
+  const KeyPath location = Resolve(key);
+  if (const Node* existing = Find(location, true))
+    CheckAccess(Access::kSetValue, *existing, location);
+  Node& node = Create(location);
+  if (fail_late) Fail(fail_at_code_, L"访问注册表项", key);
   const std::wstring folded = FoldCase(value_name);
   if (!value) {
-    node->values.erase(folded);
+    node.values.erase(folded);
     return;
   }
   auto [slot, inserted] =
-      node->values.try_emplace(folded, NamedValue{std::wstring(value_name), *value});
+      node.values.try_emplace(folded, NamedValue{std::wstring(value_name), *value});
   if (!inserted) slot->second.value = *value;  // an existing value keeps its name's case
 }
 
-void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded,
-                                const Location& location) {
+void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded, const KeyPath& location) {
   Node& node = *parent.children.at(folded);
   CheckAccess(Access::kEnumerate, node, location);
   // Subkeys first, in order; those deleted before a failure stay deleted, as with RegDeleteTreeW.
   while (!node.children.empty()) {
     const auto& [child_folded, child] = *node.children.begin();
-    DeleteTree(node, std::wstring(child_folded),
-               {location.hive, Join(location.subkey, child->name)});
+    DeleteTree(node, std::wstring(child_folded), location.Child(child->name));
   }
   CheckAccess(Access::kDelete, node, location);
   parent.children.erase(folded);
 }
 
-void MemoryRegistry::RegDelete(std::wstring_view key_path) {
-  CountCall(DisplayKeyPath(key_path));
-  const KeyPath path = ParseOrThrow(key_path, registry_action::kDeleting);
-  const Location location = Resolve(path.hive, path.subkey);
-  const std::size_t slash = location.subkey.rfind(L'\\');
-  const std::wstring name =
-      slash == std::wstring::npos ? location.subkey : location.subkey.substr(slash + 1);
-  Node* parent = slash == std::wstring::npos
-                     ? hives_.at(location.hive).get()
-                     : Find({location.hive, location.subkey.substr(0, slash)});
-  if (parent == nullptr || !parent->children.contains(FoldCase(name))) return;
-  DeleteTree(*parent, FoldCase(name), location);
+void MemoryRegistry::RegDelete(const KeyPath& key) {
+  CountCall(key);
+  CheckValid(key, registry_action::kDeleting);
+  const KeyPath location = Resolve(key);
+  Node* parent = Find(location.Parent(), true);
+  const std::wstring folded = FoldCase(location.names.back());
+  if (parent == nullptr || !parent->children.contains(folded)) return;
+  DeleteTree(*parent, folded, location);
 }
 
 bool MemoryRegistry::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {
   return EqualsIgnoreCase(a, b);
 }
 
-void MemoryRegistry::SetSecurity(std::wstring_view key_path,
-                                 const std::vector<std::uint8_t>& descriptor) {
-  CountCall(DisplayKeyPath(key_path));
-  const KeyPath path = ParseOrThrow(key_path, registry_action::kWriting);
-  Node* node = Find(Resolve(path.hive, path.subkey));
-  if (node == nullptr) {
-    throw SystemError(errc::kFileNotFound, std::wstring(registry_action::kWriting),
-                      DisplayKeyPath(key_path));
-  }
+void MemoryRegistry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
+  CountCall(key);
+  CheckValid(key, registry_action::kWriting);
+  Node* node = Find(Resolve(key));
+  if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, key);
   node->denials.clear();
   for (std::size_t at = 0; at + 5 <= descriptor.size(); at += 5) {
     std::uint32_t code = 0;
@@ -281,31 +272,42 @@ void MemoryRegistry::FailCallAfter(std::size_t calls_from_now, std::uint32_t cod
 }
 
 template <typename Visit>
-void MemoryRegistry::ForEachExistingKey(std::wstring_view key_path, Visit visit) {
-  const auto parsed = ParseKeyPath(key_path);
-  if (!parsed) return;
-  std::vector<Location> locations;
-  if (parsed->hive == kHiveClassesRoot) {
+void MemoryRegistry::ForEachExistingKey(const KeyPath& key, Visit visit) {
+  std::vector<KeyPath> locations;
+  if (key.hive == kHiveClassesRoot) {
     for (const std::uint32_t hive : {kHiveCurrentUser, kHiveLocalMachine})
-      locations.push_back({hive, Join(kClasses, parsed->subkey)});
+      locations.push_back(Classes(hive, key));
   } else {
-    locations.push_back({parsed->hive, parsed->subkey});
+    locations.push_back(key);
   }
-  for (const Location& location : locations) {
+  for (const KeyPath& location : locations) {
     if (Node* node = Find(location)) visit(*node);
   }
 }
 
-void MemoryRegistry::Deny(Access access, std::wstring_view key_path, std::uint32_t code) {
-  ForEachExistingKey(key_path, [&](Node& node) { node.denials.push_back({access, code}); });
+void MemoryRegistry::Deny(Access access, const KeyPath& key, std::uint32_t code) {
+  ForEachExistingKey(key, [&](Node& node) { node.denials.push_back({access, code}); });
 }
 
-void MemoryRegistry::MakeLink(std::wstring_view key_path) {
-  ForEachExistingKey(key_path, [](Node& node) { node.link = true; });
+void MemoryRegistry::MakeLink(const KeyPath& key, const KeyPath& target,
+                              std::wstring_view value_name) {
+  Node* parent = &Create(key.Parent());
+  auto& slot = parent->children[FoldCase(key.names.back())];
+  slot = std::make_unique<Node>();
+  slot->name = key.names.back();
+  slot->link = target;
+  // The target as the native API names it, without a terminating null.
+  const std::wstring native = DisplayKeyPath(target);
+  RegValue data{kRegLink, {}};
+  for (const wchar_t c : native) {
+    data.data.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(c) & 0xFF));
+    data.data.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
+  }
+  slot->values.emplace(FoldCase(value_name), NamedValue{std::wstring(value_name), std::move(data)});
 }
 
-void MemoryRegistry::MakeVolatile(std::wstring_view key_path) {
-  ForEachExistingKey(key_path, [](Node& node) { node.is_volatile = true; });
+void MemoryRegistry::MakeVolatile(const KeyPath& key) {
+  ForEachExistingKey(key, [](Node& node) { node.is_volatile = true; });
 }
 
 void MemoryRegistry::ClearFaults() {
@@ -326,7 +328,7 @@ std::wstring MemoryRegistry::Dump() const {
     out += L'\t';
     for (const auto& [folded, value] : node.values) {
       out += L'[';
-      out += value.name;
+      out += VisibleName(value.name);
       out += L"]=";
       out += std::to_wstring(value.value.type);
       out += L':';
@@ -346,13 +348,13 @@ std::wstring MemoryRegistry::Dump() const {
     for (const auto& [folded, child] : node.children) {
       const std::size_t length = path.size();
       path += L'\\';
-      path += child->name;
+      path += VisibleName(child->name);
       self(self, *child);
       path.resize(length);
     }
   };
   for (const auto& [hive, root] : hives_) {
-    path = DisplayKeyPath(hive, L"");
+    path = DisplayKeyPath(KeyPath{hive, {}});
     dump(dump, *root);
   }
   return out;

@@ -27,7 +27,8 @@ namespace vw {
 // has created the missing keys; and a key can refuse an access, as a key whose ACL denies it. A
 // refusal belongs to the key: it is the key's security descriptor, goes with the key when the key
 // is deleted (a key made again has none), and comes back with SetSecurity. Keys can also be
-// symbolic links or volatile, which ReadTree reports and nothing can make again.
+// symbolic links (to a key that may be missing) or volatile, which ReadTree reports and nothing
+// can make again. Key names are counted: a name may hold a null.
 class MemoryRegistry final : public RegistryServices {
  public:
   enum class Access {
@@ -39,15 +40,13 @@ class MemoryRegistry final : public RegistryServices {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-               std::vector<std::wstring>& names) override;
-  KeyState RegRead(std::wstring_view key_path) override;
-  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override;
-  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override;
+  KeyState RegRead(const KeyPath& key) override;
+  std::optional<KeyTree> ReadTree(const KeyPath& key) override;
+  void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
-  void RegDelete(std::wstring_view key_path) override;
-  void SetSecurity(std::wstring_view key_path,
-                   const std::vector<std::uint8_t>& descriptor) override;
+  void RegDelete(const KeyPath& key) override;
+  void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 
   enum class Strike {
@@ -59,38 +58,42 @@ class MemoryRegistry final : public RegistryServices {
                      Strike strike = Strike::kBeforeAnything);
   // The existing key (of the view: both hives' keys) refuses `access` with `code`, until it is
   // deleted or ClearFaults.
-  void Deny(Access access, std::wstring_view key_path, std::uint32_t code);
+  void Deny(Access access, const KeyPath& key, std::uint32_t code);
   void ClearFaults();
-  // Makes an existing key a symbolic link, or volatile.
-  void MakeLink(std::wstring_view key_path);
-  void MakeVolatile(std::wstring_view key_path);
+  // Makes `key` (of a hive, created if missing, its subkeys dropped) a symbolic link to `target`,
+  // which need not exist: a dangling link. The link holds its target in a REG_LINK value named
+  // `value_name`, which the registry compares without regard to case as for any value name.
+  void MakeLink(const KeyPath& key, const KeyPath& target,
+                std::wstring_view value_name = L"SymbolicLinkValue");
+  // Makes an existing key volatile.
+  void MakeVolatile(const KeyPath& key);
   // Calls made so far, failed ones included.
   std::size_t call_count() const { return call_count_; }
 
   // Every key of both hives with its values, one line each: "<key path>\t<values>", in
-  // enumeration order, for comparing whole states.
+  // enumeration order, names shown as DisplayKeyPath shows them, for comparing whole states.
   std::wstring Dump() const;
 
  private:
   struct Node;
-  struct Location {
-    std::uint32_t hive;
-    std::wstring subkey;
-  };
-  Node* Find(const Location& location) const;
-  // Where a path of the view, or of a hive, leads for reading (the user's key wins).
-  Location Resolve(std::uint32_t hive, std::wstring_view subkey) const;
+  // The node of a key of a hive. Links on the way are followed; the key itself is followed only
+  // with `follow_last`. Null when it does not exist, or a link on the way dangles.
+  Node* Find(const KeyPath& location, bool follow_last = false, int depth = 0) const;
+  // Where a key of the view, or of a hive, leads for reading (the user's key wins).
+  KeyPath Resolve(const KeyPath& key) const;
   // Counts a call and throws the armed fault; a write passes `deferrable` and gets back whether
   // it must fail once it has created its keys.
-  bool CountCall(std::wstring_view subject, bool deferrable = false);
-  void CheckAccess(Access access, const Node& node, const Location& location) const;
+  bool CountCall(const KeyPath& key, bool deferrable = false);
+  void CheckAccess(Access access, const Node& node, const KeyPath& location) const;
+  // The node for `location`, created with the keys above it where missing; links followed.
+  Node& Create(const KeyPath& location);
   template <typename Visit>
-  void ForEachExistingKey(std::wstring_view key_path, Visit visit);
-  void CopyTree(const Node& node, const Location& location, KeyTree& tree) const;
-  // The view's key `subkey` of HKEY_CLASSES_ROOT, merged at every level, and its subkeys' names.
-  void CopyViewTree(const std::wstring& subkey, KeyTree& tree) const;
-  std::vector<std::wstring> ViewSubkeys(std::wstring_view subkey) const;
-  void DeleteTree(Node& parent, const std::wstring& folded, const Location& location);
+  void ForEachExistingKey(const KeyPath& key, Visit visit);
+  void CopyTree(const Node& node, const KeyPath& location, KeyTree& tree) const;
+  // The view's key under HKEY_CLASSES_ROOT, merged at every level, and its subkeys' names.
+  void CopyViewTree(const KeyPath& key, KeyTree& tree) const;
+  std::vector<std::wstring> ViewSubkeys(const KeyPath& key) const;
+  void DeleteTree(Node& parent, const std::wstring& folded, const KeyPath& location);
 
   std::map<std::uint32_t, std::unique_ptr<Node>> hives_;
   std::size_t call_count_ = 0;

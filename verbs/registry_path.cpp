@@ -1,6 +1,7 @@
 #include "verbs/registry_path.h"
 
 #include <array>
+#include <type_traits>
 #include <utility>
 
 #include "verbs/case_fold.h"
@@ -27,20 +28,35 @@ constexpr std::array<std::pair<std::wstring_view, std::uint32_t>, 8> kRoots{{
     {L"HKU", kHiveUsers},
 }};
 
-bool ValidComponents(std::wstring_view path) {
-  if (path.empty()) return false;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = path.find(L'\\', start);
-    const std::size_t length = Utf16Length(
-        path.substr(start, (end == std::wstring_view::npos ? path.size() : end) - start));
-    if (length == 0 || length > kMaxKeyNameLength) return false;
-    if (end == std::wstring_view::npos) return true;
-    start = end + 1;
-  }
+bool IsValidKeyName(std::wstring_view name) noexcept {
+  const std::size_t length = Utf16Length(name);
+  return length != 0 && length <= kMaxKeyNameLength && name.find(L'\\') == std::wstring_view::npos;
 }
 
 }  // namespace
+
+KeyPath KeyPath::Child(std::wstring_view name) const {
+  KeyPath child{hive, names};
+  child.names.emplace_back(name);
+  return child;
+}
+
+KeyPath KeyPath::Parent() const {
+  KeyPath parent{hive, names};
+  if (!parent.names.empty()) parent.names.pop_back();
+  return parent;
+}
+
+bool IsValidKeyPath(const KeyPath& key) noexcept {
+  if (key.names.empty()) return false;
+  bool known = false;
+  for (const auto& [name, hive] : kRoots) known = known || hive == key.hive;
+  if (!known) return false;
+  for (const std::wstring& name : key.names) {
+    if (!IsValidKeyName(name)) return false;
+  }
+  return true;
+}
 
 std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path) {
   const std::size_t slash = full_path.find(L'\\');
@@ -48,45 +64,50 @@ std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path) {
   const std::wstring_view root = full_path.substr(0, slash);
   for (const auto& [name, hive] : kRoots) {
     if (!EqualsIgnoreCase(root, name)) continue;
-    // Between the root's backslash and the final one; empty for a bare root such as "HKCR\".
-    const std::wstring_view subkey = full_path.size() > slash + 1
-                                         ? full_path.substr(slash + 1, full_path.size() - slash - 2)
-                                         : std::wstring_view();
-    if (!ValidComponents(subkey)) return std::nullopt;
-    return KeyPath{hive, std::wstring(subkey)};
+    KeyPath key{hive, {}};
+    // Between the root's backslash and the final one; nothing for a bare root such as "HKCR\".
+    std::size_t start = slash + 1;
+    while (start < full_path.size()) {
+      const std::size_t end = full_path.find(L'\\', start);
+      key.names.emplace_back(full_path.substr(start, end - start));
+      start = end + 1;
+    }
+    if (!IsValidKeyPath(key)) return std::nullopt;
+    return key;
   }
   return std::nullopt;
 }
 
-bool IsValidRelativePath(std::wstring_view relative_path) {
-  return ValidComponents(relative_path);
+std::wstring VisibleName(std::wstring_view name) {
+  std::wstring shown;
+  shown.reserve(name.size());
+  for (const wchar_t c : name) {
+    const auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+    if (code < 0x20) {
+      shown += static_cast<wchar_t>(0x2400 + code);
+    } else if (code == 0x7F) {
+      shown += L'\u2421';
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
 }
 
-std::wstring DisplayKeyPath(std::uint32_t hive, std::wstring_view relative_path) {
+std::wstring DisplayKeyPath(const KeyPath& key) {
   std::wstring text;
   for (const auto& [name, value] : kRoots) {
-    if (value == hive) {
+    if (value == key.hive) {
       text = name;  // the full name comes first in the table
       break;
     }
   }
-  if (text.empty()) text = L"hive " + std::to_wstring(hive);
-  if (!relative_path.empty()) text += L"\\" + std::wstring(relative_path);
+  if (text.empty()) text = L"hive " + std::to_wstring(key.hive);
+  for (const std::wstring& name : key.names) {
+    text += L'\\';
+    text += VisibleName(name);
+  }
   return text;
-}
-
-std::wstring DisplayKeyPath(std::wstring_view full_path) {
-  if (const auto parsed = ParseKeyPath(full_path))
-    return DisplayKeyPath(parsed->hive, parsed->subkey);
-  while (full_path.ends_with(L'\\')) full_path.remove_suffix(1);
-  return std::wstring(full_path);
-}
-
-std::wstring SubkeyPath(std::wstring_view key_path, std::wstring_view name) {
-  std::wstring path(key_path);
-  path += name;
-  path += L'\\';
-  return path;
 }
 
 }  // namespace vw

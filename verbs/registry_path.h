@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vw {
 
@@ -19,29 +20,47 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;
 // The length of text in UTF-16 units, as Windows counts it whatever the size of wchar_t here.
 std::size_t Utf16Length(std::wstring_view text) noexcept;
 
+// A registry key: its hive and the names on the way down to it. Key names are counted strings, so
+// a name may hold a null (the native API makes such keys); it never holds a '\'. A key is text
+// only when shown to the user (DisplayKeyPath).
 struct KeyPath {
   std::uint32_t hive = 0;
-  std::wstring subkey;  // components joined by '\', no leading or trailing '\'
+  std::vector<std::wstring> names;  // outermost first
+
+  // The subkey `name` of this key.
+  KeyPath Child(std::wstring_view name) const;
+  // The key above; a key right under its hive has a parent with no names, the hive itself.
+  KeyPath Parent() const;
+  // Whether `other` is this key or lies under it, names compared as `same` compares them.
+  template <typename SameName>
+  bool Contains(const KeyPath& other, const SameName& same) const {
+    if (other.hive != hive || other.names.size() < names.size()) return false;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+      if (!same(names[index], other.names[index])) return false;
+    }
+    return true;
+  }
 
   friend bool operator==(const KeyPath&, const KeyPath&) = default;
 };
 
+// Whether the registry services take the key: a known hive, at least one name, and every name
+// non-empty, at most 255 units and without a '\'.
+bool IsValidKeyPath(const KeyPath& key) noexcept;
+
 // Parses a full key path in script-host notation, "HKEY_CLASSES_ROOT\exefile\shell\tool\": a root
 // name (HKEY_CLASSES_ROOT or HKCR, HKEY_CURRENT_USER or HKCU, HKEY_LOCAL_MACHINE or HKLM,
 // HKEY_USERS or HKU, in any case), then at least one key name, each non-empty and at most 255
-// characters, and a final
-// '\' that makes the path name a key rather than a value. Anything else gives nullopt.
+// characters, and a final '\' that makes the path name a key rather than a value. Anything else
+// gives nullopt. A name with a null in it is taken whole.
 std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path);
 
-// A relative path such as "exefile\shell": key names joined by '\', none empty or too long.
-bool IsValidRelativePath(std::wstring_view relative_path);
+// A key as the user reads it: the root's full name and the names joined by '\', each shown
+// visibly ("HKEY_CLASSES_ROOT\exefile\shell\tool").
+std::wstring DisplayKeyPath(const KeyPath& key);
 
-// A key path as the user reads it: the root's full name, no trailing '\'
-// ("HKEY_CLASSES_ROOT\exefile\shell"). A path that does not parse is shown as given.
-std::wstring DisplayKeyPath(std::wstring_view full_path);
-std::wstring DisplayKeyPath(std::uint32_t hive, std::wstring_view relative_path);
-
-// The full path of the subkey `name` of the key `key_path` (both ending in '\').
-std::wstring SubkeyPath(std::wstring_view key_path, std::wstring_view name);
+// A name with the units that show as nothing made visible: a null as U+2400 (␀), the other
+// control characters as their own pictures, U+2400 to U+2421.
+std::wstring VisibleName(std::wstring_view name);
 
 }  // namespace vw

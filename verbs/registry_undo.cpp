@@ -9,6 +9,9 @@
 namespace vw {
 namespace {
 
+// ERROR_ALREADY_EXISTS: what stands at a key is not what the record says should.
+constexpr std::uint32_t kAlreadyExists = 183;
+
 template <typename Item>
 const Item* FindByName(const std::vector<Item>& items, std::wstring_view name,
                        const RegistryServices& registry) {
@@ -18,41 +21,58 @@ const Item* FindByName(const std::vector<Item>& items, std::wstring_view name,
   return found == items.end() ? nullptr : &*found;
 }
 
-SystemError AgainstKey(const SystemError& error, std::wstring_view key_path) {
-  SystemError against(error.code(), error.action(), DisplayKeyPath(key_path));
+SystemError AgainstKey(const SystemError& error, const KeyPath& key) {
+  SystemError against(error.code(), error.action(), DisplayKeyPath(key));
   against.WithDetail(error.detail());
   return against;
+}
+
+// A link where the record has no key: another program made it, and it stays.
+SystemError LinkLeftAlone(const KeyPath& key) {
+  SystemError error(kAlreadyExists, std::wstring(registry_action::kDeleting), DisplayKeyPath(key));
+  error.WithDetail(
+      L"这里现在是一个注册表符号链接，而修改之前这里没有项。链接不是本程序建立的，"
+      L"撤销时不会删除它。");
+  return error;
+}
+
+// Whether a link lies at or under the tree.
+bool HoldsLink(const KeyTree& tree) {
+  return tree.link || std::any_of(tree.subkeys.begin(), tree.subkeys.end(), HoldsLink);
 }
 
 class Restorer {
  public:
   explicit Restorer(RegistryServices& registry) : registry_(registry) {}
 
-  // Puts `before` back at key_path where `now` differs; `now` is null when the key is absent or
+  // Puts `before` back at `key` where `now` differs; `now` is null when the key is absent or
   // could not be read, and then every value and subkey of `before` is written.
-  void Key(const std::wstring& key_path, const KeyTree& before, const KeyTree* now) {
-    Attempt(key_path, [&] {
+  void Key(const KeyPath& key, const KeyTree& before, const KeyTree* now) {
+    Attempt(key, [&] {
       if (now == nullptr && before.values.empty()) {
-        registry_.WriteValue(key_path, L"", std::nullopt);  // only creates the key
+        registry_.WriteValue(key, L"", std::nullopt);  // only creates the key
       }
       for (const NamedValue& value : before.values) {
         const NamedValue* present =
             now == nullptr ? nullptr : FindByName(now->values, value.name, registry_);
         if (present == nullptr || present->value != value.value) {
-          registry_.WriteValue(key_path, value.name, value.value);
+          registry_.WriteValue(key, value.name, value.value);
         }
       }
       if (now == nullptr) return;
       for (const NamedValue& value : now->values) {
         if (FindByName(before.values, value.name, registry_) == nullptr) {
-          registry_.WriteValue(key_path, value.name, std::nullopt);
+          registry_.WriteValue(key, value.name, std::nullopt);
         }
       }
     });
     if (now != nullptr) {
       for (const KeyTree& subkey : now->subkeys) {
-        if (FindByName(before.subkeys, subkey.name, registry_) == nullptr) {
-          const std::wstring extra = SubkeyPath(key_path, subkey.name);
+        if (FindByName(before.subkeys, subkey.name, registry_) != nullptr) continue;
+        const KeyPath extra = key.Child(subkey.name);
+        if (HoldsLink(subkey)) {
+          errors_.push_back(LinkLeftAlone(extra));
+        } else {
           Attempt(extra, [&] { registry_.RegDelete(extra); });
         }
       }
@@ -61,26 +81,26 @@ class Restorer {
       const KeyTree* present =
           now == nullptr ? nullptr : FindByName(now->subkeys, subkey.name, registry_);
       if (present == nullptr || *present != subkey) {
-        Key(SubkeyPath(key_path, subkey.name), subkey, present);
+        Key(key.Child(subkey.name), subkey, present);
       }
     }
     // Last, since the key's own ACL may deny what putting back its contents needs.
     if (!before.security.empty() && (now == nullptr || now->security != before.security)) {
-      Attempt(key_path, [&] { registry_.SetSecurity(key_path, before.security); });
+      Attempt(key, [&] { registry_.SetSecurity(key, before.security); });
     }
   }
 
   std::vector<SystemError> TakeErrors() { return std::move(errors_); }
 
  private:
-  // Runs one step of putting `key_path` back; a failure is recorded against that key, the whole
-  // of which may now differ, even where the call failed deeper down.
+  // Runs one step of putting `key` back; a failure is recorded against that key, the whole of
+  // which may now differ, even where the call failed deeper down.
   template <typename Step>
-  void Attempt(const std::wstring& key_path, const Step& step) {
+  void Attempt(const KeyPath& key, const Step& step) {
     try {
       step();
     } catch (const SystemError& error) {
-      errors_.push_back(AgainstKey(error, key_path));
+      errors_.push_back(AgainstKey(error, key));
     }
   }
 
@@ -90,18 +110,18 @@ class Restorer {
 
 }  // namespace
 
-std::vector<SystemError> RestoreTree(RegistryServices& registry, std::wstring_view key_path,
+std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& key,
                                      const std::optional<KeyTree>& before) {
   // What is there now, read twice at most: a passing failure should not make us write blind.
   std::optional<KeyTree> now;
   std::optional<SystemError> unreadable;
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {
-      now = registry.ReadTree(key_path);
+      now = registry.ReadTree(key);
       unreadable.reset();
       break;
     } catch (const SystemError& error) {
-      unreadable = AgainstKey(error, key_path);
+      unreadable = AgainstKey(error, key);
       unreadable->WithDetail(
           L"无法读出这一项现在的内容，不能确认它已恢复原样：它可能仍留有未完成的修改。");
     }
@@ -109,17 +129,19 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, std::wstring_vi
   if (!unreadable && now == before) return {};
   std::vector<SystemError> errors;
   if (!before) {
-    try {
-      registry.RegDelete(key_path);
-    } catch (const SystemError& error) {
-      errors.push_back(AgainstKey(error, key_path));
+    if (now && HoldsLink(*now)) {
+      errors.push_back(LinkLeftAlone(key));
+    } else {
+      try {
+        registry.RegDelete(key);
+      } catch (const SystemError& error) {
+        errors.push_back(AgainstKey(error, key));
+      }
     }
   } else {
     // Made again, a key gets the name it had, in its own case.
-    std::wstring_view parent = key_path.substr(0, key_path.size() - 1);
-    parent = parent.substr(0, parent.rfind(L'\\') + 1);
     Restorer restorer(registry);
-    restorer.Key(SubkeyPath(parent, before->name), *before, unreadable || !now ? nullptr : &*now);
+    restorer.Key(key.Parent().Child(before->name), *before, unreadable || !now ? nullptr : &*now);
     errors = restorer.TakeErrors();
   }
   // Whatever the step added there could not be seen, so it may still be there.
@@ -129,27 +151,20 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, std::wstring_vi
 
 namespace {
 
-// The key above `key_path`, or "" when that would be a hive itself.
-std::wstring ParentKeyPath(std::wstring_view key_path) {
-  const auto parsed = ParseKeyPath(key_path);
-  if (!parsed || parsed->subkey.find(L'\\') == std::wstring::npos) return {};
-  std::wstring_view parent = key_path.substr(0, key_path.size() - 1);
-  return std::wstring(parent.substr(0, parent.rfind(L'\\') + 1));
-}
-
 SystemError Unexpected(std::uint32_t code) {
   return {code, L"修改注册表"};
 }
 
 }  // namespace
 
-std::optional<KeyTree> RegistryChange::Record(const std::wstring& key_path) {
-  std::optional<KeyTree> before = registry_.ReadTree(key_path);
-  std::wstring top = key_path;
+std::optional<KeyTree> RegistryChange::Record(const KeyPath& key) {
+  std::optional<KeyTree> before = registry_.ReadTree(key);
+  KeyPath top = key;
   if (!before) {
-    // A step that creates the key creates the missing keys above it too.
-    for (std::wstring parent = ParentKeyPath(top);
-         !parent.empty() && !registry_.RegRead(parent).exists; parent = ParentKeyPath(parent)) {
+    // A step that creates the key creates the missing keys above it too. A key is looked at as
+    // itself, a link as the link, as undo will read it: a link that leads nowhere is there.
+    for (KeyPath parent = key.Parent(); !parent.names.empty() && !registry_.RegRead(parent).exists;
+         parent = parent.Parent()) {
       top = parent;
     }
   }
@@ -157,12 +172,12 @@ std::optional<KeyTree> RegistryChange::Record(const std::wstring& key_path) {
   return before;
 }
 
-ChangeOutcome RegistryChange::Run(const std::vector<std::wstring>& key_paths,
+ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
                                   const std::function<void(const Snapshot& before)>& steps) {
   ChangeOutcome outcome;
   Snapshot snapshot;
   try {
-    for (const std::wstring& key_path : key_paths) snapshot.push_back(Record(key_path));
+    for (const KeyPath& key : keys) snapshot.push_back(Record(key));
   } catch (const SystemError& error) {
     outcome.error = error;  // nothing has changed yet
     return outcome;
@@ -170,8 +185,9 @@ ChangeOutcome RegistryChange::Run(const std::vector<std::wstring>& key_paths,
   for (std::size_t index = 0; index < snapshot.size(); ++index) {
     if (!snapshot[index]) continue;
     if (const auto below = FirstUnrestorableKey(*snapshot[index])) {
-      outcome.unrestorable_key =
-          DisplayKeyPath(below->empty() ? key_paths[index] : SubkeyPath(key_paths[index], *below));
+      KeyPath refused = keys[index];
+      refused.names.insert(refused.names.end(), below->begin(), below->end());
+      outcome.unrestorable_key = DisplayKeyPath(refused);
       return outcome;
     }
   }
@@ -193,11 +209,10 @@ std::vector<SystemError> RegistryChange::Undo() {
   std::vector<SystemError> reports;
   for (std::size_t index = recorded_.size(); index-- > 0;) {  // newest first
     const Recorded& recorded = recorded_[index];
-    const std::vector<SystemError> errors =
-        RestoreTree(registry_, recorded.key_path, recorded.before);
+    const std::vector<SystemError> errors = RestoreTree(registry_, recorded.key, recorded.before);
     if (errors.empty()) continue;
     // One report for the key, naming the keys below it that are left changed.
-    SystemError report = AgainstKey(errors.front(), recorded.key_path);
+    SystemError report = AgainstKey(errors.front(), recorded.key);
     std::wstring keys;
     for (const SystemError& error : errors) {
       if (error.subject() == report.subject() || keys.find(error.subject()) != std::wstring::npos)

@@ -11,17 +11,18 @@
 
 namespace vw {
 
-// Makes the key at key_path hold exactly `before` again, or be absent when `before` is empty,
-// touching only what differs from it now. A key it cannot put back does not stop the others;
-// each is returned as an error whose subject is that key. A key whose present state cannot be
-// read is written back blind and returned too, as possibly changed.
-std::vector<SystemError> RestoreTree(RegistryServices& registry, std::wstring_view key_path,
+// Makes the key hold exactly `before` again, or be absent when `before` is empty, touching only
+// what differs from it now. A key it cannot put back does not stop the others; each is returned
+// as an error whose subject is that key. A key whose present state cannot be read is written
+// back blind and returned too, as possibly changed. A symbolic link is never deleted: none of our
+// steps makes one, so one found where `before` has none is left alone and returned.
+std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& key,
                                      const std::optional<KeyTree>& before);
 
 // What a change came to. Whatever it is, the registry is already as whole as it will get: the
 // undo has run before anyone is told.
 struct ChangeOutcome {
-  // Refused before any step: this key (a full path) could not be made again as it was.
+  // Refused before any step: this key (as the user reads it) could not be made again as it was.
   std::optional<std::wstring> unrestorable_key;
   // The error that stopped the change.
   std::optional<SystemError> error;
@@ -34,7 +35,8 @@ struct ChangeOutcome {
 
 // A change to the registry that is all or nothing, run in one order every time:
 //   1. record every key the steps may touch, whole (a missing key is recorded through the
-//      topmost missing key above it, so that undo also removes the parents a step creates);
+//      topmost missing key above it, so that undo also removes the parents a step creates; a
+//      link on the way is seen as the link, as undo will see it);
 //   2. refuse, changing nothing, if a recorded key could not be made again as it was;
 //   3. run the steps;
 //   4. on any exception, put back every recorded key, newest first, each on its own;
@@ -45,15 +47,15 @@ class RegistryChange {
 
   // The keys' trees as recorded, in the order given; nullopt for a key that does not exist.
   using Snapshot = std::vector<std::optional<KeyTree>>;
-  ChangeOutcome Run(const std::vector<std::wstring>& key_paths,
+  ChangeOutcome Run(const std::vector<KeyPath>& keys,
                     const std::function<void(const Snapshot& before)>& steps);
 
  private:
   struct Recorded {
-    std::wstring key_path;
+    KeyPath key;
     std::optional<KeyTree> before;
   };
-  std::optional<KeyTree> Record(const std::wstring& key_path);
+  std::optional<KeyTree> Record(const KeyPath& key);
   std::vector<SystemError> Undo();
 
   RegistryServices& registry_;

@@ -67,14 +67,25 @@ const RegValue* DefaultValueOf(const KeyTree& tree) noexcept {
   return nullptr;
 }
 
-std::optional<std::wstring> FirstUnrestorableKey(const KeyTree& tree) {
-  if (tree.link || tree.is_volatile) return std::wstring();
+namespace {
+
+// Whether a key at or under `tree` could not be made again; `below` then leads to it.
+bool FindUnrestorable(const KeyTree& tree, std::vector<std::wstring>& below) {
+  if (tree.link || tree.is_volatile) return true;
   for (const KeyTree& subkey : tree.subkeys) {
-    if (auto below = FirstUnrestorableKey(subkey)) {
-      return below->empty() ? subkey.name : subkey.name + L"\\" + *below;
-    }
+    below.push_back(subkey.name);
+    if (FindUnrestorable(subkey, below)) return true;
+    below.pop_back();
   }
-  return std::nullopt;
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::wstring>> FirstUnrestorableKey(const KeyTree& tree) {
+  std::vector<std::wstring> below;
+  if (!FindUnrestorable(tree, below)) return std::nullopt;
+  return below;
 }
 
 void SortTree(KeyTree& tree) {

@@ -65,9 +65,9 @@ std::optional<std::wstring> TextOf(const RegValue& value);
 // The default value of a tree's key, if it has one.
 const RegValue* DefaultValueOf(const KeyTree& tree) noexcept;
 
-// The first key at or under `tree` that could not be made again as it was, as a path relative to
-// it ("" for the key itself); nullopt when every key can be.
-std::optional<std::wstring> FirstUnrestorableKey(const KeyTree& tree);
+// The first key at or under `tree` that could not be made again as it was, as the names below
+// `tree` that lead to it (none for the key itself); nullopt when every key can be.
+std::optional<std::vector<std::wstring>> FirstUnrestorableKey(const KeyTree& tree);
 
 // Sorts a tree's values and subkeys into the order KeyTree promises, all the way down.
 void SortTree(KeyTree& tree);

@@ -15,11 +15,83 @@ namespace {
 
 using namespace registry_action;
 
-[[noreturn]] void Fail(LSTATUS status, std::wstring_view doing, std::wstring subject) {
-  throw SystemError(static_cast<std::uint32_t>(status), std::wstring(doing), std::move(subject));
+// --- The native calls --------------------------------------------------------------------------
+// Key names are counted strings: the Win32 calls take them null-terminated and cut a name at a
+// null, so a key is opened, created and deleted one name at a time through ntdll, relative to its
+// open parent. ntdll is not part of the Win32 API: its calls are looked up at run time.
+
+struct CountedString {  // UNICODE_STRING
+  USHORT length;        // bytes
+  USHORT maximum_length;
+  PWSTR buffer;
+};
+struct ObjectAttributes {  // OBJECT_ATTRIBUTES
+  ULONG length;
+  HANDLE root_directory;
+  CountedString* object_name;
+  ULONG attributes;
+  void* security_descriptor;
+  void* security_quality_of_service;
+};
+constexpr ULONG kObjCaseInsensitive = 0x40;
+constexpr ULONG kObjOpenLink = 0x100;  // a symbolic link is opened as itself
+
+struct NativeCalls {
+  LONG(NTAPI* open_key)(HANDLE*, ACCESS_MASK, ObjectAttributes*) = nullptr;
+  LONG(NTAPI* create_key)
+  (HANDLE*, ACCESS_MASK, ObjectAttributes*, ULONG, CountedString*, ULONG, ULONG*) = nullptr;
+  LONG(NTAPI* delete_key)(HANDLE) = nullptr;
+  LONG(NTAPI* query_key)(HANDLE, int, void*, ULONG, ULONG*) = nullptr;
+  LONG(NTAPI* set_value)(HANDLE, CountedString*, ULONG, ULONG, void*, ULONG) = nullptr;
+  LONG(NTAPI* delete_value)(HANDLE, CountedString*) = nullptr;
+  ULONG(NTAPI* status_to_error)(LONG) = nullptr;
+};
+
+template <typename Fn>
+void Load(HMODULE module, const char* name, Fn& function) {
+  function = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-HKEY RootKey(std::uint32_t hive, std::wstring_view doing, std::wstring_view path) {
+// Looked up once; never changed after.
+const NativeCalls& Native() {
+  static const NativeCalls calls = [] {
+    NativeCalls loaded;
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr) return loaded;
+    Load(ntdll, "NtOpenKey", loaded.open_key);
+    Load(ntdll, "NtCreateKey", loaded.create_key);
+    Load(ntdll, "NtDeleteKey", loaded.delete_key);
+    Load(ntdll, "NtQueryKey", loaded.query_key);
+    Load(ntdll, "NtSetValueKey", loaded.set_value);
+    Load(ntdll, "NtDeleteValueKey", loaded.delete_value);
+    Load(ntdll, "RtlNtStatusToDosError", loaded.status_to_error);
+    return loaded;
+  }();
+  return calls;
+}
+
+LSTATUS FromNtStatus(LONG status) {
+  if (status >= 0) return ERROR_SUCCESS;
+  const auto convert = Native().status_to_error;
+  return convert == nullptr ? ERROR_GEN_FAILURE : static_cast<LSTATUS>(convert(status));
+}
+
+CountedString Counted(std::wstring& name) {
+  const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  return {bytes, bytes, name.data()};
+}
+
+bool IsMissing(LSTATUS status) {
+  return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+}
+
+[[noreturn]] void Fail(LSTATUS status, std::wstring_view doing, const std::wstring& subject) {
+  throw SystemError(static_cast<std::uint32_t>(status), std::wstring(doing), subject);
+}
+
+// --- Opening keys ------------------------------------------------------------------------------
+
+HKEY RootKey(std::uint32_t hive) {
   switch (hive) {
     case kHiveClassesRoot:
       return HKEY_CLASSES_ROOT;
@@ -30,54 +102,82 @@ HKEY RootKey(std::uint32_t hive, std::wstring_view doing, std::wstring_view path
     case kHiveUsers:
       return HKEY_USERS;
     default:
-      Fail(ERROR_INVALID_PARAMETER, doing, DisplayKeyPath(hive, path));
+      return nullptr;
   }
 }
 
-KeyPath Parse(std::wstring_view key_path, std::wstring_view doing) {
-  auto parsed = ParseKeyPath(key_path);
-  if (!parsed) Fail(ERROR_BAD_PATHNAME, doing, DisplayKeyPath(key_path));
-  return *std::move(parsed);
+void CheckValid(const KeyPath& key, std::wstring_view doing) {
+  if (!IsValidKeyPath(key)) Fail(ERROR_BAD_PATHNAME, doing, DisplayKeyPath(key));
 }
 
-// The native calls that take counted names and exact data, and delete a link as itself; looked up
-// at run time, as they are not part of the Win32 API.
-struct CountedString {  // UNICODE_STRING
-  USHORT length;        // bytes
-  USHORT maximum_length;
-  PWSTR buffer;
-};
-template <typename Fn>
-Fn Ntdll(const char* name) {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll == nullptr
-             ? nullptr
-             : reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
-}
-LSTATUS FromNtStatus(LONG status) {
-  if (status >= 0) return ERROR_SUCCESS;
-  using ToDosErrorFn = ULONG(NTAPI*)(LONG);
-  const auto convert = Ntdll<ToDosErrorFn>("RtlNtStatusToDosError");
-  return convert == nullptr ? ERROR_GEN_FAILURE : static_cast<LSTATUS>(convert(status));
-}
-CountedString Counted(std::wstring& name) {
-  const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  return {bytes, bytes, name.data()};
+// Opens (or, with `create`, creates) the subkey `name` of `parent`, counted. A link is followed
+// unless `as_link`. The status, and the key when it succeeded.
+LSTATUS OpenChild(HKEY parent, std::wstring name, ACCESS_MASK access, bool as_link, bool create,
+                  UniqueHkey& child) {
+  const NativeCalls& native = Native();
+  if (native.open_key == nullptr || native.create_key == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+  CountedString counted = Counted(name);
+  ObjectAttributes attributes{sizeof(ObjectAttributes),
+                              parent,
+                              &counted,
+                              kObjCaseInsensitive | (as_link ? kObjOpenLink : 0),
+                              nullptr,
+                              nullptr};
+  HANDLE handle = nullptr;
+  ULONG disposition = 0;
+  const LONG status = create ? native.create_key(&handle, access, &attributes, 0, nullptr,
+                                                 REG_OPTION_NON_VOLATILE, &disposition)
+                             : native.open_key(&handle, access, &attributes);
+  if (status >= 0) child.reset(static_cast<HKEY>(handle));
+  return FromNtStatus(status);
 }
 
-// Opens an existing key; an empty owner when it does not exist. With REG_OPTION_OPEN_LINK a
-// symbolic link is opened as itself rather than followed.
-UniqueHkey OpenKey(HKEY parent, const std::wstring& subkey, REGSAM access, std::wstring_view doing,
-                   const std::wstring& subject, DWORD options = 0) {
-  HKEY key = nullptr;
-  const LSTATUS status = RegOpenKeyExW(parent, subkey.c_str(), options, access, &key);
-  if (status == ERROR_FILE_NOT_FOUND) return {};
+// Opens the key for `access`; an empty owner when it, or a key on the way, does not exist. Links
+// on the way are followed, as the registry follows them; the key itself is opened as itself, a
+// link as the link, unless `follow_last`. With `create`, missing keys are created instead.
+UniqueHkey OpenPath(const KeyPath& key, ACCESS_MASK access, bool follow_last, bool create,
+                    std::wstring_view doing) {
+  const std::wstring subject = DisplayKeyPath(key);
+  const HKEY root = RootKey(key.hive);
+  if (root == nullptr) Fail(ERROR_BAD_PATHNAME, doing, subject);
+  const bool single = key.names.size() == 1;
+  // The merged view has no native path: it is reached through the Win32 calls alone, which take
+  // names without nulls. Under a hive the first name, too, is opened through them.
+  const bool whole_path = key.hive == kHiveClassesRoot;
+  std::wstring first = key.names.front();
+  if (whole_path) {
+    for (std::size_t index = 1; index < key.names.size(); ++index)
+      first += L'\\' + key.names[index];
+  }
+  if (first.find(L'\0') != std::wstring::npos) Fail(ERROR_BAD_PATHNAME, doing, subject);
+  const bool first_is_last = single || whole_path;
+  const ACCESS_MASK first_access = first_is_last ? access : 0;
+  HKEY raw = nullptr;
+  LSTATUS status = create
+                       ? RegCreateKeyExW(root, first.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         first_access == 0 ? KEY_QUERY_VALUE : first_access,
+                                         nullptr, &raw, nullptr)
+                       : RegOpenKeyExW(root, first.c_str(),
+                                       first_is_last && !follow_last ? REG_OPTION_OPEN_LINK : 0,
+                                       first_access == 0 ? KEY_QUERY_VALUE : first_access, &raw);
+  if (IsMissing(status)) return {};
   if (status != ERROR_SUCCESS) Fail(status, doing, subject);
-  return UniqueHkey(key);
+  UniqueHkey current(raw);
+  if (first_is_last) return current;
+  for (std::size_t index = 1; index < key.names.size(); ++index) {
+    const bool last = index + 1 == key.names.size();
+    UniqueHkey next;
+    status = OpenChild(current.get(), key.names[index], last ? access : 0, last && !follow_last,
+                       create, next);
+    if (IsMissing(status)) return {};
+    if (status != ERROR_SUCCESS) Fail(status, doing, subject);
+    current = std::move(next);
+  }
+  return current;
 }
 
-// The name of the subkey at `index`, read through `buffer`, which grows when a longer name was
-// added since the key was sized; nullopt past the last subkey.
+// The name of the subkey at `index`, whole, read through `buffer`, which grows when a longer name
+// was added since the key was sized; nullopt past the last subkey.
 std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer,
                                      std::wstring_view doing, const std::wstring& subject) {
   while (true) {
@@ -94,13 +194,25 @@ std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer
   }
 }
 
-// A subkey's path as the user reads it, from its parent's.
+// A listed subkey, opened as itself. One that cannot be opened, even one gone meanwhile, is an
+// error: a walk that skipped it would read or delete less than the tree.
+UniqueHkey OpenListedChild(HKEY parent, const std::wstring& name, ACCESS_MASK access,
+                           std::wstring_view doing, const std::wstring& subject) {
+  UniqueHkey child;
+  const LSTATUS status = OpenChild(parent, name, access, true, false, child);
+  if (status != ERROR_SUCCESS) Fail(status, doing, subject);
+  return child;
+}
+
+// A subkey as the user reads it, from its parent's.
 std::wstring ChildSubject(const std::wstring& subject, std::wstring_view name) {
   std::wstring child = subject;
   child += L'\\';
-  child += name;
+  child += VisibleName(name);
   return child;
 }
+
+// --- Reading -----------------------------------------------------------------------------------
 
 // The key's own security descriptor: owner, group and DACL, where the DACL is its own (protected,
 // or holding an entry that is not inherited); empty where the key simply inherits.
@@ -143,16 +255,35 @@ bool IsVolatile(HKEY key) {
     ULONG key_flags;  // REG_FLAG_VOLATILE = 1
     ULONG control_flags;
   };
-  using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  const auto query = Ntdll<NtQueryKeyFn>("NtQueryKey");
+  const auto query = Native().query_key;
   KeyFlagsInformation info{};
   ULONG size = 0;
   return query != nullptr && query(key, 5, &info, sizeof(info), &size) >= 0 &&
          (info.key_flags & 1) != 0;
 }
 
+// The key's own name as stored, in its own case, whole (NtQueryKey, KeyBasicInformation);
+// `fallback` where the system does not say.
+std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
+  struct KeyBasicInformation {
+    LARGE_INTEGER last_write_time;
+    ULONG title_index;
+    ULONG name_length;  // bytes
+    WCHAR name[256];
+  };
+  const auto query = Native().query_key;
+  KeyBasicInformation info{};
+  ULONG size = 0;
+  if (query == nullptr || query(key, 0, &info, sizeof(info), &size) < 0 ||
+      info.name_length / sizeof(WCHAR) > 255) {
+    return std::wstring(fallback);
+  }
+  return {info.name, info.name_length / sizeof(WCHAR)};
+}
+
 // Reads an open key with everything under it; `subject` names it in errors.
-void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
+void ReadKey(const RegistryServices& registry, HKEY key, const std::wstring& subject,
+             KeyTree& tree) {
   tree.security = OwnSecurity(key, subject);
   tree.is_volatile = IsVolatile(key);
   DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, largest_data = 0;
@@ -183,9 +314,7 @@ void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
     ++index;
   }
   // A symbolic link holds its target in this value; what lies behind it is not ours to read.
-  for (const NamedValue& value : tree.values) {
-    if (value.value.type == REG_LINK && value.name == L"SymbolicLinkValue") tree.link = true;
-  }
+  for (const NamedValue& value : tree.values) tree.link = tree.link || MarksLink(value, registry);
   if (tree.link) return;
 
   std::wstring buffer(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
@@ -193,80 +322,75 @@ void ReadKey(HKEY key, const std::wstring& subject, KeyTree& tree) {
     std::optional<std::wstring> child_name = SubkeyAt(key, index, buffer, kReading, subject);
     if (!child_name) break;
     const std::wstring child_subject = ChildSubject(subject, *child_name);
-    const UniqueHkey child =
-        OpenKey(key, *child_name, KEY_READ, kReading, child_subject, REG_OPTION_OPEN_LINK);
-    if (!child) continue;  // deleted meanwhile
+    const UniqueHkey child = OpenListedChild(key, *child_name, KEY_READ, kReading, child_subject);
     KeyTree& branch = tree.subkeys.emplace_back();
     branch.name = std::move(*child_name);
-    ReadKey(child.get(), child_subject, branch);
+    ReadKey(registry, child.get(), child_subject, branch);
   }
 }
 
-// The key's own name as stored, in its own case (ZwQueryKey, KeyBasicInformation); `fallback`
-// where the system does not say.
-std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
-  struct KeyBasicInformation {
-    LARGE_INTEGER last_write_time;
-    ULONG title_index;
-    ULONG name_length;  // bytes
-    WCHAR name[256];
-  };
-  using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  const auto query = ntdll == nullptr ? nullptr
-                                      : reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void*>(
-                                            GetProcAddress(ntdll, "NtQueryKey")));
-  KeyBasicInformation info{};
-  ULONG size = 0;
-  if (query == nullptr || query(key, 0, &info, sizeof(info), &size) < 0 ||
-      info.name_length / sizeof(WCHAR) > 255) {
-    return std::wstring(fallback);
+// --- Deleting ----------------------------------------------------------------------------------
+
+// Deletes the open key `key` with its subkeys, deepest first, as RegDeleteTreeW does, but opening
+// each key as itself: RegDeleteTreeW follows a link and deletes its target.
+void DeleteOpenKey(HKEY key, const std::wstring& subject) {
+  // Always the first subkey: the one before it is gone. One that stays first after its delete
+  // would make this loop for ever; it stops the delete instead.
+  std::wstring buffer(256, L'\0');
+  std::optional<std::wstring> previous;
+  while (const std::optional<std::wstring> child = SubkeyAt(key, 0, buffer, kDeleting, subject)) {
+    const std::wstring child_subject = ChildSubject(subject, *child);
+    if (previous == child) Fail(ERROR_CANTWRITE, kDeleting, child_subject);
+    const UniqueHkey open = OpenListedChild(
+        key, *child, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, kDeleting, child_subject);
+    DeleteOpenKey(open.get(), child_subject);
+    previous = child;
   }
-  return {info.name, info.name_length / sizeof(WCHAR)};
+  const auto remove = Native().delete_key;
+  const LSTATUS status = remove != nullptr ? FromNtStatus(remove(key)) : ERROR_CALL_NOT_IMPLEMENTED;
+  if (status != ERROR_SUCCESS && !IsMissing(status) && status != ERROR_KEY_DELETED) {
+    Fail(status, kDeleting, subject);
+  }
 }
 
 }  // namespace
 
-void Win32Registry::EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-                            std::vector<std::wstring>& names) {
-  const std::wstring subject = DisplayKeyPath(hive, relative_path);
-  if (!IsValidRelativePath(relative_path)) Fail(ERROR_BAD_PATHNAME, kEnumerating, subject);
-  const UniqueHkey key =
-      OpenKey(RootKey(hive, kEnumerating, relative_path), std::wstring(relative_path),
-              KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, kEnumerating, subject);
-  if (!key) return;
+void Win32Registry::EnumKey(const KeyPath& key, std::vector<std::wstring>& names) {
+  CheckValid(key, kEnumerating);
+  const std::wstring subject = DisplayKeyPath(key);
+  const UniqueHkey open =
+      OpenPath(key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, true, false, kEnumerating);
+  if (!open) return;
 
   DWORD count = 0;
   DWORD longest = 0;
-  LSTATUS status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, &longest, nullptr,
-                                    nullptr, nullptr, nullptr, nullptr, nullptr);
+  LSTATUS status = RegQueryInfoKeyW(open.get(), nullptr, nullptr, nullptr, &count, &longest,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (status != ERROR_SUCCESS) Fail(status, kEnumerating, subject);
   names.reserve(names.size() + count);
 
   std::wstring buffer(std::max<DWORD>(longest, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
-    std::optional<std::wstring> name = SubkeyAt(key.get(), index, buffer, kEnumerating, subject);
+    std::optional<std::wstring> name = SubkeyAt(open.get(), index, buffer, kEnumerating, subject);
     if (!name) return;
     names.push_back(std::move(*name));
   }
 }
 
-KeyState Win32Registry::RegRead(std::wstring_view key_path) {
-  const KeyPath path = Parse(key_path, kReading);
-  const std::wstring subject = DisplayKeyPath(path.hive, path.subkey);
-  const UniqueHkey key = OpenKey(RootKey(path.hive, kReading, path.subkey), path.subkey,
-                                 KEY_QUERY_VALUE, kReading, subject);
-  if (!key) return {};
+KeyState Win32Registry::RegRead(const KeyPath& key) {
+  CheckValid(key, kReading);
+  const UniqueHkey open = OpenPath(key, KEY_QUERY_VALUE, false, false, kReading);
+  if (!open) return {};
 
   KeyState state{true, std::nullopt};
   DWORD type = 0;
   DWORD size = 0;
-  LSTATUS status = RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &size);
+  LSTATUS status = RegQueryValueExW(open.get(), nullptr, nullptr, &type, nullptr, &size);
   if (status == ERROR_FILE_NOT_FOUND) return state;
   RegValue value{type, std::vector<std::uint8_t>(size)};
   while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
     value.data.resize(size);
-    status = RegQueryValueExW(key.get(), nullptr, nullptr, &type, value.data.data(), &size);
+    status = RegQueryValueExW(open.get(), nullptr, nullptr, &type, value.data.data(), &size);
     if (status == ERROR_SUCCESS) {
       value.type = type;
       value.data.resize(size);
@@ -275,96 +399,66 @@ KeyState Win32Registry::RegRead(std::wstring_view key_path) {
     }
   }
   if (status == ERROR_FILE_NOT_FOUND) return state;  // removed between the two calls
-  Fail(status, kReading, subject);
+  Fail(status, kReading, DisplayKeyPath(key));
 }
 
-std::optional<KeyTree> Win32Registry::ReadTree(std::wstring_view key_path) {
-  const KeyPath path = Parse(key_path, kReading);
-  const std::wstring subject = DisplayKeyPath(path.hive, path.subkey);
-  const UniqueHkey key = OpenKey(RootKey(path.hive, kReading, path.subkey), path.subkey, KEY_READ,
-                                 kReading, subject, REG_OPTION_OPEN_LINK);
-  if (!key) return std::nullopt;
+std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
+  CheckValid(key, kReading);
+  const UniqueHkey open = OpenPath(key, KEY_READ, false, false, kReading);
+  if (!open) return std::nullopt;
   KeyTree tree;
-  tree.name =
-      StoredKeyName(key.get(), std::wstring_view(path.subkey).substr(path.subkey.rfind(L'\\') + 1));
-  ReadKey(key.get(), subject, tree);
+  tree.name = StoredKeyName(open.get(), key.names.back());
+  ReadKey(*this, open.get(), DisplayKeyPath(key), tree);
   SortTree(tree);
   return tree;
 }
 
-void Win32Registry::WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                const std::optional<RegValue>& value) {
-  const KeyPath path = Parse(key_path, kWriting);
-  const std::wstring subject = DisplayKeyPath(path.hive, path.subkey);
-  HKEY raw = nullptr;
-  LSTATUS status =
-      RegCreateKeyExW(RootKey(path.hive, kWriting, path.subkey), path.subkey.c_str(), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &raw, nullptr);
-  if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
-  const UniqueHkey key(raw);
+  CheckValid(key, kWriting);
+  const std::wstring subject = DisplayKeyPath(key);
+  const UniqueHkey open = OpenPath(key, KEY_SET_VALUE, true, true, kWriting);
+  if (!open) Fail(ERROR_PATH_NOT_FOUND, kWriting, subject);  // a link on the way leads nowhere
   // The native calls take the name counted, so a name holding a null stays whole, and store the
   // data as given: RegSetValueExW adds a terminator to a string whose last unit is not null when
   // the bytes after the buffer happen to be zero.
-  using NtSetValueKeyFn = LONG(NTAPI*)(HANDLE, CountedString*, ULONG, ULONG, void*, ULONG);
-  using NtDeleteValueKeyFn = LONG(NTAPI*)(HANDLE, CountedString*);
   std::wstring name(value_name);
   CountedString counted = Counted(name);
+  const NativeCalls& native = Native();
+  LSTATUS status = ERROR_SUCCESS;
   if (value) {
     std::vector<std::uint8_t> data = value->data;
-    const auto set = Ntdll<NtSetValueKeyFn>("NtSetValueKey");
-    status = set != nullptr ? FromNtStatus(set(key.get(), &counted, 0, value->type, data.data(),
-                                               static_cast<ULONG>(data.size())))
-                            : RegSetValueExW(key.get(), name.c_str(), 0, value->type, data.data(),
-                                             static_cast<DWORD>(data.size()));
+    status = native.set_value != nullptr
+                 ? FromNtStatus(native.set_value(open.get(), &counted, 0, value->type, data.data(),
+                                                 static_cast<ULONG>(data.size())))
+                 : RegSetValueExW(open.get(), name.c_str(), 0, value->type, data.data(),
+                                  static_cast<DWORD>(data.size()));
   } else {
-    const auto remove = Ntdll<NtDeleteValueKeyFn>("NtDeleteValueKey");
-    status = remove != nullptr ? FromNtStatus(remove(key.get(), &counted))
-                               : RegDeleteValueW(key.get(), name.c_str());
+    status = native.delete_value != nullptr
+                 ? FromNtStatus(native.delete_value(open.get(), &counted))
+                 : RegDeleteValueW(open.get(), name.c_str());
     if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
   }
   if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
 }
 
-namespace {
-
-// Deletes `name` under `parent` with its subkeys, deepest first, as RegDeleteTreeW does, but
-// opening each key as itself: RegDeleteTreeW follows a link and deletes its target.
-void DeleteKeyTree(HKEY parent, const std::wstring& name, const std::wstring& subject) {
-  const UniqueHkey key = OpenKey(parent, name, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
-                                 kDeleting, subject, REG_OPTION_OPEN_LINK);
-  if (!key) return;  // already gone
-  // Always the first subkey: the one before it is gone.
-  std::wstring buffer(256, L'\0');
-  while (const std::optional<std::wstring> child =
-             SubkeyAt(key.get(), 0, buffer, kDeleting, subject))
-    DeleteKeyTree(key.get(), *child, ChildSubject(subject, *child));
-  using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
-  const auto remove = Ntdll<NtDeleteKeyFn>("NtDeleteKey");
-  const LSTATUS status =
-      remove != nullptr ? FromNtStatus(remove(key.get())) : RegDeleteKeyW(parent, name.c_str());
-  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_KEY_DELETED) {
-    Fail(status, kDeleting, subject);
-  }
+void Win32Registry::RegDelete(const KeyPath& key) {
+  CheckValid(key, kDeleting);
+  const UniqueHkey open =
+      OpenPath(key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, false, false, kDeleting);
+  if (!open) return;  // already gone
+  DeleteOpenKey(open.get(), DisplayKeyPath(key));
 }
 
-}  // namespace
-
-void Win32Registry::RegDelete(std::wstring_view key_path) {
-  const KeyPath path = Parse(key_path, kDeleting);
-  DeleteKeyTree(RootKey(path.hive, kDeleting, path.subkey), path.subkey,
-                DisplayKeyPath(path.hive, path.subkey));
-}
-
-void Win32Registry::SetSecurity(std::wstring_view key_path,
-                                const std::vector<std::uint8_t>& descriptor) {
-  const KeyPath path = Parse(key_path, kWriting);
-  const std::wstring subject = DisplayKeyPath(path.hive, path.subkey);
-  const UniqueHkey key = OpenKey(RootKey(path.hive, kWriting, path.subkey), path.subkey,
-                                 WRITE_DAC | WRITE_OWNER | READ_CONTROL, kWriting, subject);
-  if (!key) Fail(ERROR_FILE_NOT_FOUND, kWriting, subject);
+void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
+  CheckValid(key, kWriting);
+  const std::wstring subject = DisplayKeyPath(key);
+  const UniqueHkey open =
+      OpenPath(key, WRITE_DAC | WRITE_OWNER | READ_CONTROL, false, false, kWriting);
+  if (!open) Fail(ERROR_FILE_NOT_FOUND, kWriting, subject);
   std::vector<std::uint8_t> copy = descriptor;
   const LSTATUS status = RegSetKeySecurity(
-      key.get(),
+      open.get(),
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
       copy.data());
   if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);

@@ -4,18 +4,17 @@
 
 namespace vw {
 
-// The registry services on the Win32 registry API.
+// The registry services on the Win32 registry API and, for keys named by counted names, the
+// native calls beneath it.
 class Win32Registry final : public RegistryServices {
  public:
-  void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-               std::vector<std::wstring>& names) override;
-  KeyState RegRead(std::wstring_view key_path) override;
-  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override;
-  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override;
+  KeyState RegRead(const KeyPath& key) override;
+  std::optional<KeyTree> ReadTree(const KeyPath& key) override;
+  void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
-  void RegDelete(std::wstring_view key_path) override;
-  void SetSecurity(std::wstring_view key_path,
-                   const std::vector<std::uint8_t>& descriptor) override;
+  void RegDelete(const KeyPath& key) override;
+  void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
 };
 

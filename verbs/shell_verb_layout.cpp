@@ -9,10 +9,7 @@ constexpr std::wstring_view kRunas = L"runas";
 constexpr std::wstring_view kRunasUser = L"runasuser";
 constexpr std::size_t kExtensionLength = 4;
 
-constexpr std::wstring_view kMergedRoot = L"HKEY_CLASSES_ROOT\\exefile\\shell\\";
-constexpr std::wstring_view kMachineRoot =
-    L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\shell\\";
-constexpr std::wstring_view kUserRoot = L"HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\";
+constexpr std::wstring_view kCommand = L"command";
 
 }  // namespace
 
@@ -41,20 +38,25 @@ bool BreaksCommandLine(std::wstring_view program_path) noexcept {
   return program_path.find(L'%') != std::wstring_view::npos;
 }
 
-std::wstring VerbKeyPath(std::wstring_view entry_name) {
-  return SubkeyPath(kMergedRoot, entry_name);
+KeyPath VerbRoot() {
+  return {kHiveClassesRoot, {L"exefile", L"shell"}};
 }
 
-std::wstring CommandKeyPath(std::wstring_view entry_name) {
-  return VerbKeyPath(entry_name) + L"command\\";
+KeyPath VerbKeyPath(std::wstring_view entry_name) {
+  return VerbRoot().Child(entry_name);
 }
 
-std::wstring VerbKeyPath(ClassesHive hive, std::wstring_view entry_name) {
-  return SubkeyPath(hive == ClassesHive::kMachine ? kMachineRoot : kUserRoot, entry_name);
+KeyPath CommandKeyPath(std::wstring_view entry_name) {
+  return VerbKeyPath(entry_name).Child(kCommand);
 }
 
-std::wstring CommandKeyPath(ClassesHive hive, std::wstring_view entry_name) {
-  return VerbKeyPath(hive, entry_name) + L"command\\";
+KeyPath VerbKeyPath(ClassesHive hive, std::wstring_view entry_name) {
+  const std::uint32_t root = hive == ClassesHive::kMachine ? kHiveLocalMachine : kHiveCurrentUser;
+  return {root, {L"Software", L"Classes", L"exefile", L"shell", std::wstring(entry_name)}};
+}
+
+KeyPath CommandKeyPath(ClassesHive hive, std::wstring_view entry_name) {
+  return VerbKeyPath(hive, entry_name).Child(kCommand);
 }
 
 std::wstring_view TrimSpaces(std::wstring_view text) noexcept {

@@ -13,7 +13,7 @@
 //                                              hides the machine's from this user where it exists
 //
 // The list is read from the view; entries are written and deleted in the two hives themselves.
-// Keys are named by full paths ending in '\'. Nothing here talks to the registry.
+// Nothing here talks to the registry.
 
 #include <cstdint>
 #include <string>
@@ -23,9 +23,6 @@
 #include "verbs/registry_services.h"
 
 namespace vw {
-
-inline constexpr std::uint32_t kVerbRootHive = kHiveClassesRoot;
-inline constexpr std::wstring_view kVerbRootRelative = L"exefile\\shell";
 
 // The two places an entry's keys are kept.
 enum class ClassesHive { kMachine, kUser };
@@ -48,11 +45,13 @@ std::wstring CommandLine(std::wstring_view program_path);
 // holding '%' cannot be written into one.
 bool BreaksCommandLine(std::wstring_view program_path) noexcept;
 
-// The entry's keys in the merged view (as Explorer reads them) and in one hive.
-std::wstring VerbKeyPath(std::wstring_view entry_name);
-std::wstring CommandKeyPath(std::wstring_view entry_name);
-std::wstring VerbKeyPath(ClassesHive hive, std::wstring_view entry_name);
-std::wstring CommandKeyPath(ClassesHive hive, std::wstring_view entry_name);
+// The verb root in the merged view, as Explorer reads it.
+KeyPath VerbRoot();
+// The entry's keys in the merged view and in one hive.
+KeyPath VerbKeyPath(std::wstring_view entry_name);
+KeyPath CommandKeyPath(std::wstring_view entry_name);
+KeyPath VerbKeyPath(ClassesHive hive, std::wstring_view entry_name);
+KeyPath CommandKeyPath(ClassesHive hive, std::wstring_view entry_name);
 
 // Text with leading and trailing spaces (U+0020 only) removed.
 std::wstring_view TrimSpaces(std::wstring_view text) noexcept;

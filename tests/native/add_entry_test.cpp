@@ -7,6 +7,7 @@
 #include "operations/load_entries.h"
 #include "operations/messages.h"
 #include "operations/remove_entry.h"
+#include "tests/support/keys.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/desktop_user_classes.h"
@@ -16,10 +17,12 @@
 namespace vw {
 namespace {
 
+using testing::Key;
+
 using testing::ScriptedForm;
 using Names = std::vector<std::wstring>;
 
-std::optional<std::wstring> TextAt(MemoryRegistry& registry, std::wstring_view key) {
+std::optional<std::wstring> TextAt(MemoryRegistry& registry, const KeyPath& key) {
   const KeyState state = registry.RegRead(key);
   if (!state.exists || !state.value) return std::nullopt;
   return TextOf(*state.value);
@@ -61,8 +64,8 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   EXPECT_EQ(form.boxes[1].prompt, L"搞定了，亲！快去试试吧！");
   EXPECT_EQ(form.boxes[1].title, L"完成");
   EXPECT_EQ(form.boxes[1].style, 64u);
-  EXPECT_EQ(TextAt(registry, L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\"), L"X");
-  EXPECT_EQ(TextAt(registry, L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\command\\"),
+  EXPECT_EQ(TextAt(registry, Key(L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\")), L"X");
+  EXPECT_EQ(TextAt(registry, Key(L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\command\\")),
             L"\"C:\\Windows\\notepad.exe\" \"%1\"");
   EXPECT_EQ(form.entries.items, Names{L"notepad"});
   EXPECT_EQ(form.registry_changes, 1);
@@ -130,7 +133,7 @@ TEST_F(AddEntryTest, NamesDifferingOnlyInCaseAreOneEntry) {
   EXPECT_EQ(form.entries.items, Names{L"Tool"});
   EXPECT_EQ(form.boxes.size(), 1u);  // no success message for an update
   std::vector<std::wstring> keys;
-  registry.EnumKey(kVerbRootHive, kVerbRootRelative, keys);
+  registry.EnumKey(VerbRoot(), keys);
   EXPECT_EQ(keys, (Names{L"open", L"runas", L"Tool"}));
   EXPECT_EQ(TextAt(registry, CommandKeyPath(L"TOOL")),
             L"\"C:\\Program Files\\Tool\\tool.exe\" \"%1\"");
@@ -241,7 +244,7 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
       {"verb key without command or value",
        [](MemoryRegistry& r, ScriptedForm& f) {
          r.RegWriteValue(VerbKeyPath(L"TOOL"), std::nullopt);
-         r.RegWrite(VerbKeyPath(L"TOOL") + L"ddeexec\\", L"keep");
+         r.RegWrite(VerbKeyPath(L"TOOL").Child(L"ddeexec"), L"keep");
          f.entries.items = {L"TOOL"};
        }},
       {"this user's copy only",
@@ -262,7 +265,7 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
        }},
       {"no class of executables yet",
        [](MemoryRegistry& r, ScriptedForm&) {
-         r.RegDelete(L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\");
+         r.RegDelete(Key(L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\"));
        }},
   };
   using Strike = MemoryRegistry::Strike;
@@ -313,7 +316,7 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
 TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
   const std::wstring old_command = L"\"C:\\apps2\\tool.exe\" \"%1\"";
   using Access = MemoryRegistry::Access;
-  const std::pair<std::wstring, Access> refusals[] = {
+  const std::pair<KeyPath, Access> refusals[] = {
       {CommandKeyPath(ClassesHive::kMachine, L"Tool"), Access::kDelete},
       {VerbKeyPath(ClassesHive::kMachine, L"Tool"), Access::kSetValue},
       {VerbKeyPath(ClassesHive::kUser, L"Tool"), Access::kSetValue},
@@ -322,7 +325,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
     // Then each call after the two reads and the first write fails in turn as well.
     for (std::size_t also_failing = 0; also_failing < 16; ++also_failing) {
       SCOPED_TRACE(::testing::Message()
-                   << "refusing " << refusing.size() << ", also failing " << also_failing);
+                   << "refusing " << refusing.names.size() << ", also failing " << also_failing);
       MemoryRegistry r;
       AddSystemVerbs(r);
       for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
@@ -357,12 +360,12 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
 TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   MemoryRegistry memory;
   AddSystemVerbs(memory);
-  const std::wstring desktop = L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\exefile\\shell\\";
+  const KeyPath desktop = Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\exefile\\shell\\");
   memory.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
-  memory.RegWrite(desktop + L"Tool\\", L"desktop user's");
-  memory.RegWrite(desktop + L"mine\\command\\", L"m.exe");
+  memory.RegWrite(desktop.Child(L"Tool"), L"desktop user's");
+  memory.RegWrite(desktop.Child(L"mine").Child(L"command"), L"m.exe");
   memory.RegWrite(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
-  DesktopUserClasses registry(memory, L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\");
+  DesktopUserClasses registry(memory, Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\"));
 
   ScriptedForm form;
   LoadEntries(registry, form.entries);
@@ -371,11 +374,12 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   form.caption = L"new";
   AddEntry(form, registry);
   EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new");
-  EXPECT_EQ(TextAt(memory, desktop + L"tool\\"), L"new");
-  EXPECT_EQ(TextAt(memory, desktop + L"tool\\command\\"), L"\"C:\\Windows\\tool.exe\" \"%1\"");
+  EXPECT_EQ(TextAt(memory, desktop.Child(L"tool")), L"new");
+  EXPECT_EQ(TextAt(memory, desktop.Child(L"tool").Child(L"command")),
+            L"\"C:\\Windows\\tool.exe\" \"%1\"");
   form.entries.selected = 0;
   RemoveEntry(form, registry);
-  EXPECT_FALSE(memory.RegRead(desktop + L"mine\\").exists);
+  EXPECT_FALSE(memory.RegRead(desktop.Child(L"mine")).exists);
   EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kUser, L"admins")), L"the administrator's");
   EXPECT_TRUE(form.errors.empty());
 }

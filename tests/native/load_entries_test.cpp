@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
 #include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
 namespace {
+
+using testing::Key;
 
 using testing::VectorEntryList;
 using Names = std::vector<std::wstring>;
@@ -39,8 +42,8 @@ TEST(LoadEntries, ListsEveryVerbButTheExactSystemOnes) {
 TEST(LoadEntries, KeepsTheCaseOfOpenAsStoredAndListsIt) {
   // A registry where the system verb was created as "Open": the listing rule is exact.
   MemoryRegistry registry;
-  registry.RegWrite(L"HKCR\\exefile\\shell\\Open\\", L"");
-  registry.RegWrite(L"HKCR\\exefile\\shell\\runas\\", L"");
+  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\Open\\"), L"");
+  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\runas\\"), L"");
   VectorEntryList list;
   EXPECT_FALSE(LoadEntries(registry, list));
   EXPECT_EQ(list.items, Names{L"Open"});

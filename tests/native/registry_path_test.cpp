@@ -14,46 +14,52 @@ TEST(RegistryPath, ParsesRootNamesAndKeyNames) {
   const std::wstring too_long(256, L'n');
   const Case cases[] = {
       {L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\",
-       KeyPath{kHiveClassesRoot, L"exefile\\shell\\tool"}},
-      {L"HKCR\\exefile\\", KeyPath{kHiveClassesRoot, L"exefile"}},
-      {L"hkcu\\Software\\x\\", KeyPath{kHiveCurrentUser, L"Software\\x"}},
-      {L"HKEY_CURRENT_USER\\a\\", KeyPath{kHiveCurrentUser, L"a"}},
-      {L"HKLM\\Software\\记事本 x\\", KeyPath{kHiveLocalMachine, L"Software\\记事本 x"}},
-      {L"HKEY_LOCAL_MACHINE\\a b \\", KeyPath{kHiveLocalMachine, L"a b "}},
-      {L"HKCR\\" + long_name + L"\\", KeyPath{kHiveClassesRoot, long_name}},
+       KeyPath{kHiveClassesRoot, {L"exefile", L"shell", L"tool"}}},
+      {L"HKCR\\exefile\\", KeyPath{kHiveClassesRoot, {L"exefile"}}},
+      {L"hkcu\\Software\\x\\", KeyPath{kHiveCurrentUser, {L"Software", L"x"}}},
+      {L"HKEY_CURRENT_USER\\a\\", KeyPath{kHiveCurrentUser, {L"a"}}},
+      {L"HKLM\\Software\\记事本 x\\", KeyPath{kHiveLocalMachine, {L"Software", L"记事本 x"}}},
+      {L"HKEY_LOCAL_MACHINE\\a b \\", KeyPath{kHiveLocalMachine, {L"a b "}}},
+      {L"HKCR\\" + long_name + L"\\", KeyPath{kHiveClassesRoot, {long_name}}},
       // Refused: no key name, an empty key name, a value path, an unknown root, a long name.
       {L"HKEY_CLASSES_ROOT\\", std::nullopt},
       {L"HKEY_CLASSES_ROOT\\exefile\\shell\\\\", std::nullopt},
       {L"HKEY_CLASSES_ROOT\\exefile\\\\shell\\", std::nullopt},
       {L"HKEY_CLASSES_ROOT\\exefile\\shell", std::nullopt},
-      {L"HKEY_USERS\\S-1-5-21-1_Classes\\", KeyPath{kHiveUsers, L"S-1-5-21-1_Classes"}},
+      {L"HKEY_USERS\\S-1-5-21-1_Classes\\", KeyPath{kHiveUsers, {L"S-1-5-21-1_Classes"}}},
       {L"HKEY_PERFORMANCE_DATA\\x\\", std::nullopt},
       {L"\\exefile\\", std::nullopt},
       {L"", std::nullopt},
       {L"HKCR\\" + too_long + L"\\", std::nullopt},
+      // A name is counted: a null in it is part of it.
+      {std::wstring(L"HKLM\\a\0b\\", 9), KeyPath{kHiveLocalMachine, {std::wstring(L"a\0b", 3)}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseKeyPath(c.path), c.expected) << c.path.size();
   }
 }
 
-TEST(RegistryPath, RelativePathsNeedNonEmptyNames) {
-  EXPECT_TRUE(IsValidRelativePath(L"exefile\\shell"));
-  EXPECT_TRUE(IsValidRelativePath(L"exefile"));
-  EXPECT_FALSE(IsValidRelativePath(L""));
-  EXPECT_FALSE(IsValidRelativePath(L"exefile\\"));
-  EXPECT_FALSE(IsValidRelativePath(L"\\exefile"));
-  EXPECT_FALSE(IsValidRelativePath(L"exefile\\\\shell"));
-}
+// The one join and the one parent; text only for the user, every unit visible.
+TEST(RegistryPath, KeysJoinSplitAndShowThemselves) {
+  const KeyPath shell{kHiveClassesRoot, {L"exefile", L"shell"}};
+  EXPECT_EQ(shell.Child(L"Tool").Child(L"command"),
+            (KeyPath{kHiveClassesRoot, {L"exefile", L"shell", L"Tool", L"command"}}));
+  EXPECT_EQ(shell.Child(L"Tool").Parent(), shell);
+  EXPECT_TRUE(KeyPath({kHiveUsers, {L"x"}}).Parent().names.empty());
 
-TEST(RegistryPath, ShowsPathsWithTheRootsFullNameAndNoTrailingBackslash) {
-  EXPECT_EQ(DisplayKeyPath(L"HKCR\\exefile\\shell\\Tool\\command\\"),
+  EXPECT_EQ(DisplayKeyPath(shell.Child(L"Tool").Child(L"command")),
             L"HKEY_CLASSES_ROOT\\exefile\\shell\\Tool\\command");
-  EXPECT_EQ(DisplayKeyPath(L"hklm\\Software\\x\\"), L"HKEY_LOCAL_MACHINE\\Software\\x");
-  EXPECT_EQ(DisplayKeyPath(kHiveCurrentUser, L"Software\\x"), L"HKEY_CURRENT_USER\\Software\\x");
-  EXPECT_EQ(DisplayKeyPath(kHiveClassesRoot, L"exefile\\shell"),
-            L"HKEY_CLASSES_ROOT\\exefile\\shell");
-  EXPECT_EQ(DisplayKeyPath(L"HKEY_DYN_DATA\\x\\"), L"HKEY_DYN_DATA\\x");  // unparsed, as given
+  EXPECT_EQ(DisplayKeyPath({kHiveLocalMachine, {L"Software", L"x"}}),
+            L"HKEY_LOCAL_MACHINE\\Software\\x");
+  EXPECT_EQ(DisplayKeyPath({kHiveCurrentUser, {std::wstring(L"evil\0x", 6)}}),
+            L"HKEY_CURRENT_USER\\evil\u2400x");
+  EXPECT_EQ(VisibleName(std::wstring(L"\0a\tb\x7f ", 6)), L"\u2400a\u2409b\u2421 ");
+
+  EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {}}));
+  EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {L"a\\b"}}));
+  EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {L"a", L""}}));
+  EXPECT_FALSE(IsValidKeyPath({0x80000004u, {L"a"}}));
+  EXPECT_TRUE(IsValidKeyPath({kHiveUsers, {std::wstring(L"\0", 1)}}));
 }
 
 }  // namespace

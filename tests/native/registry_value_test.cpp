@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "verbs/memory_registry.h"
+
 namespace vw {
 namespace {
 
@@ -22,6 +24,26 @@ TEST(RegistryValue, TextOfReadsOnlyStringTypes) {
   EXPECT_EQ(TextOf(RegValue{4, {1, 0, 0, 0}}), std::nullopt);      // REG_DWORD
   EXPECT_EQ(TextOf(RegValue{kRegSz, {0x41, 0, 0x42, 0}}), L"AB");  // stored without its null
   EXPECT_EQ(TextOf(RegValue{kRegSz, {0x41}}), L"");                // odd byte count
+}
+
+// A link is known by its value's name as the registry compares names, not by one spelling.
+TEST(RegistryValue, ALinkIsMarkedByItsValueInAnyCase) {
+  const MemoryRegistry registry;
+  const RegValue target{kRegLink, {0x5C, 0}};
+  struct Case {
+    NamedValue value;
+    bool link;
+  };
+  const Case cases[] = {
+      {{L"SymbolicLinkValue", target}, true},
+      {{L"symboliclinkvalue", target}, true},
+      {{L"SYMBOLICLINKVALUE", target}, true},
+      {{L"SymbolicLinkValue", StringValue(L"\\Registry")}, false},  // not a REG_LINK
+      {{L"SymbolicLinkValue ", target}, false},
+      {{L"", target}, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MarksLink(c.value, registry), c.link) << c.value.name.size();
 }
 
 }  // namespace

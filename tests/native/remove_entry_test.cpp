@@ -24,7 +24,7 @@ class RemoveEntryTest : public ::testing::Test {
       form.entries.items.emplace_back(name);
     }
   }
-  bool Exists(std::wstring_view key) { return registry.RegRead(key).exists; }
+  bool Exists(const KeyPath& key) { return registry.RegRead(key).exists; }
   void Select(std::wstring_view name) {
     for (std::size_t i = 0; i < form.entries.items.size(); ++i) {
       if (form.entries.items[i] == name) form.entries.selected = static_cast<int>(i);
@@ -66,8 +66,8 @@ TEST_F(RemoveEntryTest, CancelDeletesNothing) {
 }
 
 TEST_F(RemoveEntryTest, RemovesEntriesOfOtherToolsWhateverTheirShape) {
-  registry.RegDelete(CommandKeyPath(L"other"));                       // no command subkey
-  registry.RegWrite(VerbKeyPath(L"notepad") + L"ddeexec\\", L"dde");  // an extra subkey
+  registry.RegDelete(CommandKeyPath(L"other"));                          // no command subkey
+  registry.RegWrite(VerbKeyPath(L"notepad").Child(L"ddeexec"), L"dde");  // an extra subkey
   for (const wchar_t* name : {L"other", L"notepad"}) {
     Select(name);
     RemoveEntry(form, registry);
@@ -106,9 +106,9 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
 // A key that could not be made again as it was stops the removal before anything is deleted.
 TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
   for (const bool link : {true, false}) {
-    const std::wstring key = CommandKeyPath(ClassesHive::kMachine, L"notepad") + L"inner\\";
+    const KeyPath key = CommandKeyPath(ClassesHive::kMachine, L"notepad").Child(L"inner");
     registry.RegWrite(key, L"");
-    link ? registry.MakeLink(key) : registry.MakeVolatile(key);
+    link ? registry.MakeLink(key, key.Parent().Child(L"elsewhere")) : registry.MakeVolatile(key);
     const std::wstring before = registry.Dump();
     Select(L"notepad");
     form.boxes.clear();
@@ -136,18 +136,18 @@ TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
 // A delete that fails part-way: what it took is put back from the snapshot, values of every
 // type and subkeys included; and the other hive's copy, deleted first, comes back too.
 TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
-  const std::wstring machine = VerbKeyPath(ClassesHive::kMachine, L"notepad");
-  registry.WriteValue(machine + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
-  registry.WriteValue(machine + L"command\\", L"Flags", RegValue{kRegDword, {1, 0, 0, 0}});
-  registry.RegWrite(machine + L"command\\sub\\", L"deep");
-  registry.RegWrite(machine + L"zzz\\", L"last");
+  const KeyPath machine = VerbKeyPath(ClassesHive::kMachine, L"notepad");
+  registry.WriteValue(machine.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
+  registry.WriteValue(machine.Child(L"command"), L"Flags", RegValue{kRegDword, {1, 0, 0, 0}});
+  registry.RegWrite(machine.Child(L"command").Child(L"sub"), L"deep");
+  registry.RegWrite(machine.Child(L"zzz"), L"last");
   // A counted name holding a null, a string without its terminator, and an ACL of its own.
-  registry.WriteValue(machine + L"command\\", std::wstring(L"\0x", 2),
+  registry.WriteValue(machine.Child(L"command"), std::wstring(L"\0x", 2),
                       RegValue{kRegSz, {'h', 0, 'i', 0}});
-  registry.WriteValue(machine + L"command\\", L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
-  registry.Deny(MemoryRegistry::Access::kSetValue, machine + L"command\\", errc::kAccessDenied);
+  registry.WriteValue(machine.Child(L"command"), L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
+  registry.Deny(MemoryRegistry::Access::kSetValue, machine.Child(L"command"), errc::kAccessDenied);
   registry.RegWrite(VerbKeyPath(ClassesHive::kUser, L"notepad"), L"mine");
-  registry.Deny(MemoryRegistry::Access::kDelete, machine + L"zzz\\", errc::kAccessDenied);
+  registry.Deny(MemoryRegistry::Access::kDelete, machine.Child(L"zzz"), errc::kAccessDenied);
   const std::wstring before = registry.Dump();
   Select(L"notepad");
   RemoveEntry(form, registry);

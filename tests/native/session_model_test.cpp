@@ -31,8 +31,9 @@ const std::wstring kFiles[] = {L"tool.exe",     L"Tool.EXE",       L"my app.exe"
                                L"\u0100bc.exe", L"runa\u017F.exe", L"RunAsUser.exe"};
 const std::wstring kFolders[] = {
     L"C:\\", L"C:\\Program Files\\Tool", L"D:\\工具 箱", L"C:\\Windows", L"E:\\", L"C:\\100%Lab"};
-const std::wstring kOtherNames[] = {L"tool",   L"TOOL",   L"other",   L"Editor",
-                                    L"记事本", L"my app", L"\u0100BC"};
+// Counted names: one holding a null is a key of its own beside its namesake.
+const std::wstring kOtherNames[] = {L"tool",   L"TOOL",   L"other",    L"Editor",
+                                    L"记事本", L"my app", L"\u0100BC", std::wstring(L"tool\0x", 6)};
 const std::uint32_t kErrors[] = {5, 1018, 8, 1009};
 constexpr MemoryRegistry::Access kAccesses[] = {MemoryRegistry::Access::kSetValue,
                                                 MemoryRegistry::Access::kDelete,
@@ -58,14 +59,14 @@ struct OurEntry {
 // Windows' own verbs of executables, in the shape Windows 10 and 11 ship them.
 void SeedSystemVerbs(MemoryRegistry& registry) {
   const auto verb = [](std::wstring_view name) { return VerbKeyPath(ClassesHive::kMachine, name); };
-  registry.RegWrite(verb(L"open") + L"command\\", L"\"%1\" %*");
-  registry.RegWrite(verb(L"runas") + L"command\\", L"\"%1\" %*");
+  registry.RegWrite(verb(L"open").Child(L"command"), L"\"%1\" %*");
+  registry.RegWrite(verb(L"runas").Child(L"command"), L"\"%1\" %*");
   registry.WriteValue(verb(L"runas"), L"HasLUAShield", StringValue(L""));
   registry.RegWrite(verb(L"runasuser"), L"@shell32.dll,-50944");
   registry.WriteValue(verb(L"runasuser"), L"Extended", StringValue(L""));
   registry.WriteValue(verb(L"runasuser"), L"SuppressionPolicyEx",
                       StringValue(L"{F211AA05-D4DF-4370-A2A0-9F19C09756A7}"));
-  registry.WriteValue(verb(L"runasuser") + L"command\\", L"DelegateExecute",
+  registry.WriteValue(verb(L"runasuser").Child(L"command"), L"DelegateExecute",
                       StringValue(L"{ea72d00e-4960-42fa-ba92-7792a7944c1d}"));
 }
 
@@ -113,11 +114,12 @@ class Session {
   bool MaybeArmFault(std::wstring_view name) {
     bool armed = std::exchange(acl_set_, false);
     if (Roll(3) == 0) {
-      const wchar_t* parts[] = {L"", L"command\\", L"command\\sub\\", L"zzz\\"};
-      const std::wstring key = VerbKeyPath(PickHive(), name) + Pick(parts);
+      const std::vector<std::wstring> parts[] = {{}, {L"command"}, {L"command", L"sub"}, {L"zzz"}};
+      KeyPath key = VerbKeyPath(PickHive(), name);
+      for (const std::wstring& part : Pick(parts)) key = key.Child(part);
       const int access = Roll(3);
       registry_.Deny(kAccesses[access], key, errc::kAccessDenied);
-      Log("key '" + Narrow(key) + "' refuses access " + std::to_string(access));
+      Log("key '" + Narrow(DisplayKeyPath(key)) + "' refuses access " + std::to_string(access));
       armed = true;
     }
     if (Roll(4) == 0) {
@@ -160,7 +162,7 @@ class Session {
   }
 
   std::string Step() {
-    switch (Roll(8)) {
+    switch (Roll(9)) {
       case 0:
       case 1:
       case 2:
@@ -174,6 +176,12 @@ class Session {
       case 6:
         OtherProgramDeletes();
         return CheckOurs();
+      case 7:
+        if (Roll(4) == 0) {
+          LinkUserClassesNowhere();
+          return Check();
+        }
+        [[fallthrough]];
       default:
         Restart();
         return CheckOurs();
@@ -268,6 +276,12 @@ class Session {
     if (ok && !name.empty() && !IsSystemVerbKey(name, registry_) && !unrestorable) {
       if (registry_.RegRead(VerbKeyPath(name)).exists)
         return "a removed entry still shows in the merged view";
+      for (const std::wstring& key : testing::ChangedKeys(before, after)) {
+        if (!testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesHive::kMachine, name))) &&
+            !testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesHive::kUser, name)))) {
+          return "a remove changed a key other than the entry's";
+        }
+      }
       if (form_.entries.items.size() + 1 != items_before.size())
         return "a removed entry is still listed";
       ours_.erase(FoldCase(name));
@@ -290,19 +304,24 @@ class Session {
           (hives == 1 && hive != ClassesHive::kUser)) {
         continue;
       }
-      const std::wstring verb = VerbKeyPath(hive, name);
+      const KeyPath verb = VerbKeyPath(hive, name);
+      if (hive == ClassesHive::kUser && user_classes_link_) {
+        Log("  the user's classes lead nowhere: nothing written there");
+        continue;
+      }
       registry_.RegWrite(verb, L"someone else's");
       if (shape == 0) continue;
       registry_.RegWriteValue(
-          verb + L"command\\",
+          verb.Child(L"command"),
           RegValue{kRegExpandSz, StringValue(L"%ProgramFiles%\\o.exe %1").data});
-      if (shape == 2) registry_.RegWrite(verb + L"ddeexec\\", L"dde");
+      if (shape == 2) registry_.RegWrite(verb.Child(L"ddeexec"), L"dde");
       if (shape == 3) {
-        registry_.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
-        registry_.WriteValue(verb + L"command\\", L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
-        registry_.RegWrite(verb + L"command\\sub\\", L"deep");
+        registry_.WriteValue(verb.Child(L"command"), L"DelegateExecute",
+                             StringValue(L"{ea72d00e}"));
+        registry_.WriteValue(verb.Child(L"command"), L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
+        registry_.RegWrite(verb.Child(L"command").Child(L"sub"), L"deep");
         registry_.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2}});
-        registry_.RegWrite(verb + L"zzz\\", L"last");
+        registry_.RegWrite(verb.Child(L"zzz"), L"last");
       }
       if (shape == 4) {
         // Values that hide or override an entry, a counted name holding a null, and strings
@@ -311,25 +330,36 @@ class Session {
         registry_.WriteValue(verb, L"LegacyDisable", StringValue(L""));
         registry_.WriteValue(verb, L"Extended", RegValue{kRegSz, {}});
         registry_.WriteValue(verb, std::wstring(L"\0x", 2), RegValue{kRegSz, {'h', 0, 'i', 0}});
-        registry_.WriteValue(verb + L"command\\", L"", RegValue{kRegExpandSz, {'%', 0, '1'}});
+        registry_.WriteValue(verb.Child(L"command"), L"", RegValue{kRegExpandSz, {'%', 0, '1'}});
       }
       if (shape == 5) {
         // A key with an ACL of its own: it refuses to be enumerated until ClearFaults.
-        registry_.RegWrite(verb + L"command\\", L"o.exe");
-        registry_.Deny(MemoryRegistry::Access::kDelete, verb + L"command\\", errc::kAccessDenied);
+        registry_.RegWrite(verb.Child(L"command"), L"o.exe");
+        registry_.Deny(MemoryRegistry::Access::kDelete, verb.Child(L"command"),
+                       errc::kAccessDenied);
         acl_set_ = true;
       }
       if (shape == 6) {
-        registry_.RegWrite(verb + L"link\\", L"");
+        registry_.RegWrite(verb.Child(L"link"), L"");
         if (Roll(2) == 0) {
-          registry_.MakeLink(verb + L"link\\");
+          registry_.MakeLink(verb.Child(L"link"), verb.Child(L"command"));
         } else {
-          registry_.MakeVolatile(verb + L"link\\");
+          registry_.MakeVolatile(verb.Child(L"link"));
         }
       }
     }
     ours_.erase(FoldCase(name));  // no longer what we wrote
   }
+
+  // This user's classes of executables become a link whose target is missing, as when a
+  // per-user classes file did not load. Nothing of ours may ever delete it.
+  void LinkUserClassesNowhere() {
+    if (user_classes_link_) return;
+    Log("this user's exefile becomes a link that leads nowhere");
+    registry_.MakeLink(UserExefile(), KeyPath{kHiveUsers, {L"S-1-5-21-0_Classes", L"exefile"}});
+    user_classes_link_ = true;
+  }
+  static KeyPath UserExefile() { return VerbKeyPath(ClassesHive::kUser, L"x").Parent().Parent(); }
 
   void OtherProgramDeletes() {
     const std::wstring name = Pick(kOtherNames);
@@ -351,6 +381,10 @@ class Session {
 
   std::string Check() {
     if (SystemVerbs() != system_verbs_) return "a system verb changed";
+    if (user_classes_link_) {
+      const auto link = registry_.ReadTree(UserExefile());
+      if (!link || !link->link) return "the link at this user's exefile is gone";
+    }
     return CheckOurs();
   }
 
@@ -389,6 +423,7 @@ class Session {
   std::vector<std::optional<KeyTree>> system_verbs_;
   std::string log_;
   bool acl_set_ = false;  // another program gave a key an ACL that lasts until the next operation
+  bool user_classes_link_ = false;
 };
 
 void PlaySessions(std::uint32_t first_seed, int sessions, int steps) {

@@ -8,9 +8,9 @@ namespace vw {
 namespace {
 
 TEST(ShellVerbLayout, VerbRootInBothNotations) {
-  EXPECT_EQ(kVerbRootHive, 0x80000000u);
-  EXPECT_EQ(static_cast<std::int32_t>(kVerbRootHive), -2147483647 - 1);
-  EXPECT_EQ(kVerbRootRelative, L"exefile\\shell");
+  EXPECT_EQ(VerbRoot().hive, 0x80000000u);
+  EXPECT_EQ(static_cast<std::int32_t>(VerbRoot().hive), -2147483647 - 1);
+  EXPECT_EQ(DisplayKeyPath(VerbRoot()), L"HKEY_CLASSES_ROOT\\exefile\\shell");
 }
 
 TEST(ShellVerbLayout, FormsNameProgramPathAndQuotedCommandLine) {
@@ -59,18 +59,24 @@ TEST(ShellVerbLayout, EntryNameDropsExactlyFourCharacters) {
 }
 
 TEST(ShellVerbLayout, KeyPathsOfAnEntry) {
-  EXPECT_EQ(VerbKeyPath(L"tool"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\");
-  EXPECT_EQ(CommandKeyPath(L"tool"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\command\\");
-  EXPECT_EQ(VerbKeyPath(L"Notepad "), L"HKEY_CLASSES_ROOT\\exefile\\shell\\Notepad \\");
-  EXPECT_EQ(CommandKeyPath(L"用 它"), L"HKEY_CLASSES_ROOT\\exefile\\shell\\用 它\\command\\");
-  EXPECT_EQ(VerbKeyPath(ClassesHive::kMachine, L"tool"),
-            L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\shell\\tool\\");
-  EXPECT_EQ(CommandKeyPath(ClassesHive::kUser, L"tool"),
-            L"HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\tool\\command\\");
-  // The paths the services accept are exactly those of valid names.
-  EXPECT_TRUE(ParseKeyPath(CommandKeyPath(std::wstring(255, L'x'))));
-  EXPECT_FALSE(ParseKeyPath(VerbKeyPath(std::wstring(256, L'x'))));
-  EXPECT_FALSE(ParseKeyPath(VerbKeyPath(L"")));
+  const auto text = [](const KeyPath& key) { return DisplayKeyPath(key); };
+  EXPECT_EQ(text(VerbKeyPath(L"tool")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool");
+  EXPECT_EQ(text(CommandKeyPath(L"tool")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\command");
+  EXPECT_EQ(VerbKeyPath(L"Notepad ").names.back(), L"Notepad ");
+  EXPECT_EQ(text(CommandKeyPath(L"用 它")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\用 它\\command");
+  EXPECT_EQ(text(VerbKeyPath(ClassesHive::kMachine, L"tool")),
+            L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\shell\\tool");
+  EXPECT_EQ(text(CommandKeyPath(ClassesHive::kUser, L"tool")),
+            L"HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\tool\\command");
+  // A name is one key, whatever it holds: never split at a null or at a '\\'.
+  const std::wstring hidden(L"evil\0x", 6);
+  EXPECT_EQ(VerbKeyPath(ClassesHive::kUser, hidden).names.size(), 5u);
+  EXPECT_EQ(VerbKeyPath(ClassesHive::kUser, hidden).names.back(), hidden);
+  // The keys the services accept are exactly those of valid names.
+  EXPECT_TRUE(IsValidKeyPath(CommandKeyPath(std::wstring(255, L'x'))));
+  EXPECT_FALSE(IsValidKeyPath(VerbKeyPath(std::wstring(256, L'x'))));
+  EXPECT_FALSE(IsValidKeyPath(VerbKeyPath(L"")));
+  EXPECT_FALSE(IsValidKeyPath(VerbKeyPath(L"a\\b")));
 }
 
 TEST(ShellVerbLayout, ListingSkipsOnlyTheExactSystemVerbs) {

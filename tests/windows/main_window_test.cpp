@@ -554,7 +554,7 @@ TEST_F(WindowTest, AScreenReaderCanNameTheFourLists) {
 TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
   MemoryRegistry registry;
   registry.RegWrite(VerbKeyPath(L"tool"), L"x");
-  registry.Deny(MemoryRegistry::Access::kEnumerate, L"HKCR\\exefile\\shell\\", ERROR_ACCESS_DENIED);
+  registry.Deny(MemoryRegistry::Access::kEnumerate, VerbRoot(), ERROR_ACCESS_DENIED);
   MainWindow& form = Open(registry);
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_NE(asked_[0].text.find(L"错误 5："), std::wstring::npos);

@@ -100,9 +100,11 @@ std::string Describe(const std::vector<std::wstring>& names) {
   return out;
 }
 
-constexpr std::wstring_view kRoot = L"HKEY_CURRENT_USER\\Software\\VerbwrightTests\\Model\\";
-const std::wstring kNames[] = {L"a",      L"A",      L"s",      L"\u017F", L"\u00B5",
-                               L"\u03BC", L"\u00C4", L"\u00E4", L"长",     L"x y"};
+const KeyPath kRoot{kHiveCurrentUser, {L"Software", L"VerbwrightTests", L"Model"}};
+// Counted names too: one holding a null beside its namesake.
+const std::wstring kNames[] = {L"a",      L"A",      L"s",      L"\u017F",
+                               L"\u00B5", L"\u03BC", L"\u00C4", L"\u00E4",
+                               L"长",     L"x y",    L"n",      std::wstring(L"n\0ul", 4)};
 const std::wstring kValueNames[] = {L"", L"v", L"V", std::wstring(L"\0x", 2), L"\u00FC", L"\u00DC"};
 constexpr std::uint32_t kTypes[] = {kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz};
 
@@ -122,9 +124,9 @@ class Differential {
 
  private:
   int Roll(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
-  std::wstring Key() {
-    std::wstring key(kRoot);
-    for (int depth = Roll(3); depth >= 0; --depth) key += kNames[Roll(std::size(kNames))] + L"\\";
+  KeyPath Key() {
+    KeyPath key = kRoot;
+    for (int depth = Roll(3); depth >= 0; --depth) key = key.Child(kNames[Roll(std::size(kNames))]);
     return key;
   }
   RegValue Value() {
@@ -133,7 +135,7 @@ class Differential {
       value.data.push_back(static_cast<std::uint8_t>(Roll(3) == 0 ? 0 : 'a' + Roll(3)));
     return value;
   }
-  static std::optional<KeyTree> Tree(RegistryServices& registry, std::wstring_view key) {
+  static std::optional<KeyTree> Tree(RegistryServices& registry, const KeyPath& key) {
     std::optional<KeyTree> tree = registry.ReadTree(key);
     WithoutBenchDifferences(tree);
     return tree;
@@ -162,8 +164,12 @@ class Differential {
   }
 
   std::string Step() {
-    const std::wstring key = Key();
-    const std::string where(key.begin() + static_cast<std::ptrdiff_t>(kRoot.size()), key.end());
+    const KeyPath key = Key();
+    std::string where;
+    for (std::size_t index = kRoot.names.size(); index < key.names.size(); ++index) {
+      Put(where, key.names[index]);
+      where += '\\';
+    }
     switch (Roll(5)) {
       case 0:
       case 1: {
@@ -188,9 +194,8 @@ class Differential {
       default: {
         log_ += "  list " + where + "\n";
         return Compare("a listing", [&](RegistryServices& r) {
-          const auto path = ParseKeyPath(key);
           std::vector<std::wstring> names;
-          r.EnumKey(path->hive, path->subkey, names);
+          r.EnumKey(key, names);
           InOneOrder(names);
           return names;
         });

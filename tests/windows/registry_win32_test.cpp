@@ -12,6 +12,7 @@
 #include "operations/load_entries.h"
 #include "platform/system_error.h"
 #include "platform/win32_handle.h"
+#include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/test_registry.h"
 #include "verbs/case_fold.h"
@@ -24,16 +25,21 @@ namespace {
 // Each case starts from a clean scratch key of its own under HKCU.
 class Win32RegistryTest : public ::testing::Test {
  protected:
-  static constexpr std::wstring_view kScratch = L"HKCU\\Software\\VerbwrightTests\\";
-  void SetUp() override { registry.RegDelete(kScratch); }
-  void TearDown() override { registry.RegDelete(kScratch); }
-  static std::wstring Key(std::wstring_view relative) {
-    return std::wstring(kScratch) + std::wstring(relative);
+  void SetUp() override { registry.RegDelete(Scratch()); }
+  void TearDown() override { registry.RegDelete(Scratch()); }
+  static KeyPath Scratch() { return {kHiveCurrentUser, {L"Software", L"VerbwrightTests"}}; }
+  // A key under the scratch key, "shell\Tool\" as the script host writes it.
+  static KeyPath Key(std::wstring_view relative) {
+    KeyPath key = Scratch();
+    if (!relative.empty()) {
+      key.names = testing::Key(L"HKCU\\Software\\VerbwrightTests\\" + std::wstring(relative)).names;
+    }
+    return key;
   }
 
-  std::vector<std::wstring> Subkeys(std::uint32_t hive, std::wstring_view relative) {
+  std::vector<std::wstring> Subkeys(const KeyPath& key) {
     std::vector<std::wstring> names;
-    registry.EnumKey(hive, relative, names);
+    registry.EnumKey(key, names);
     return names;
   }
 
@@ -62,10 +68,10 @@ TEST_F(Win32RegistryTest, WritesReadsBackAndEnumerates) {
   EXPECT_EQ(registry.RegRead(Key(L"shell\\")), (KeyState{true, std::nullopt}));
   EXPECT_EQ(registry.RegRead(Key(L"missing\\")), KeyState{});
 
-  auto names = Subkeys(kHiveCurrentUser, L"Software\\VerbwrightTests\\shell");
+  auto names = Subkeys(Key(L"shell\\"));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"Beta", L"用 它 打开"}));
-  EXPECT_TRUE(Subkeys(kHiveCurrentUser, L"Software\\VerbwrightTests\\missing").empty());
+  EXPECT_TRUE(Subkeys(Key(L"missing\\")).empty());
 
   // What was read can be written back unchanged, type included; no value removes it.
   const RegValue expand{kRegExpandSz, StringValue(L"%SystemRoot%\\x.exe").data};
@@ -79,16 +85,16 @@ TEST_F(Win32RegistryTest, WritesReadsBackAndEnumerates) {
 // A tree read whole, deleted, and put back from what was read is the same tree again: values of
 // every type, named and default, subkeys at any depth, and key names in their own case.
 TEST_F(Win32RegistryTest, ATreeReadWholeIsPutBackExactly) {
-  const std::wstring verb = Key(L"shell\\Tool\\");
+  const KeyPath verb = Key(L"shell\\Tool\\");
   registry.RegWrite(verb, L"用 tool 打开");
   registry.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2, 0xFF}});
-  registry.WriteValue(verb + L"command\\", L"",
+  registry.WriteValue(verb.Child(L"command"), L"",
                       RegValue{kRegExpandSz, StringValue(L"%x% %1").data});
-  registry.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
-  registry.WriteValue(verb + L"command\\", L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
-  registry.WriteValue(verb + L"command\\", L"Empty", RegValue{kRegMultiSz, {}});
-  registry.RegWrite(verb + L"command\\Deeper\\Still\\", L"deep");
-  registry.WriteValue(verb + L"Extended\\", L"", std::nullopt);
+  registry.WriteValue(verb.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
+  registry.WriteValue(verb.Child(L"command"), L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
+  registry.WriteValue(verb.Child(L"command"), L"Empty", RegValue{kRegMultiSz, {}});
+  registry.RegWrite(verb.Child(L"command").Child(L"Deeper").Child(L"Still"), L"deep");
+  registry.WriteValue(verb.Child(L"Extended"), L"", std::nullopt);
 
   const std::optional<KeyTree> before = registry.ReadTree(Key(L"SHELL\\tool\\"));
   ASSERT_TRUE(before);
@@ -103,13 +109,13 @@ TEST_F(Win32RegistryTest, ATreeReadWholeIsPutBackExactly) {
   EXPECT_TRUE(RestoreTree(registry, Key(L"shell\\TOOL\\"), before).empty());
   EXPECT_EQ(registry.ReadTree(verb), before);
   std::vector<std::wstring> names;
-  registry.EnumKey(kHiveCurrentUser, L"Software\\VerbwrightTests\\shell", names);
+  registry.EnumKey(Key(L"shell\\"), names);
   EXPECT_EQ(names, std::vector<std::wstring>{L"Tool"});
 
   // Only what differs is changed: an added value and subkey go, a changed value comes back.
   registry.RegWrite(verb, L"changed");
-  registry.WriteValue(verb + L"command\\", L"Added", StringValue(L"x"));
-  registry.RegWrite(verb + L"added\\", L"x");
+  registry.WriteValue(verb.Child(L"command"), L"Added", StringValue(L"x"));
+  registry.RegWrite(verb.Child(L"added"), L"x");
   EXPECT_TRUE(RestoreTree(registry, verb, before).empty());
   EXPECT_EQ(registry.ReadTree(verb), before);
   EXPECT_TRUE(RestoreTree(registry, verb, std::nullopt).empty());
@@ -145,12 +151,12 @@ TEST_F(Win32RegistryTest, TheSystemsNameRuleIsTheCoresTable) {
 // value whose counted name holds a null, strings without their terminating null, and a key with
 // an ACL of its own. Each comes back byte for byte.
 TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
-  const std::wstring verb = Key(L"shell\\Tool\\");
+  const KeyPath verb = Key(L"shell\\Tool\\");
   registry.RegWrite(verb, L"caption");
-  registry.WriteValue(verb + L"command\\", std::wstring(L"\0x", 2), StringValue(L"hidden"));
-  registry.WriteValue(verb + L"command\\", L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
-  registry.WriteValue(verb + L"command\\", L"Multi", RegValue{kRegMultiSz, {'m', 0}});
-  registry.WriteValue(verb + L"command\\", L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
+  registry.WriteValue(verb.Child(L"command"), std::wstring(L"\0x", 2), StringValue(L"hidden"));
+  registry.WriteValue(verb.Child(L"command"), L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
+  registry.WriteValue(verb.Child(L"command"), L"Multi", RegValue{kRegMultiSz, {'m', 0}});
+  registry.WriteValue(verb.Child(L"command"), L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
   HKEY raw = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VerbwrightTests\\shell\\Tool\\command", 0,
                           WRITE_DAC, &raw),
@@ -182,10 +188,11 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
 TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) {
   constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
   RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
-  const std::wstring verb = Key(L"shell\\Tool\\");
+  const KeyPath verb = Key(L"shell\\Tool\\");
   registry.RegWrite(verb, L"caption");
-  registry.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\", L"someone else's");
-  registry.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\inner\\", L"deep");
+  const KeyPath target_key{kHiveCurrentUser, {L"Software", L"VerbwrightLinkTarget"}};
+  registry.RegWrite(target_key, L"someone else's");
+  registry.RegWrite(target_key.Child(L"inner"), L"deep");
   ASSERT_EQ(testing::CreateLinkToUserKey(HKEY_CURRENT_USER,
                                          L"Software\\VerbwrightTests\\shell\\Tool\\link", kTarget),
             ERROR_SUCCESS);
@@ -194,11 +201,11 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
   ASSERT_EQ(tree->subkeys.size(), 1u);
   EXPECT_TRUE(tree->subkeys[0].link);
   EXPECT_TRUE(tree->subkeys[0].subkeys.empty());  // the target's subkey is not read as its own
-  EXPECT_EQ(FirstUnrestorableKey(*tree), L"link");
+  EXPECT_EQ(FirstUnrestorableKey(*tree), std::vector<std::wstring>{L"link"});
 
   registry.RegDelete(verb);
   EXPECT_FALSE(registry.ReadTree(verb));
-  const auto target = registry.ReadTree(L"HKCU\\" + std::wstring(kTarget) + L"\\");
+  const auto target = registry.ReadTree(target_key);
   ASSERT_TRUE(target);
   EXPECT_EQ(target->subkeys.size(), 1u);
   RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
@@ -217,6 +224,87 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
   }
 }
 
+// Key names are counted: a key whose name holds a null sits beside its namesake and is listed,
+// read, put back and deleted as exactly itself, and so is a subkey named so; nothing spins.
+TEST_F(Win32RegistryTest, KeysNamedWithANullAreThemselves) {
+  const std::wstring hidden(L"evil\0x", 6);
+  const KeyPath plain = Key(L"shell\\evil\\");
+  const KeyPath other = Key(L"shell\\").Child(hidden);
+  registry.RegWrite(plain.Child(L"command"), L"plain");
+  registry.RegWrite(other, L"hidden");
+  registry.RegWrite(other.Child(std::wstring(L"a\0b", 3)).Child(L"inner"), L"deep");
+  auto names = Subkeys(Key(L"shell\\"));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"evil", hidden}));
+  EXPECT_EQ(registry.RegRead(other).value, StringValue(L"hidden"));
+
+  const std::optional<KeyTree> before = registry.ReadTree(other);
+  ASSERT_TRUE(before);
+  EXPECT_EQ(before->name, hidden);
+  ASSERT_EQ(before->subkeys.size(), 1u);
+  EXPECT_EQ(before->subkeys[0].name, std::wstring(L"a\0b", 3));
+  EXPECT_EQ(before->subkeys[0].subkeys.size(), 1u);
+
+  registry.RegDelete(other);
+  EXPECT_FALSE(registry.RegRead(other).exists);
+  EXPECT_EQ(registry.RegRead(plain.Child(L"command")).value, StringValue(L"plain"));
+  EXPECT_TRUE(RestoreTree(registry, other, before).empty());
+  EXPECT_EQ(registry.ReadTree(other), before);
+
+  registry.RegDelete(plain);
+  EXPECT_FALSE(registry.RegRead(plain).exists);
+  EXPECT_EQ(registry.ReadTree(other), before);
+}
+
+// A link that leads nowhere, where a change records a missing key above the one it writes: the
+// record sees the link as the undo will, and a failed change leaves the link where it was. One
+// whose value is spelled in another case is a link all the same.
+TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
+  const KeyPath classes = Key(L"Classes\\");
+  registry.RegWrite(classes, L"");
+  ASSERT_EQ(testing::CreateLinkToUserKey(HKEY_CURRENT_USER,
+                                         L"Software\\VerbwrightTests\\Classes\\exefile",
+                                         L"Software\\VerbwrightNowhere"),
+            ERROR_SUCCESS);
+  const KeyPath link = classes.Child(L"exefile");
+  const std::optional<KeyTree> before = registry.ReadTree(link);
+  ASSERT_TRUE(before);
+  EXPECT_TRUE(before->link);
+  EXPECT_TRUE(registry.RegRead(link).exists);
+  EXPECT_FALSE(registry.RegRead(link.Child(L"shell")).exists);
+
+  RegistryChange change(registry);
+  const ChangeOutcome outcome =
+      change.Run({link.Child(L"shell").Child(L"tool")},
+                 [](const RegistryChange::Snapshot&) { throw SystemError(5, L"写入注册表项"); });
+  EXPECT_TRUE(outcome.error);
+  EXPECT_TRUE(outcome.undo_errors.empty());
+  EXPECT_EQ(registry.ReadTree(link), before);
+
+  // The registry compares value names without case; so does the test for a link.
+  const UniqueHkey open = [&] {
+    HKEY raw = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VerbwrightTests\\Classes\\exefile",
+                  REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &raw);
+    return UniqueHkey(raw);
+  }();
+  ASSERT_TRUE(open);
+  std::vector<std::uint8_t> target;
+  DWORD size = 0, type = 0;
+  RegQueryValueExW(open.get(), L"SymbolicLinkValue", nullptr, &type, nullptr, &size);
+  target.resize(size);
+  RegQueryValueExW(open.get(), L"SymbolicLinkValue", nullptr, &type, target.data(), &size);
+  RegDeleteValueW(open.get(), L"SymbolicLinkValue");
+  if (RegSetValueExW(open.get(), L"symboliclinkvalue", 0, REG_LINK, target.data(), size) ==
+      ERROR_SUCCESS) {
+    const std::optional<KeyTree> spelled = registry.ReadTree(link);
+    ASSERT_TRUE(spelled);
+    EXPECT_TRUE(spelled->link);
+  }
+  registry.RegDelete(link);
+  EXPECT_FALSE(registry.RegRead(link).exists);
+}
+
 TEST_F(Win32RegistryTest, DeletesAKeyWithSubkeysAndTwice) {
   registry.RegWrite(Key(L"verb\\command\\"), L"c");
   registry.RegWrite(Key(L"verb\\ddeexec\\topic\\"), L"t");
@@ -224,21 +312,21 @@ TEST_F(Win32RegistryTest, DeletesAKeyWithSubkeysAndTwice) {
   EXPECT_EQ(registry.RegRead(Key(L"verb\\")), KeyState{});
   registry.RegDelete(Key(L"verb\\"));
   registry.RegDelete(Key(L"no\\such\\parent\\"));
-  EXPECT_EQ(registry.RegRead(Key(L"")), (KeyState{true, std::nullopt}));
+  EXPECT_EQ(registry.RegRead(Scratch()), (KeyState{true, std::nullopt}));
 }
 
 TEST_F(Win32RegistryTest, RefusesMalformedPathsWithTheirErrorNumber) {
-  EXPECT_EQ(ErrorOf([&] { registry.RegWrite(L"HKEY_CLASSES_ROOT\\", L"x"); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete(L"HKEY_CLASSES_ROOT\\exefile\\\\"); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete(L"HKEY_CLASSES_ROOT\\exefile\\shell"); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegRead(L"HKEY_DYN_DATA\\x\\"); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { Subkeys(0x12345678u, L"x"); }), 87u);
-  EXPECT_EQ(registry.RegRead(L"HKEY_CLASSES_ROOT\\exefile\\shell\\open\\").exists, true);
+  EXPECT_EQ(ErrorOf([&] { registry.RegWrite({kHiveClassesRoot, {}}, L"x"); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.RegDelete({kHiveClassesRoot, {L"exefile", L""}}); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.RegDelete({kHiveClassesRoot, {L"exefile\\shell"}}); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.RegRead({0x80000006u, {L"x"}}); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { Subkeys({0x12345678u, {L"x"}}); }), 161u);
+  EXPECT_EQ(registry.RegRead(VerbKeyPath(L"open")).exists, true);
 }
 
 TEST_F(Win32RegistryTest, ErrorsCarryTheSystemsDescription) {
   try {
-    registry.RegWrite(L"HKEY_CLASSES_ROOT\\", L"x");
+    registry.RegWrite({kHiveClassesRoot, {}}, L"x");
     FAIL() << "no error";
   } catch (const SystemError& error) {
     wchar_t expected[256] = {};
@@ -253,7 +341,7 @@ TEST_F(Win32RegistryTest, ErrorsCarryTheSystemsDescription) {
 
 // The test prefix holds the verbs Windows ships: open and runas are never listed, runasuser is.
 TEST_F(Win32RegistryTest, TheSystemsOwnVerbsAreListedAsWindowsListsThem) {
-  const auto names = Subkeys(kVerbRootHive, kVerbRootRelative);
+  const auto names = Subkeys(VerbRoot());
   for (const wchar_t* verb : {L"open", L"runas", L"runasuser"})
     EXPECT_NE(std::find(names.begin(), names.end(), verb), names.end()) << verb;
 

@@ -8,6 +8,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,53 +67,61 @@ class TestRegistry final : public RegistryServices {
   // VERBWRIGHT_SCRATCH_VERBS=1 moves them under Wine too, to try the move itself.
   TestRegistry() : moved_(!RunningUnderWine() || EnvironmentVariable("VERBWRIGHT_SCRATCH_VERBS")) {}
 
-  // Where a full key path really is for these tests.
-  std::wstring Map(std::wstring_view key_path) const {
-    const auto parsed = ParseKeyPath(key_path);
-    if (!moved_ || !parsed) return std::wstring(key_path);
+  // Where a key really is for these tests.
+  KeyPath Map(const KeyPath& key) const {
+    if (!moved_) return key;
     for (const auto& [hive, from, to] : kMoves) {
-      if (parsed->hive != hive || !StartsWith(parsed->subkey, from)) continue;
-      return L"HKEY_CURRENT_USER\\" + std::wstring(to) + parsed->subkey.substr(from.size()) + L"\\";
+      const KeyPath from_key{hive, Split(from)};
+      if (!from_key.Contains(key, [](std::wstring_view a, std::wstring_view b) {
+            return EqualsIgnoreCase(a, b);
+          })) {
+        continue;
+      }
+      KeyPath moved{kHiveCurrentUser, Split(to)};
+      moved.names.insert(moved.names.end(),
+                         key.names.begin() + static_cast<std::ptrdiff_t>(from_key.names.size()),
+                         key.names.end());
+      return moved;
     }
-    return std::wstring(key_path);
+    return key;
   }
-  // The same for a hive and a relative path, as RegOpenKeyExW takes them.
-  std::pair<HKEY, std::wstring> MapKey(std::uint32_t hive, std::wstring_view relative) const {
-    const std::wstring full = Map(DisplayKeyPath(hive, relative) + L"\\");
-    const auto parsed = ParseKeyPath(full);
-    const HKEY root = parsed->hive == kHiveLocalMachine  ? HKEY_LOCAL_MACHINE
-                      : parsed->hive == kHiveCurrentUser ? HKEY_CURRENT_USER
-                                                         : HKEY_CLASSES_ROOT;
-    return {root, parsed->subkey};
+  // The same as RegOpenKeyExW takes it: a root and a path, joined by '\\'.
+  std::pair<HKEY, std::wstring> MapKey(const KeyPath& key) const {
+    const KeyPath mapped = Map(key);
+    const HKEY root = mapped.hive == kHiveLocalMachine  ? HKEY_LOCAL_MACHINE
+                      : mapped.hive == kHiveCurrentUser ? HKEY_CURRENT_USER
+                                                        : HKEY_CLASSES_ROOT;
+    std::wstring path;
+    for (const std::wstring& name : mapped.names) path += (path.empty() ? L"" : L"\\") + name;
+    return {root, path};
   }
 
-  void EnumKey(std::uint32_t hive, std::wstring_view relative_path,
-               std::vector<std::wstring>& names) override {
-    const auto parsed = ParseKeyPath(Map(DisplayKeyPath(hive, relative_path) + L"\\"));
-    inner_.EnumKey(parsed->hive, parsed->subkey, names);
+  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override {
+    inner_.EnumKey(Map(key), names);
   }
-  KeyState RegRead(std::wstring_view key_path) override { return inner_.RegRead(Map(key_path)); }
-  std::optional<KeyTree> ReadTree(std::wstring_view key_path) override {
-    return inner_.ReadTree(Map(key_path));
-  }
-  void WriteValue(std::wstring_view key_path, std::wstring_view value_name,
+  KeyState RegRead(const KeyPath& key) override { return inner_.RegRead(Map(key)); }
+  std::optional<KeyTree> ReadTree(const KeyPath& key) override { return inner_.ReadTree(Map(key)); }
+  void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override {
-    inner_.WriteValue(Map(key_path), value_name, value);
+    inner_.WriteValue(Map(key), value_name, value);
   }
-  void RegDelete(std::wstring_view key_path) override { inner_.RegDelete(Map(key_path)); }
-  void SetSecurity(std::wstring_view key_path,
-                   const std::vector<std::uint8_t>& descriptor) override {
-    inner_.SetSecurity(Map(key_path), descriptor);
+  void RegDelete(const KeyPath& key) override { inner_.RegDelete(Map(key)); }
+  void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override {
+    inner_.SetSecurity(Map(key), descriptor);
   }
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
     return inner_.SameKeyName(a, b);
   }
 
  private:
-  static bool StartsWith(std::wstring_view subkey, std::wstring_view prefix) {
-    return subkey.size() >= prefix.size() &&
-           EqualsIgnoreCase(subkey.substr(0, prefix.size()), prefix) &&
-           (subkey.size() == prefix.size() || subkey[prefix.size()] == L'\\');
+  static std::vector<std::wstring> Split(std::wstring_view path) {
+    std::vector<std::wstring> names;
+    for (std::size_t start = 0; start <= path.size();) {
+      const std::size_t end = std::min(path.find(L'\\', start), path.size());
+      names.emplace_back(path.substr(start, end - start));
+      start = end + 1;
+    }
+    return names;
   }
   struct Move {
     std::uint32_t hive;

@@ -45,18 +45,17 @@ class WindowOperationsTest : public WindowTest {
   void DeleteScratchEntries() {
     for (const wchar_t* name : kScratchNames) {
       for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
-        SetKeyAcl(VerbKeyPath(hive, name) + L"command\\", kAllowAll);
+        SetKeyAcl(VerbKeyPath(hive, name).Child(L"command"), kAllowAll);
         registry_.RegDelete(VerbKeyPath(hive, name));
       }
     }
   }
 
   // Sets a key's access list, as an administrator or another program may have.
-  void SetKeyAcl(const std::wstring& key_path, const wchar_t* sddl) const {
-    const auto path = ParseKeyPath(registry_.Map(key_path));
+  void SetKeyAcl(const KeyPath& key_path, const wchar_t* sddl) const {
+    const auto [root, path] = registry_.MapKey(key_path);
     HKEY key = nullptr;
-    if (RegOpenKeyExW(path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      path->subkey.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
       return;
     }
     const UniqueHkey owned(key);
@@ -70,7 +69,7 @@ class WindowOperationsTest : public WindowTest {
   static constexpr const wchar_t* kDenySetValue = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
   static constexpr const wchar_t* kDenyDelete = L"D:(D;;SD;;;WD)(A;;KA;;;WD)";
 
-  std::optional<std::wstring> Text(std::wstring_view key) {
+  std::optional<std::wstring> Text(const KeyPath& key) {
     const KeyState state = registry_.RegRead(key);
     return state.exists && state.value ? TextOf(*state.value) : std::nullopt;
   }
@@ -120,7 +119,7 @@ TEST_F(WindowOperationsTest, AddsThenRemovesAnEntryInTheRealRegistry) {
 
 TEST_F(WindowOperationsTest, CancelChangesNothingAndAnOtherToolsEntryIsRemovedWhole) {
   registry_.RegWrite(VerbKeyPath(L"vw-other"), L"other tool");
-  registry_.RegWrite(VerbKeyPath(L"vw-other") + L"ddeexec\\", L"x");  // and no command subkey
+  registry_.RegWrite(VerbKeyPath(L"vw-other").Child(L"ddeexec"), L"x");  // and no command subkey
   Open(registry_);
   const int index = ListIndexOf(L"vw-other");
   ASSERT_GE(index, 0);
@@ -211,20 +210,20 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
 // A removal that fails part-way puts back what it deleted, byte for byte: a value whose name
 // holds a null, a string without its terminator, and the command key's own ACL.
 TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
-  const std::wstring verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
   registry_.RegWrite(verb, L"caption");
-  registry_.WriteValue(verb + L"command\\", L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
-  registry_.WriteValue(verb + L"command\\", std::wstring(L"\0x", 2), StringValue(L"hidden"));
-  registry_.RegWrite(verb + L"zzz\\", L"last");
-  SetKeyAcl(verb + L"command\\", L"D:P(A;;KA;;;WD)(A;;KR;;;BU)");
-  SetKeyAcl(verb + L"zzz\\", kDenyDelete);
+  registry_.WriteValue(verb.Child(L"command"), L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
+  registry_.WriteValue(verb.Child(L"command"), std::wstring(L"\0x", 2), StringValue(L"hidden"));
+  registry_.RegWrite(verb.Child(L"zzz"), L"last");
+  SetKeyAcl(verb.Child(L"command"), L"D:P(A;;KA;;;WD)(A;;KR;;;BU)");
+  SetKeyAcl(verb.Child(L"zzz"), kDenyDelete);
   const auto before = registry_.ReadTree(verb);
   ASSERT_TRUE(before);
   Open(registry_);
   SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
   Click(ControlId::kCommand3);
-  SetKeyAcl(verb + L"zzz\\", kAllowAll);
+  SetKeyAcl(verb.Child(L"zzz"), kAllowAll);
   ASSERT_EQ(asked_.size(), 2u);
   EXPECT_EQ(asked_[1].title, L"错误");
   auto after = registry_.ReadTree(verb);
@@ -237,15 +236,13 @@ TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
 // An entry holding a registry link is not removed: the link's target, a key somewhere else, could
 // be deleted by following it, and the link could not be made again. Nothing changes.
 TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouched) {
-  const std::wstring verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
-  registry_.RegWrite(verb + L"command\\", L"\"x.exe\" \"%1\"");
+  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  registry_.RegWrite(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
   constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
-  registry_.RegWrite(L"HKCU\\" + std::wstring(kTarget) + L"\\", L"someone else's");
-  const auto path = ParseKeyPath(registry_.Map(verb));
-  ASSERT_EQ(testing::CreateLinkToUserKey(
-                path->hive == kHiveLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                path->subkey + L"\\link", kTarget),
-            ERROR_SUCCESS);
+  const KeyPath target{kHiveCurrentUser, {L"Software", L"VerbwrightLinkTarget"}};
+  registry_.RegWrite(target, L"someone else's");
+  const auto [root, path] = registry_.MapKey(verb);
+  ASSERT_EQ(testing::CreateLinkToUserKey(root, path + L"\\link", kTarget), ERROR_SUCCESS);
   const auto before = registry_.ReadTree(verb);
   Open(registry_);
   SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
@@ -255,22 +252,68 @@ TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouc
   EXPECT_EQ(asked_[1].title, L"提示");
   EXPECT_NE(asked_[1].text.find(L"vw-tool\\link"), std::wstring::npos);
   EXPECT_EQ(registry_.ReadTree(verb), before);
-  EXPECT_EQ(registry_.RegRead(L"HKCU\\" + std::wstring(kTarget) + L"\\").value,
-            StringValue(L"someone else's"));
+  EXPECT_EQ(registry_.RegRead(target).value, StringValue(L"someone else's"));
   EXPECT_GE(ListIndexOf(L"vw-tool"), 0);
   registry_.RegDelete(verb);  // the link itself, not its target
-  EXPECT_TRUE(registry_.RegRead(L"HKCU\\" + std::wstring(kTarget) + L"\\").exists);
+  EXPECT_TRUE(registry_.RegRead(target).exists);
   RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
+}
+
+// Key names are counted: an entry whose name holds a null sits beside its namesake, is shown
+// with the null made visible, and removing either takes exactly that key. An entry holding a
+// subkey named so is removed, or added over, whole, and the window keeps answering.
+TEST_F(WindowOperationsTest, EachItemIsExactlyItsKeyEvenWithANullInItsName) {
+  const std::wstring hidden(L"vw-tool\0x", 9);
+  const KeyPath plain = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath other = VerbKeyPath(ClassesHive::kMachine, hidden);
+  for (int removed = 0; removed < 2; ++removed) {
+    registry_.RegWrite(plain.Child(L"command"), L"plain");
+    registry_.RegWrite(other.Child(L"command"), L"hidden");
+    Open(registry_);
+    const int shown = ListIndexOf(L"vw-tool\u2400x");
+    ASSERT_GE(shown, 0);
+    ASSERT_GE(ListIndexOf(L"vw-tool"), 0);
+    const int index = removed == 0 ? shown : ListIndexOf(L"vw-tool");
+    SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Click(ControlId::kCommand3);
+    EXPECT_EQ(registry_.RegRead(other).exists, removed != 0);
+    EXPECT_EQ(registry_.RegRead(plain).exists, removed == 0);
+    EXPECT_EQ(ListIndexOf(L"vw-tool\u2400x") >= 0, removed != 0);
+    EXPECT_EQ(ListIndexOf(L"vw-tool") >= 0, removed == 0);
+    window_.reset();
+    registry_.RegDelete(plain);
+    registry_.RegDelete(other);
+  }
+
+  const KeyPath deep = plain.Child(L"command").Child(std::wstring(L"a\0b", 3));
+  for (const ControlId button : {ControlId::kCommand2, ControlId::kCommand3}) {
+    registry_.RegWrite(deep, L"deep");
+    Touch(folder_ / L"vw-tool.exe");
+    Open(registry_);
+    ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+    SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+                 static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
+    asked_.clear();
+    Click(button);
+    EXPECT_FALSE(registry_.RegRead(deep).exists);
+    if (button == ControlId::kCommand2) {
+      EXPECT_EQ(Text(plain.Child(L"command")), L"\"" + Folder() + L"\\vw-tool.exe\" \"%1\"");
+    } else {
+      EXPECT_FALSE(registry_.RegRead(plain).exists);
+    }
+    EXPECT_TRUE(IsWindow(window_->hwnd()));
+    window_.reset();
+  }
 }
 
 // Adding over an entry another program made leaves nothing of it that could hide the entry or
 // run something else: no MUIVerb, LegacyDisable, Extended, nor a DelegateExecute under command.
 TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
-  const std::wstring verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
   registry_.RegWrite(verb, L"old");
   for (const wchar_t* name : {L"MUIVerb", L"LegacyDisable", L"Extended"})
     registry_.WriteValue(verb, name, StringValue(L"@x.dll,-1"));
-  registry_.WriteValue(verb + L"command\\", L"DelegateExecute", StringValue(L"{ea72d00e}"));
+  registry_.WriteValue(verb.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
   Touch(folder_ / L"vw-tool.exe");
   Open(registry_);
   ChooseInList(ControlId::kFile1, L"vw-tool.exe");
@@ -324,7 +367,7 @@ TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
   constexpr int kCount = 100000;
   // Created directly: through the registry layer, each key would be opened from the root.
   HKEY opened = nullptr;
-  const auto [root, verb_root] = registry_.MapKey(kVerbRootHive, kVerbRootRelative);
+  const auto [root, verb_root] = registry_.MapKey(VerbRoot());
   ASSERT_EQ(RegCreateKeyExW(root, verb_root.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             &opened, nullptr),
             ERROR_SUCCESS);
