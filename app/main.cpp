@@ -9,7 +9,6 @@
 #include "operations/messages.h"
 #include "platform/desktop_user_win.h"
 #include "verbs/desktop_user_classes.h"
-#include "verbs/registry_path.h"
 #include "verbs/registry_win32.h"
 
 // Parameter names as winbase.h declares them.
@@ -41,10 +40,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
   vw::Win32Registry system_registry;
   // Elevated as another account, "this user" is still the one at the desktop.
   std::optional<vw::DesktopUserClasses> desktop_user;
-  if (const auto classes = vw::OtherDesktopUserClasses()) {
-    if (auto root = vw::ParseKeyPath(*classes))
-      desktop_user.emplace(system_registry, *std::move(root));
-  }
+  if (auto root = vw::OtherUserClassesRoot(vw::SessionUserSid(), vw::ProcessUserSid()))
+    desktop_user.emplace(system_registry, *std::move(root));
   vw::RegistryServices& registry =
       desktop_user ? static_cast<vw::RegistryServices&>(*desktop_user) : system_registry;
   try {

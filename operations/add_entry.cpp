@@ -37,21 +37,38 @@ bool IsListed(const EntryList& entries, std::wstring_view name, const RegistrySe
   return false;
 }
 
-// Writes the entry into one hive. What another program left on an existing verb key (MUIVerb,
+// Removes from an existing key what is not `keep`: its named values and its subkeys.
+void ClearKey(RegistryServices& registry, const KeyPath& key, const KeyTree& tree,
+              std::wstring_view keep) {
+  for (const KeyTree& subkey : tree.subkeys) {
+    if (keep.empty() || !registry.SameKeyName(subkey.name, keep)) {
+      registry.RegDelete(key.Child(subkey.name));
+    }
+  }
+  for (const NamedValue& value : tree.values) {
+    if (!value.name.empty()) registry.WriteValue(key, value.name, std::nullopt);
+  }
+}
+
+// Writes the entry into one hive. What another program left on an existing entry (MUIVerb,
 // LegacyDisable, Extended, a DelegateExecute under command, ...) would override the caption or
-// the command, so everything under the key goes first.
+// the command, so it goes; the verb key and its command key themselves stay, with their security:
+// a command key that refuses writes refuses the add.
 void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view name,
                 const std::optional<KeyTree>& before, std::wstring_view caption,
                 std::wstring_view command) {
   const KeyPath verb = VerbKeyPath(hive, name);
+  const KeyPath command_key = CommandKeyPath(hive, name);
   if (before) {
-    for (const KeyTree& subkey : before->subkeys) registry.RegDelete(verb.Child(subkey.name));
-    for (const NamedValue& value : before->values) {
-      if (!value.name.empty()) registry.WriteValue(verb, value.name, std::nullopt);
+    ClearKey(registry, verb, *before, command_key.names.back());
+    for (const KeyTree& subkey : before->subkeys) {
+      if (registry.SameKeyName(subkey.name, command_key.names.back())) {
+        ClearKey(registry, command_key, subkey, L"");
+      }
     }
   }
   registry.RegWrite(verb, caption);
-  registry.RegWrite(CommandKeyPath(hive, name), command);
+  registry.RegWrite(command_key, command);
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 namespace vw {
 
 bool ReportChange(Form& form, const ChangeOutcome& outcome) {
-  if (outcome.unrestorable_key) {
-    form.MsgBox(text::UnrestorableKeyRefused(*outcome.unrestorable_key), text::kNoticeTitle,
-                mb::kIconInformation);
+  if (outcome.refusal) {
+    const bool owner = outcome.refusal->why == ChangeOutcome::Refusal::Why::kOwner;
+    form.MsgBox(owner ? text::OwnerNotRestorableRefused(outcome.refusal->key)
+                      : text::UnrestorableKeyRefused(outcome.refusal->key),
+                text::kNoticeTitle, mb::kIconInformation);
     return false;
   }
   if (!outcome.error) return true;

@@ -40,6 +40,12 @@ std::wstring UnrestorableKeyRefused(std::wstring_view key) {
          L"这次没有做任何修改。";
 }
 
+std::wstring OwnerNotRestorableRefused(std::wstring_view key) {
+  return L"注册表项“" + std::wstring(key) +
+         L"”属于另一个帐户，本程序没有把它的所有者恢复原样的权限（需要以管理员身份运行）。"
+         L"为了不让注册表停在改了一半的状态，这次没有做任何修改。";
+}
+
 SystemError UndoFailed(const SystemError& error) {
   SystemError report(error.code(), L"撤销未完成的修改时" + error.action(), error.subject());
   report.WithDetail(error.detail());

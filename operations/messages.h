@@ -27,6 +27,8 @@ std::wstring LongPathRefused(std::wstring_view program_path);
 std::wstring MissingProgramRefused(std::wstring_view program_path);
 // A key the change would delete but could not make again as it was (a link, a volatile key).
 std::wstring UnrestorableKeyRefused(std::wstring_view key);
+// A key the change might have to make again whose owner this process cannot give back.
+std::wstring OwnerNotRestorableRefused(std::wstring_view key);
 inline constexpr std::wstring_view kEmptyNameRefused =
     L"这个文件的名字去掉“.exe”后什么也不剩，不能用作右键菜单项的名字。请换一个程序。";
 inline constexpr std::wstring_view kLongNameRefused =

@@ -4,6 +4,7 @@
 
 #include <sddl.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/win32_handle.h"
@@ -13,38 +14,91 @@ namespace {
 
 using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;
 
-// The user a process runs as, as a string SID ("S-1-5-21-..."); "" when it cannot be read.
-std::wstring UserOfProcess(HANDLE process) {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(process, TOKEN_QUERY, &raw)) return {};
-  const UniqueKernelHandle token(raw);
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  std::vector<std::uint8_t> user(size);
-  wchar_t* sid = nullptr;
-  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size) ||
-      !ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+// Memory that LocalFree releases, as ConvertSidToStringSidW hands it out.
+struct LocalFreer {
+  void operator()(void* memory) const noexcept { LocalFree(memory); }
+};
+
+std::wstring SidText(PSID sid) {
+  wchar_t* raw = nullptr;
+  if (sid == nullptr || !ConvertSidToStringSidW(sid, &raw)) return {};
+  const std::unique_ptr<wchar_t, LocalFreer> text(raw);
+  return text.get();
+}
+
+// Session information from wtsapi32, which is loaded only here and only from System32.
+class SessionInfo {
+ public:
+  SessionInfo() : module_(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    if (!module_) return;
+    query_ = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(module_.get(), "WTSQuerySessionInformationW")));
+    free_ = reinterpret_cast<FreeFn>(
+        reinterpret_cast<void*>(GetProcAddress(module_.get(), "WTSFreeMemory")));
+  }
+
+  // The text the session gives for `info_class` (WTSUserName, WTSDomainName); "" when none.
+  std::wstring Text(int info_class) const {
+    constexpr HANDLE kCurrentServer = nullptr;                // WTS_CURRENT_SERVER_HANDLE
+    constexpr auto kCurrentSession = static_cast<DWORD>(-1);  // WTS_CURRENT_SESSION
+    if (query_ == nullptr || free_ == nullptr) return {};
+    wchar_t* buffer = nullptr;
+    DWORD bytes = 0;
+    if (!query_(kCurrentServer, kCurrentSession, info_class, &buffer, &bytes) || buffer == nullptr)
+      return {};
+    std::wstring text(buffer);
+    free_(buffer);
+    return text;
+  }
+
+ private:
+  using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
+  using FreeFn = void(WINAPI*)(PVOID);
+  UniqueModule module_;
+  QueryFn query_ = nullptr;
+  FreeFn free_ = nullptr;
+};
+
+// The SID of an account named "domain\user" or "user"; "" when it is not found.
+std::wstring AccountSid(const std::wstring& account) {
+  DWORD sid_size = 0, domain_size = 0;
+  SID_NAME_USE use{};
+  LookupAccountNameW(nullptr, account.c_str(), nullptr, &sid_size, nullptr, &domain_size, &use);
+  if (sid_size == 0) return {};
+  std::vector<std::uint8_t> sid(sid_size);
+  std::wstring domain(domain_size + 1, L'\0');
+  if (!LookupAccountNameW(nullptr, account.c_str(), sid.data(), &sid_size, domain.data(),
+                          &domain_size, &use)) {
     return {};
   }
-  std::wstring text(sid);
-  LocalFree(sid);
-  return text;
+  return SidText(sid.data());
 }
 
 }  // namespace
 
-std::optional<std::wstring> OtherDesktopUserClasses() {
-  // The shell's desktop window belongs to Explorer, which runs as the user of the session.
-  const HWND shell = GetShellWindow();
-  DWORD shell_process_id = 0;
-  if (shell == nullptr || GetWindowThreadProcessId(shell, &shell_process_id) == 0) return {};
-  const UniqueKernelHandle shell_process(
-      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell_process_id));
-  if (!shell_process) return {};
-  const std::wstring desktop_user = UserOfProcess(shell_process.get());
-  const std::wstring this_user = UserOfProcess(GetCurrentProcess());
-  if (desktop_user.empty() || this_user.empty() || desktop_user == this_user) return {};
-  return L"HKEY_USERS\\" + desktop_user + L"_Classes\\";
+std::wstring SessionUserSid() {
+  constexpr int kUserName = 5;    // WTSUserName
+  constexpr int kDomainName = 7;  // WTSDomainName
+  const SessionInfo session;
+  const std::wstring user = session.Text(kUserName);
+  if (user.empty()) return {};
+  const std::wstring domain = session.Text(kDomainName);
+  if (!domain.empty()) {
+    if (std::wstring sid = AccountSid(domain + L"\\" + user); !sid.empty()) return sid;
+  }
+  return AccountSid(user);
+}
+
+std::wstring ProcessUserSid() {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
+  const UniqueKernelHandle token(raw);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<std::uint8_t> user(size);
+  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size))
+    return {};
+  return SidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
 }
 
 }  // namespace vw

@@ -1,13 +1,15 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace vw {
 
-// The classes root of the desktop's user, "HKEY_USERS\<SID>_Classes\", when this process runs as
-// another account (elevated over the shoulder with an administrator's password); nullopt when it
-// runs as the desktop's user, or when that user cannot be found (no shell running).
-std::optional<std::wstring> OtherDesktopUserClasses();
+// The user of the desktop session this process runs in, as a string SID ("S-1-5-21-..."), found
+// from the session itself, which needs neither a running shell nor another account's token; ""
+// when the session names no user or the name cannot be looked up.
+std::wstring SessionUserSid();
+
+// The user this process runs as, as a string SID; "" when it cannot be read.
+std::wstring ProcessUserSid();
 
 }  // namespace vw

@@ -33,6 +33,15 @@ KeyPath Under(const KeyPath& root, const KeyPath& view_key) {
 
 }  // namespace
 
+std::optional<KeyPath> OtherUserClassesRoot(std::wstring_view session_user,
+                                            std::wstring_view process_user) {
+  if (session_user.empty() || process_user.empty() || EqualsIgnoreCase(session_user, process_user))
+    return std::nullopt;
+  KeyPath root{kHiveUsers, {std::wstring(session_user) + L"_Classes"}};
+  if (!IsValidKeyPath(root)) return std::nullopt;
+  return root;
+}
+
 DesktopUserClasses::DesktopUserClasses(RegistryServices& inner, KeyPath user_classes)
     : inner_(inner), user_classes_(std::move(user_classes)) {}
 
@@ -84,6 +93,11 @@ void DesktopUserClasses::RegDelete(const KeyPath& key) {
 void DesktopUserClasses::SetSecurity(const KeyPath& key,
                                      const std::vector<std::uint8_t>& descriptor) {
   inner_.SetSecurity(Map(key), descriptor);
+}
+
+bool DesktopUserClasses::CanRestoreOwner(
+    const std::vector<std::uint8_t>& descriptor) const noexcept {
+  return inner_.CanRestoreOwner(descriptor);
 }
 
 bool DesktopUserClasses::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "verbs/registry_path.h"
 
@@ -15,6 +17,12 @@ namespace vw {
 // HKEY_CLASSES_ROOT is merged from the machine's classes and the desktop user's as Windows merges
 // them: the union of names, the user's key winning where both have one. Everything else passes
 // through unchanged.
+// The desktop user's classes root, HKEY_USERS\<SID>_Classes, when the user of the session
+// (`session_user`, a string SID) is not the account this process runs as (`process_user`);
+// nullopt when they are the same, or either is unknown: HKEY_CURRENT_USER is then the user's.
+std::optional<KeyPath> OtherUserClassesRoot(std::wstring_view session_user,
+                                            std::wstring_view process_user);
+
 class DesktopUserClasses final : public RegistryServices {
  public:
   // `user_classes` is the desktop user's classes root, HKEY_USERS\<SID>_Classes.
@@ -28,6 +36,7 @@ class DesktopUserClasses final : public RegistryServices {
   void RegDelete(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
+  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;
 
  private:
   // Where a key of this user's classes, or of the view, really is: a key of the view is the

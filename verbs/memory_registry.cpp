@@ -1,6 +1,7 @@
 #include "verbs/memory_registry.h"
 
 #include <string_view>
+#include <type_traits>
 
 #include "platform/system_error.h"
 #include "verbs/case_fold.h"
@@ -8,17 +9,45 @@
 
 namespace vw {
 
+namespace {
+
+// One entry of an access list: it refuses `access` with `code`.
+struct Denial {
+  MemoryRegistry::Access access;
+  std::uint32_t code;
+  bool inheritable = false;
+  bool fault = false;  // armed by a test, gone with ClearFaults
+
+  friend bool operator==(const Denial&, const Denial&) = default;
+};
+
+// A key's security descriptor.
+struct Security {
+  std::wstring owner{MemoryRegistry::kCaller};
+  bool dacl_protected = false;
+  std::vector<Denial> own;
+  std::vector<Denial> inherited;  // copies of the inheritable entries above, as Windows keeps them
+};
+
+}  // namespace
+
 struct MemoryRegistry::Node {
-  struct Denial {
-    Access access;
-    std::uint32_t code;
-  };
   std::wstring name;
   std::map<std::wstring, NamedValue> values;               // by folded name
   std::map<std::wstring, std::unique_ptr<Node>> children;  // by folded name
-  std::vector<Denial> denials;                             // the key's own ACL
-  std::optional<KeyPath> link;                             // a symbolic link's target
+  Security security;
+  std::optional<KeyPath> link;  // a symbolic link's target
   bool is_volatile = false;
+
+  // What a key created below this one inherits.
+  std::vector<Denial> Inheritable() const {
+    std::vector<Denial> passed;
+    for (const Denial& denial : security.own) {
+      if (denial.inheritable) passed.push_back(denial);
+    }
+    passed.insert(passed.end(), security.inherited.begin(), security.inherited.end());
+    return passed;
+  }
 };
 
 namespace {
@@ -33,16 +62,71 @@ KeyPath Classes(std::uint32_t hive, const KeyPath& view_key) {
   return key;
 }
 
-// The denials as a security descriptor's bytes: the access, then the error, for each.
-std::vector<std::uint8_t> Serialise(const auto& denials) {
+// A security descriptor as bytes: the owner's units, the protection, then each list, an entry as
+// its access, its error's four bytes and its flags.
+std::vector<std::uint8_t> Serialise(const Security& security) {
   std::vector<std::uint8_t> bytes;
-  for (const auto& denial : denials) {
-    bytes.push_back(static_cast<std::uint8_t>(denial.access));
-    for (int shift = 0; shift < 32; shift += 8)
-      bytes.push_back(static_cast<std::uint8_t>(denial.code >> shift));
+  bytes.push_back(static_cast<std::uint8_t>(security.owner.size()));
+  for (const wchar_t c : security.owner) {
+    const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
+  }
+  bytes.push_back(security.dacl_protected ? 1 : 0);
+  for (const auto* list : {&security.own, &security.inherited}) {
+    bytes.push_back(static_cast<std::uint8_t>(list->size()));
+    for (const Denial& denial : *list) {
+      bytes.push_back(static_cast<std::uint8_t>(denial.access));
+      for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<std::uint8_t>(denial.code >> shift));
+      bytes.push_back(
+          static_cast<std::uint8_t>((denial.inheritable ? 1 : 0) | (denial.fault ? 2 : 0)));
+    }
   }
   return bytes;
 }
+
+// The descriptor Serialise made; nullopt for bytes it did not make.
+std::optional<Security> Parse(const std::vector<std::uint8_t>& bytes) {
+  Security security;
+  std::size_t at = 0;
+  const auto take = [&]() -> std::optional<std::uint8_t> {
+    if (at >= bytes.size()) return std::nullopt;
+    return bytes[at++];
+  };
+  const auto owner_length = take();
+  if (!owner_length) return std::nullopt;
+  security.owner.clear();
+  for (std::size_t unit = 0; unit < *owner_length; ++unit) {
+    const auto low = take(), high = take();
+    if (!low || !high) return std::nullopt;
+    security.owner += static_cast<wchar_t>(*low | (*high << 8));
+  }
+  const auto protection = take();
+  if (!protection) return std::nullopt;
+  security.dacl_protected = *protection != 0;
+  for (auto* list : {&security.own, &security.inherited}) {
+    const auto count = take();
+    if (!count) return std::nullopt;
+    for (std::size_t index = 0; index < *count; ++index) {
+      const auto access = take();
+      std::uint32_t code = 0;
+      for (int shift = 0; shift < 32; shift += 8) {
+        const auto byte = take();
+        if (!byte) return std::nullopt;
+        code |= static_cast<std::uint32_t>(*byte) << shift;
+      }
+      const auto flags = take();
+      if (!access || !flags) return std::nullopt;
+      list->push_back({static_cast<MemoryRegistry::Access>(*access), code, (*flags & 1) != 0,
+                       (*flags & 2) != 0});
+    }
+  }
+  if (at != bytes.size()) return std::nullopt;
+  return security;
+}
+
+constexpr std::uint32_t kInvalidOwner = 1307;  // ERROR_INVALID_OWNER
 
 [[noreturn]] void Fail(std::uint32_t code, std::wstring_view doing, const KeyPath& key) {
   throw SystemError(code, std::wstring(doing), DisplayKeyPath(key));
@@ -96,7 +180,9 @@ bool MemoryRegistry::CountCall(const KeyPath& key, bool deferrable) {
 }
 
 void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath& location) const {
-  for (const Node::Denial& denial : node.denials) {
+  std::vector<Denial> effective = node.security.own;
+  effective.insert(effective.end(), node.security.inherited.begin(), node.security.inherited.end());
+  for (const Denial& denial : effective) {
     if (denial.access == access) {
       const std::wstring_view doing = access == Access::kSetValue ? registry_action::kWriting
                                       : access == Access::kDelete ? registry_action::kDeleting
@@ -134,7 +220,7 @@ KeyState MemoryRegistry::RegRead(const KeyPath& key) {
 void MemoryRegistry::CopyTree(const Node& node, const KeyPath& location, KeyTree& tree) const {
   CheckAccess(Access::kEnumerate, node, location);
   tree.name = node.name;
-  tree.security = Serialise(node.denials);
+  tree.security = Serialise(node.security);
   tree.link = node.link.has_value();
   tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
@@ -162,7 +248,7 @@ void MemoryRegistry::CopyViewTree(const KeyPath& key, KeyTree& tree) const {
   const KeyPath location = Resolve(key);
   const Node& node = *Find(location);
   tree.name = node.name;
-  tree.security = Serialise(node.denials);
+  tree.security = Serialise(node.security);
   tree.link = node.link.has_value();
   tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
@@ -194,6 +280,7 @@ MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
     if (!slot) {
       slot = std::make_unique<Node>();
       slot->name = name;
+      slot->security.inherited = node->Inheritable();
     }
     node = slot.get();
     if (node->link) {
@@ -254,14 +341,35 @@ bool MemoryRegistry::SameKeyName(std::wstring_view a, std::wstring_view b) const
 void MemoryRegistry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CountCall(key);
   CheckValid(key, registry_action::kWriting);
-  Node* node = Find(Resolve(key));
+  const KeyPath location = Resolve(key);
+  Node* node = Find(location);
   if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, key);
-  node->denials.clear();
-  for (std::size_t at = 0; at + 5 <= descriptor.size(); at += 5) {
-    std::uint32_t code = 0;
-    for (int byte = 0; byte < 4; ++byte)
-      code |= static_cast<std::uint32_t>(descriptor[at + 1 + byte]) << (8 * byte);
-    node->denials.push_back({static_cast<Access>(descriptor[at]), code});
+  const std::optional<Security> wanted = Parse(descriptor);
+  if (!wanted) Fail(errc::kInvalidParameter, registry_action::kWriting, key);
+  // The access list first, with what it inherits from above, passed down to the keys below.
+  const Node* parent = Find(location.Parent(), true);
+  node->security.dacl_protected = wanted->dacl_protected;
+  node->security.own = wanted->own;
+  node->security.inherited =
+      wanted->dacl_protected || parent == nullptr ? std::vector<Denial>() : parent->Inheritable();
+  Propagate(*node);
+  // Then the owner: another than the caller only with the privilege.
+  if (wanted->owner == node->security.owner) return;
+  if (wanted->owner != kCaller && !restore_privilege_) {
+    Fail(kInvalidOwner, registry_action::kWriting, key);
+  }
+  node->security.owner = wanted->owner;
+}
+
+bool MemoryRegistry::CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept {
+  const std::optional<Security> security = Parse(descriptor);
+  return security && (security->owner == kCaller || restore_privilege_);
+}
+
+void MemoryRegistry::Propagate(Node& node) {
+  for (auto& [folded, child] : node.children) {
+    if (!child->security.dacl_protected) child->security.inherited = node.Inheritable();
+    Propagate(*child);
   }
 }
 
@@ -285,8 +393,24 @@ void MemoryRegistry::ForEachExistingKey(const KeyPath& key, Visit visit) {
   }
 }
 
-void MemoryRegistry::Deny(Access access, const KeyPath& key, std::uint32_t code) {
-  ForEachExistingKey(key, [&](Node& node) { node.denials.push_back({access, code}); });
+void MemoryRegistry::Deny(Access access, const KeyPath& key, std::uint32_t code, bool inheritable) {
+  ForEachExistingKey(key, [&](Node& node) {
+    node.security.own.push_back({access, code, inheritable, true});
+    Propagate(node);
+  });
+}
+
+void MemoryRegistry::GiveOwnAccessList(const KeyPath& key) {
+  ForEachExistingKey(key, [&](Node& node) {
+    node.security.dacl_protected = true;
+    node.security.inherited.clear();
+    node.security.own.push_back({Access::kNotify, errc::kAccessDenied, true, false});
+    Propagate(node);
+  });
+}
+
+void MemoryRegistry::SetOwner(const KeyPath& key, std::wstring_view owner) {
+  ForEachExistingKey(key, [&](Node& node) { node.security.owner = owner; });
 }
 
 void MemoryRegistry::MakeLink(const KeyPath& key, const KeyPath& target,
@@ -295,6 +419,7 @@ void MemoryRegistry::MakeLink(const KeyPath& key, const KeyPath& target,
   auto& slot = parent->children[FoldCase(key.names.back())];
   slot = std::make_unique<Node>();
   slot->name = key.names.back();
+  slot->security.inherited = parent->Inheritable();
   slot->link = target;
   // The target as the native API names it, without a terminating null.
   const std::wstring native = DisplayKeyPath(target);
@@ -313,10 +438,13 @@ void MemoryRegistry::MakeVolatile(const KeyPath& key) {
 void MemoryRegistry::ClearFaults() {
   fail_at_.reset();
   const auto clear = [](const auto& self, Node& node) -> void {
-    node.denials.clear();
+    std::erase_if(node.security.own, [](const Denial& denial) { return denial.fault; });
     for (auto& [folded, child] : node.children) self(self, *child);
   };
-  for (auto& [hive, root] : hives_) clear(clear, *root);
+  for (auto& [hive, root] : hives_) {
+    clear(clear, *root);
+    Propagate(*root);
+  }
 }
 
 std::wstring MemoryRegistry::Dump() const {
@@ -338,9 +466,14 @@ std::wstring MemoryRegistry::Dump() const {
       }
       out += L' ';
     }
-    for (const std::uint8_t byte : Serialise(node.denials)) {
+    // A key's security, where it is not what a new key of the caller's gets from a plain parent.
+    if (node.security.owner != kCaller || node.security.dacl_protected ||
+        !node.security.own.empty() || !node.security.inherited.empty()) {
       out += L'#';
-      out += std::to_wstring(byte);
+      for (const std::uint8_t byte : Serialise(node.security)) {
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+      }
     }
     if (node.link) out += L" link";
     if (node.is_volatile) out += L" volatile";

@@ -23,10 +23,18 @@ namespace vw {
 // exists, else the machine's, at every level of the path; a value written through the view lands
 // in the user's key where it exists, else in the machine's (a new key is created there).
 //
+// Security, as Windows keeps it: every key has an owner (a new key is the caller's) and an access
+// list of entries of its own and entries inherited from the keys above; an inheritable entry is
+// copied to every key created below, and SetSecurity, which works as SetSecurityInfo does, puts
+// the list first and then the owner, and passes inheritable entries down to the keys below. It
+// refuses an owner other than the caller unless the caller holds the privilege to restore files.
+// A key's security descriptor is all of it: owner, protection and every entry, inherited or not.
+//
 // Faults: any call can be made to fail once, before it changes anything or, for a write, after it
 // has created the missing keys; and a key can refuse an access, as a key whose ACL denies it. A
-// refusal belongs to the key: it is the key's security descriptor, goes with the key when the key
-// is deleted (a key made again has none), and comes back with SetSecurity. Keys can also be
+// refusal belongs to the key: it is part of the key's security descriptor, goes with the key when
+// the key is deleted (a key made again has only what it inherits), and comes back with
+// SetSecurity. Keys can also be
 // symbolic links (to a key that may be missing) or volatile, which ReadTree reports and nothing
 // can make again. Key names are counted: a name may hold a null.
 class MemoryRegistry final : public RegistryServices {
@@ -35,7 +43,11 @@ class MemoryRegistry final : public RegistryServices {
     kSetValue,   // writing or removing a value of the key
     kDelete,     // deleting the key
     kEnumerate,  // listing its subkeys: enumeration, reading or deleting the tree through it
+    kNotify,     // a right no call here needs: an entry that only makes an access list differ
   };
+  // Who a new key belongs to, and the owner other programs' keys often have.
+  static constexpr std::wstring_view kCaller = L"S-1-5-32-544";  // Administrators
+  static constexpr std::wstring_view kSystem = L"S-1-5-18";
 
   MemoryRegistry();
   ~MemoryRegistry() override;
@@ -48,6 +60,7 @@ class MemoryRegistry final : public RegistryServices {
   void RegDelete(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
+  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;
 
   enum class Strike {
     kBeforeAnything,     // the call changes nothing
@@ -57,9 +70,15 @@ class MemoryRegistry final : public RegistryServices {
   void FailCallAfter(std::size_t calls_from_now, std::uint32_t code,
                      Strike strike = Strike::kBeforeAnything);
   // The existing key (of the view: both hives' keys) refuses `access` with `code`, until it is
-  // deleted or ClearFaults.
-  void Deny(Access access, const KeyPath& key, std::uint32_t code);
+  // deleted or ClearFaults; an inheritable refusal reaches the keys below it too.
+  void Deny(Access access, const KeyPath& key, std::uint32_t code, bool inheritable = false);
   void ClearFaults();
+  // What another program may have set, which ClearFaults keeps: an access list of the key's own,
+  // protected from what is above it, with an entry its subkeys inherit; and an owner.
+  void GiveOwnAccessList(const KeyPath& key);
+  void SetOwner(const KeyPath& key, std::wstring_view owner);
+  // Whether the caller holds the privilege that lets it give a key any owner (administrators do).
+  void HoldRestorePrivilege(bool held) { restore_privilege_ = held; }
   // Makes `key` (of a hive, created if missing, its subkeys dropped) a symbolic link to `target`,
   // which need not exist: a dangling link. The link holds its target in a REG_LINK value named
   // `value_name`, which the registry compares without regard to case as for any value name.
@@ -94,12 +113,15 @@ class MemoryRegistry final : public RegistryServices {
   void CopyViewTree(const KeyPath& key, KeyTree& tree) const;
   std::vector<std::wstring> ViewSubkeys(const KeyPath& key) const;
   void DeleteTree(Node& parent, const std::wstring& folded, const KeyPath& location);
+  // Gives each key below `node` what it inherits from the key above it, as SetSecurityInfo does.
+  static void Propagate(Node& node);
 
   std::map<std::uint32_t, std::unique_ptr<Node>> hives_;
   std::size_t call_count_ = 0;
   std::optional<std::size_t> fail_at_;
   std::uint32_t fail_at_code_ = 0;
   Strike fail_at_strike_ = Strike::kBeforeAnything;
+  bool restore_privilege_ = true;
 };
 
 }  // namespace vw

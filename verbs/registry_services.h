@@ -50,8 +50,13 @@ class RegistryServices {
   // the tree deleted; a subkey that is listed but cannot be opened stops the delete.
   virtual void RegDelete(const KeyPath& key) = 0;
 
-  // Gives an existing key the security descriptor `descriptor`, as KeyTree::security holds it.
+  // Gives an existing key the security descriptor `descriptor`, as KeyTree::security holds it:
+  // its access list first, the inherited part taken from the key above and passed on to the keys
+  // below, then its owner.
   virtual void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) = 0;
+
+  // Whether SetSecurity could give a key made again the owner in `descriptor`.
+  virtual bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept = 0;
 
   // Whether two key names name the same key, compared as this registry compares them.
   virtual bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept = 0;

@@ -11,6 +11,8 @@ namespace {
 
 // ERROR_ALREADY_EXISTS: what stands at a key is not what the record says should.
 constexpr std::uint32_t kAlreadyExists = 183;
+// ERROR_CANTWRITE: a key put back reads otherwise than it did.
+constexpr std::uint32_t kCantWrite = 1013;
 
 template <typename Item>
 const Item* FindByName(const std::vector<Item>& items, std::wstring_view name,
@@ -27,6 +29,15 @@ SystemError AgainstKey(const SystemError& error, const KeyPath& key) {
   return against;
 }
 
+// A key whose present state could not be read: it may still hold part of the change.
+SystemError Unreadable(const SystemError& error, const KeyPath& key) {
+  SystemError unreadable(error.code(), std::wstring(registry_action::kReading),
+                         DisplayKeyPath(key));
+  unreadable.WithDetail(
+      L"无法读出这一项现在的内容，不能确认它已恢复原样：它可能仍留有未完成的修改。");
+  return unreadable;
+}
+
 // A link where the record has no key: another program made it, and it stays.
 SystemError LinkLeftAlone(const KeyPath& key) {
   SystemError error(kAlreadyExists, std::wstring(registry_action::kDeleting), DisplayKeyPath(key));
@@ -39,6 +50,30 @@ SystemError LinkLeftAlone(const KeyPath& key) {
 // Whether a link lies at or under the tree.
 bool HoldsLink(const KeyTree& tree) {
   return tree.link || std::any_of(tree.subkeys.begin(), tree.subkeys.end(), HoldsLink);
+}
+
+// The keys at or under `key` where `after` (null: absent) differs from `before`: in their values,
+// security or kind, or present in one only.
+void DifferingKeys(const RegistryServices& registry, const KeyPath& key, const KeyTree& before,
+                   const KeyTree* after, std::vector<KeyPath>& differing) {
+  if (after == nullptr) {
+    differing.push_back(key);
+    return;
+  }
+  if (before.name != after->name || before.values != after->values ||
+      before.security != after->security || before.link != after->link ||
+      before.is_volatile != after->is_volatile) {
+    differing.push_back(key);
+  }
+  for (const KeyTree& subkey : before.subkeys) {
+    DifferingKeys(registry, key.Child(subkey.name), subkey,
+                  FindByName(after->subkeys, subkey.name, registry), differing);
+  }
+  for (const KeyTree& subkey : after->subkeys) {
+    if (FindByName(before.subkeys, subkey.name, registry) == nullptr) {
+      differing.push_back(key.Child(subkey.name));
+    }
+  }
 }
 
 class Restorer {
@@ -121,9 +156,7 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
       unreadable.reset();
       break;
     } catch (const SystemError& error) {
-      unreadable = AgainstKey(error, key);
-      unreadable->WithDetail(
-          L"无法读出这一项现在的内容，不能确认它已恢复原样：它可能仍留有未完成的修改。");
+      unreadable = Unreadable(error, key);
     }
   }
   if (!unreadable && now == before) return {};
@@ -135,14 +168,34 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
       try {
         registry.RegDelete(key);
       } catch (const SystemError& error) {
-        errors.push_back(AgainstKey(error, key));
+        errors.push_back(Unreadable(error, key));
       }
     }
   } else {
     // Made again, a key gets the name it had, in its own case.
     Restorer restorer(registry);
     restorer.Key(key.Parent().Child(before->name), *before, unreadable || !now ? nullptr : &*now);
-    errors = restorer.TakeErrors();
+    std::vector<SystemError> failed = restorer.TakeErrors();
+    // Judged by reading it back whole, owners and inherited rights included: the keys that read
+    // otherwise are reported, and only they.
+    try {
+      const std::optional<KeyTree> after = registry.ReadTree(key);
+      if (after == before) return {};
+      std::vector<KeyPath> differing;
+      DifferingKeys(registry, key, *before, after ? &*after : nullptr, differing);
+      for (const KeyPath& left : differing) {
+        SystemError error = failed.empty()
+                                ? SystemError(kCantWrite, std::wstring(registry_action::kWriting))
+                                : failed.front();
+        SystemError report(error.code(), error.action(), DisplayKeyPath(left));
+        report.WithDetail(failed.empty() ? L"恢复后读出的内容与修改之前不同。" : error.detail());
+        errors.push_back(std::move(report));
+      }
+      return errors;
+    } catch (const SystemError& error) {
+      errors = std::move(failed);
+      errors.push_back(Unreadable(error, key));
+    }
   }
   // Whatever the step added there could not be seen, so it may still be there.
   if (unreadable) errors.insert(errors.begin(), *unreadable);
@@ -156,6 +209,15 @@ SystemError Unexpected(std::uint32_t code) {
 }
 
 }  // namespace
+
+std::optional<KeyPath> RegistryChange::FirstKeyWithForeignOwner(const KeyPath& key,
+                                                                const KeyTree& tree) const {
+  if (!tree.security.empty() && !registry_.CanRestoreOwner(tree.security)) return key;
+  for (const KeyTree& subkey : tree.subkeys) {
+    if (auto owned = FirstKeyWithForeignOwner(key.Child(subkey.name), subkey)) return owned;
+  }
+  return std::nullopt;
+}
 
 std::optional<KeyTree> RegistryChange::Record(const KeyPath& key) {
   std::optional<KeyTree> before = registry_.ReadTree(key);
@@ -187,7 +249,11 @@ ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
     if (const auto below = FirstUnrestorableKey(*snapshot[index])) {
       KeyPath refused = keys[index];
       refused.names.insert(refused.names.end(), below->begin(), below->end());
-      outcome.unrestorable_key = DisplayKeyPath(refused);
+      outcome.refusal = {DisplayKeyPath(refused), ChangeOutcome::Refusal::Why::kLinkOrVolatile};
+      return outcome;
+    }
+    if (const auto owned = FirstKeyWithForeignOwner(keys[index], *snapshot[index])) {
+      outcome.refusal = {DisplayKeyPath(*owned), ChangeOutcome::Refusal::Why::kOwner};
       return outcome;
     }
   }

@@ -22,22 +22,31 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
 // What a change came to. Whatever it is, the registry is already as whole as it will get: the
 // undo has run before anyone is told.
 struct ChangeOutcome {
-  // Refused before any step: this key (as the user reads it) could not be made again as it was.
-  std::optional<std::wstring> unrestorable_key;
+  // Refused before any step: a key that could not be made again as it was.
+  struct Refusal {
+    enum class Why {
+      kLinkOrVolatile,  // a symbolic link or a volatile key
+      kOwner,           // an owner this process cannot give a key
+    };
+    std::wstring key;  // as the user reads it
+    Why why;
+  };
+  std::optional<Refusal> refusal;
   // The error that stopped the change.
   std::optional<SystemError> error;
   // One for each recorded key left changed or possibly changed; its subject is that key and its
   // detail lists the keys below it that could not be put back.
   std::vector<SystemError> undo_errors;
 
-  bool done() const noexcept { return !unrestorable_key && !error; }
+  bool done() const noexcept { return !refusal && !error; }
 };
 
 // A change to the registry that is all or nothing, run in one order every time:
 //   1. record every key the steps may touch, whole (a missing key is recorded through the
 //      topmost missing key above it, so that undo also removes the parents a step creates; a
 //      link on the way is seen as the link, as undo will see it);
-//   2. refuse, changing nothing, if a recorded key could not be made again as it was;
+//   2. refuse, changing nothing, if a recorded key could not be made again as it was: a link, a
+//      volatile key, or a key whose owner this process could not give it back;
 //   3. run the steps;
 //   4. on any exception, put back every recorded key, newest first, each on its own;
 //   5. only then hand back one outcome.
@@ -56,6 +65,8 @@ class RegistryChange {
     std::optional<KeyTree> before;
   };
   std::optional<KeyTree> Record(const KeyPath& key);
+  // The first key at or under `key` whose owner could not be given back to it made again.
+  std::optional<KeyPath> FirstKeyWithForeignOwner(const KeyPath& key, const KeyTree& tree) const;
   std::vector<SystemError> Undo();
 
   RegistryServices& registry_;

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -214,9 +217,9 @@ std::wstring ChildSubject(const std::wstring& subject, std::wstring_view name) {
 
 // --- Reading -----------------------------------------------------------------------------------
 
-// The key's own security descriptor: owner, group and DACL, where the DACL is its own (protected,
-// or holding an entry that is not inherited); empty where the key simply inherits.
-std::vector<std::uint8_t> OwnSecurity(HKEY key, const std::wstring& subject) {
+// The key's whole security descriptor: owner, group and DACL with every entry, inherited ones
+// included, so that a key made again with other inherited rights or another owner reads otherwise.
+std::vector<std::uint8_t> KeySecurity(HKEY key, const std::wstring& subject) {
   constexpr SECURITY_INFORMATION kParts =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD size = 0;
@@ -228,23 +231,7 @@ std::vector<std::uint8_t> OwnSecurity(HKEY key, const std::wstring& subject) {
   }
   if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
   descriptor.resize(size);
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  if (!GetSecurityDescriptorControl(descriptor.data(), &control, &revision) ||
-      !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted)) {
-    Fail(static_cast<LSTATUS>(GetLastError()), kReading, subject);
-  }
-  if ((control & SE_DACL_PROTECTED) != 0 || !present || dacl == nullptr) return descriptor;
-  for (DWORD index = 0; index < dacl->AceCount; ++index) {
-    void* ace = nullptr;
-    if (GetAce(dacl, index, &ace) &&
-        (static_cast<const ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE) == 0) {
-      return descriptor;
-    }
-  }
-  return {};
+  return descriptor;
 }
 
 // Whether the key is volatile (NtQueryKey, KeyFlagsInformation); false where the system does not
@@ -284,7 +271,7 @@ std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
 // Reads an open key with everything under it; `subject` names it in errors.
 void ReadKey(const RegistryServices& registry, HKEY key, const std::wstring& subject,
              KeyTree& tree) {
-  tree.security = OwnSecurity(key, subject);
+  tree.security = KeySecurity(key, subject);
   tree.is_volatile = IsVolatile(key);
   DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, largest_data = 0;
   LSTATUS status =
@@ -351,6 +338,112 @@ void DeleteOpenKey(HKEY key, const std::wstring& subject) {
   if (status != ERROR_SUCCESS && !IsMissing(status) && status != ERROR_KEY_DELETED) {
     Fail(status, kDeleting, subject);
   }
+}
+
+// --- Security -----------------------------------------------------------------------------------
+
+struct SecurityParts {
+  PSID owner = nullptr;
+  PSID group = nullptr;
+  PACL dacl = nullptr;
+  bool dacl_protected = false;
+};
+
+// The parts of a self-relative descriptor, pointing into it.
+SecurityParts PartsOf(PSECURITY_DESCRIPTOR descriptor, const std::wstring& subject) {
+  SecurityParts parts;
+  BOOL defaulted = FALSE, present = FALSE;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!GetSecurityDescriptorOwner(descriptor, &parts.owner, &defaulted) ||
+      !GetSecurityDescriptorGroup(descriptor, &parts.group, &defaulted) ||
+      !GetSecurityDescriptorDacl(descriptor, &present, &parts.dacl, &defaulted) ||
+      !GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+    Fail(static_cast<LSTATUS>(GetLastError()), kWriting, subject);
+  }
+  if (!present) parts.dacl = nullptr;
+  parts.dacl_protected = (control & SE_DACL_PROTECTED) != 0;
+  return parts;
+}
+
+bool SameSid(PSID a, PSID b) {
+  return (a == nullptr && b == nullptr) || (a != nullptr && b != nullptr && EqualSid(a, b));
+}
+
+using UniqueToken = UniqueHandle<HANDLE, &CloseHandle>;
+
+// A piece of this process's token, as GetTokenInformation gives it; empty when it cannot be read.
+std::vector<std::uint8_t> TokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part) {
+  DWORD size = 0;
+  GetTokenInformation(token, part, nullptr, 0, &size);
+  std::vector<std::uint8_t> buffer(size);
+  if (size == 0 || !GetTokenInformation(token, part, buffer.data(), size, &size)) return {};
+  return buffer;
+}
+
+// The privilege to restore files, which lets a process give an object any owner, switched on while
+// this lives and back to its earlier state after; nothing where the process does not hold it.
+class RestorePrivilege {
+ public:
+  RestorePrivilege() noexcept {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
+    token_.reset(raw);
+    TOKEN_PRIVILEGES wanted{};
+    wanted.PrivilegeCount = 1;
+    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &wanted.Privileges[0].Luid)) return;
+    DWORD size = sizeof(previous_);
+    adjusted_ = AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof(previous_), &previous_,
+                                      &size) != FALSE &&
+                GetLastError() == ERROR_SUCCESS;
+  }
+  ~RestorePrivilege() {
+    if (adjusted_) AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
+  }
+  RestorePrivilege(const RestorePrivilege&) = delete;
+  RestorePrivilege& operator=(const RestorePrivilege&) = delete;
+
+ private:
+  UniqueToken token_;
+  TOKEN_PRIVILEGES previous_{};
+  bool adjusted_ = false;
+};
+
+// Whether this process could make `owner` the owner of a key it makes again: a key it creates
+// gets its token's default owner; it may name itself or a group it may own by; any other account
+// needs the privilege to restore.
+bool CallerMayOwnWith(PSID owner) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  const UniqueToken token(raw);
+  const std::vector<std::uint8_t> default_owner = TokenPart(token.get(), TokenOwner);
+  if (!default_owner.empty() &&
+      SameSid(reinterpret_cast<const TOKEN_OWNER*>(default_owner.data())->Owner, owner)) {
+    return true;
+  }
+  const std::vector<std::uint8_t> user = TokenPart(token.get(), TokenUser);
+  if (!user.empty() && SameSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, owner)) {
+    return true;
+  }
+  const std::vector<std::uint8_t> groups = TokenPart(token.get(), TokenGroups);
+  if (!groups.empty()) {
+    const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
+    for (DWORD index = 0; index < list->GroupCount; ++index) {
+      const SID_AND_ATTRIBUTES& group = list->Groups[index];
+      if ((group.Attributes & SE_GROUP_OWNER) != 0 && SameSid(group.Sid, owner)) return true;
+    }
+  }
+  LUID restore{};
+  const std::vector<std::uint8_t> privileges = TokenPart(token.get(), TokenPrivileges);
+  if (privileges.empty() || !LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &restore))
+    return false;
+  const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(privileges.data());
+  for (DWORD index = 0; index < held->PrivilegeCount; ++index) {
+    const LUID& luid = held->Privileges[index].Luid;
+    if (luid.LowPart == restore.LowPart && luid.HighPart == restore.HighPart) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -453,15 +546,51 @@ void Win32Registry::RegDelete(const KeyPath& key) {
 void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CheckValid(key, kWriting);
   const std::wstring subject = DisplayKeyPath(key);
-  const UniqueHkey open =
-      OpenPath(key, WRITE_DAC | WRITE_OWNER | READ_CONTROL, false, false, kWriting);
+  // Enumerating lets the inherited entries be passed down to the subkeys.
+  const UniqueHkey open = OpenPath(
+      key, WRITE_DAC | WRITE_OWNER | READ_CONTROL | KEY_ENUMERATE_SUB_KEYS, false, false, kWriting);
   if (!open) Fail(ERROR_FILE_NOT_FOUND, kWriting, subject);
   std::vector<std::uint8_t> copy = descriptor;
-  const LSTATUS status = RegSetKeySecurity(
-      open.get(),
-      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-      copy.data());
-  if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
+  const SecurityParts wanted = PartsOf(copy.data(), subject);
+  // The access list first: SetSecurityInfo takes the inherited entries from the key above and
+  // passes the inheritable ones down, which RegSetKeySecurity does not.
+  DWORD status = SetSecurityInfo(
+      open.get(), SE_REGISTRY_KEY,
+      DACL_SECURITY_INFORMATION | (wanted.dacl_protected ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                         : UNPROTECTED_DACL_SECURITY_INFORMATION),
+      nullptr, nullptr, wanted.dacl, nullptr);
+  if (status != ERROR_SUCCESS) Fail(static_cast<LSTATUS>(status), kWriting, subject);
+  std::vector<std::uint8_t> present = KeySecurity(open.get(), subject);
+  if (PartsOf(present.data(), subject).dacl_protected != wanted.dacl_protected) {
+    // A system whose SetSecurityInfo drops the protection (Wine's): the list as it was given.
+    const LSTATUS set = RegSetKeySecurity(open.get(), DACL_SECURITY_INFORMATION, copy.data());
+    if (set != ERROR_SUCCESS) Fail(set, kWriting, subject);
+    present = KeySecurity(open.get(), subject);
+  }
+  // Then the owner and group, in a call of their own, and only where they differ: another
+  // account as owner needs the privilege to restore, switched on for this call alone.
+  const SecurityParts now = PartsOf(present.data(), subject);
+  if (SameSid(now.owner, wanted.owner) && SameSid(now.group, wanted.group)) return;
+  const RestorePrivilege privilege;
+  status = SetSecurityInfo(open.get(), SE_REGISTRY_KEY,
+                           OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, wanted.owner,
+                           wanted.group, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) Fail(static_cast<LSTATUS>(status), kWriting, subject);
+}
+
+bool Win32Registry::CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept {
+  try {
+    std::vector<std::uint8_t> copy = descriptor;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (copy.empty() || !GetSecurityDescriptorOwner(copy.data(), &owner, &defaulted) ||
+        owner == nullptr) {
+      return true;  // nothing to give back
+    }
+    return CallerMayOwnWith(owner);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 bool Win32Registry::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {

@@ -16,6 +16,7 @@ class Win32Registry final : public RegistryServices {
   void RegDelete(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
+  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;
 };
 
 }  // namespace vw

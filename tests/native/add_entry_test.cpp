@@ -317,7 +317,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
   const std::wstring old_command = L"\"C:\\apps2\\tool.exe\" \"%1\"";
   using Access = MemoryRegistry::Access;
   const std::pair<KeyPath, Access> refusals[] = {
-      {CommandKeyPath(ClassesHive::kMachine, L"Tool"), Access::kDelete},
+      {CommandKeyPath(ClassesHive::kMachine, L"Tool"), Access::kSetValue},
       {VerbKeyPath(ClassesHive::kMachine, L"Tool"), Access::kSetValue},
       {VerbKeyPath(ClassesHive::kUser, L"Tool"), Access::kSetValue},
   };
@@ -365,7 +365,15 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   memory.RegWrite(desktop.Child(L"Tool"), L"desktop user's");
   memory.RegWrite(desktop.Child(L"mine").Child(L"command"), L"m.exe");
   memory.RegWrite(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
-  DesktopUserClasses registry(memory, Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\"));
+  // Found from the session's user, set beside the process's: only another account moves "this
+  // user's classes"; an unknown one leaves them where they are.
+  EXPECT_FALSE(OtherUserClassesRoot(L"S-1-5-21-7-1001", L"S-1-5-21-7-1001"));
+  EXPECT_FALSE(OtherUserClassesRoot(L"", L"S-1-5-21-7-500"));
+  EXPECT_FALSE(OtherUserClassesRoot(L"S-1-5-21-7-1001", L""));
+  const auto root = OtherUserClassesRoot(L"S-1-5-21-7-1001", L"S-1-5-21-7-500");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(*root, Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\"));
+  DesktopUserClasses registry(memory, *root);
 
   ScriptedForm form;
   LoadEntries(registry, form.entries);

@@ -189,5 +189,41 @@ TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
   EXPECT_TRUE(registry.RegRead(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\")).exists);
 }
 
+// Security as Windows keeps it: what a key inherits is copied to keys created below it and passed
+// down again when a key's list is set; the list is set before the owner, and another account as
+// owner needs the privilege to restore.
+TEST(MemoryRegistry, OwnersAndInheritedRightsAreKeptAsWindowsKeepsThem) {
+  MemoryRegistry registry;
+  const KeyPath verb = Key(L"HKLM\\Software\\Classes\\exefile\\shell\\tool\\");
+  registry.RegWrite(verb, L"caption");
+  registry.GiveOwnAccessList(verb);
+  registry.RegWrite(verb.Child(L"command"), L"cmd");
+  const KeyTree before = *registry.ReadTree(verb);
+  registry.RegWrite(Key(L"HKLM\\Software\\plain\\"), L"");
+  EXPECT_NE(before.subkeys[0].security,
+            registry.ReadTree(Key(L"HKLM\\Software\\plain\\"))->security);
+
+  // Made again, the command key inherits from the verb key as it is then.
+  registry.RegDelete(verb);
+  registry.RegWrite(verb.Child(L"command"), L"cmd");
+  registry.RegWrite(verb, L"caption");
+  EXPECT_NE(registry.ReadTree(verb), before);
+  registry.SetSecurity(verb, before.security);
+  EXPECT_EQ(registry.ReadTree(verb), before);  // passed down to the command key
+
+  registry.SetOwner(verb, MemoryRegistry::kSystem);
+  const std::vector<std::uint8_t> owned = registry.ReadTree(verb)->security;
+  registry.RegDelete(verb);
+  registry.RegWrite(verb, L"caption");
+  registry.HoldRestorePrivilege(false);
+  EXPECT_FALSE(registry.CanRestoreOwner(owned));
+  EXPECT_TRUE(registry.CanRestoreOwner(before.security));
+  EXPECT_EQ(ErrorOf([&] { registry.SetSecurity(verb, owned); }), 1307u);
+  registry.HoldRestorePrivilege(true);
+  EXPECT_TRUE(registry.CanRestoreOwner(owned));
+  registry.SetSecurity(verb, owned);
+  EXPECT_EQ(registry.ReadTree(verb)->security, owned);
+}
+
 }  // namespace
 }  // namespace vw

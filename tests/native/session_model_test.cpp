@@ -111,6 +111,13 @@ class Session {
 
   // Now and then, faults for this step: a key refuses an access for the whole step, as its ACL
   // would; one call fails once; or both, so that putting back can fail too.
+  // Now and then not elevated: no privilege to give a key another account as its owner.
+  void RollPrivilege() {
+    const bool privilege = Roll(4) != 0;
+    registry_.HoldRestorePrivilege(privilege);
+    if (!privilege) Log("without the privilege to restore owners");
+  }
+
   bool MaybeArmFault(std::wstring_view name) {
     bool armed = std::exchange(acl_set_, false);
     if (Roll(3) == 0) {
@@ -140,10 +147,18 @@ class Session {
   // Whether an operation on `name` must refuse, changing nothing: a copy of the entry holds a key
   // that could not be made again as it was.
   bool HoldsUnrestorableKey(std::wstring_view name) {
+    const auto foreign_owner = [this](const auto& self, const KeyTree& tree) -> bool {
+      if (!registry_.CanRestoreOwner(tree.security)) return true;
+      for (const KeyTree& subkey : tree.subkeys) {
+        if (self(self, subkey)) return true;
+      }
+      return false;
+    };
     for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
       try {
         const auto tree = registry_.ReadTree(VerbKeyPath(hive, name));
-        if (tree && FirstUnrestorableKey(*tree)) return true;
+        if (tree && (FirstUnrestorableKey(*tree) || foreign_owner(foreign_owner, *tree)))
+          return true;
       } catch (const SystemError&) {
         return false;  // refused by an ACL another program set: the operation fails first
       }
@@ -226,8 +241,11 @@ class Session {
       form_.missing_programs.insert(program);
       Log("the program has just been deleted");
     }
+    RollPrivilege();
     const bool unrestorable = !name.empty() && HoldsUnrestorableKey(name);
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
+    const bool write_protected = write_protected_.contains(FoldCase(name));
+    write_protected_.clear();
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
@@ -245,6 +263,7 @@ class Session {
         ok && !form_.file_name.empty() && CheckEntryName(name, registry_) == NameProblem::kNone &&
         program.find(L'%') == std::wstring::npos && form_.missing_programs.empty() && !unrestorable;
     if (!written && after != before) return "an add that should write nothing changed the registry";
+    if (written && write_protected) return "an add went through a command key that refuses writes";
     if (written) ours_[FoldCase(name)] = {form_.caption, L"\"" + program + L"\" \"%1\""};
     return Check();
   }
@@ -258,8 +277,10 @@ class Session {
         form_.entries.selected < 0 ? L"" : form_.entries.Item(form_.entries.selected);
     Log("remove item " + std::to_string(form_.entries.selected) + " '" + Narrow(name) +
         "' answering " + (ok ? "OK" : "Cancel"));
+    RollPrivilege();
     const bool unrestorable = !name.empty() && HoldsUnrestorableKey(name);
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
+    write_protected_.clear();
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
@@ -295,10 +316,14 @@ class Session {
   // wild: values of several types, and subkeys under the verb key and its command subkey.
   void OtherProgramWrites() {
     const std::wstring name = Pick(kOtherNames);
-    const int shape = Roll(7);
+    const int shape = Roll(9);
     const int hives = Roll(3);  // machine, user, both
     Log("another program writes verb '" + Narrow(name) + "' shape " + std::to_string(shape) +
         " in hives " + std::to_string(hives));
+    if (std::exchange(acl_set_, false)) {
+      registry_.ClearFaults();  // the ACL set before is taken off again
+      write_protected_.clear();
+    }
     for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
       if ((hives == 0 && hive != ClassesHive::kMachine) ||
           (hives == 1 && hive != ClassesHive::kUser)) {
@@ -338,6 +363,21 @@ class Session {
         registry_.Deny(MemoryRegistry::Access::kDelete, verb.Child(L"command"),
                        errc::kAccessDenied);
         acl_set_ = true;
+      }
+      if (shape == 7) {
+        // A command key that grants reading only, until the next operation.
+        registry_.RegWrite(verb.Child(L"command"), L"o.exe");
+        registry_.Deny(MemoryRegistry::Access::kSetValue, verb.Child(L"command"),
+                       errc::kAccessDenied);
+        write_protected_.insert(FoldCase(name));
+        acl_set_ = true;
+      }
+      if (shape == 8) {
+        // Owned by the system, with a protected access list that its command key inherits.
+        registry_.RegWrite(verb.Child(L"command"), L"o.exe");
+        registry_.GiveOwnAccessList(verb);
+        registry_.SetOwner(verb, MemoryRegistry::kSystem);
+        registry_.SetOwner(verb.Child(L"command"), MemoryRegistry::kSystem);
       }
       if (shape == 6) {
         registry_.RegWrite(verb.Child(L"link"), L"");
@@ -424,6 +464,7 @@ class Session {
   std::string log_;
   bool acl_set_ = false;  // another program gave a key an ACL that lasts until the next operation
   bool user_classes_link_ = false;
+  std::set<std::wstring> write_protected_;  // folded names whose command key refuses writes
 };
 
 void PlaySessions(std::uint32_t first_seed, int sessions, int steps) {

@@ -112,6 +112,9 @@ class TestRegistry final : public RegistryServices {
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
     return inner_.SameKeyName(a, b);
   }
+  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override {
+    return inner_.CanRestoreOwner(descriptor);
+  }
 
  private:
   static std::vector<std::wstring> Split(std::wstring_view path) {

@@ -208,10 +208,14 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
 }
 
 // A removal that fails part-way puts back what it deleted, byte for byte: a value whose name
-// holds a null, a string without its terminator, and the command key's own ACL.
+// holds a null, a string without its terminator, the command key's own ACL, and the rights a
+// subkey inherits from the verb key's, read whole: owners and inherited entries included.
 TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
   const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
   registry_.RegWrite(verb, L"caption");
+  // The verb key's own protected list, which a subkey made after it inherits (on Windows).
+  SetKeyAcl(verb, L"D:P(A;CI;KA;;;WD)(A;CI;KR;;;BU)");
+  registry_.RegWrite(verb.Child(L"inherits"), L"");
   registry_.WriteValue(verb.Child(L"command"), L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
   registry_.WriteValue(verb.Child(L"command"), std::wstring(L"\0x", 2), StringValue(L"hidden"));
   registry_.RegWrite(verb.Child(L"zzz"), L"last");
@@ -304,6 +308,25 @@ TEST_F(WindowOperationsTest, EachItemIsExactlyItsKeyEvenWithANullInItsName) {
     EXPECT_TRUE(IsWindow(window_->hwnd()));
     window_.reset();
   }
+}
+
+// An add over an entry whose command key grants reading only is refused, and the key stays as
+// it was, its protection included: it is updated in place, never deleted and made again.
+TEST_F(WindowOperationsTest, AnAddOverACommandKeyThatRefusesWritesIsRefused) {
+  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  registry_.RegWrite(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
+  SetKeyAcl(verb.Child(L"command"), L"D:P(A;;KR;;;WD)");
+  const auto before = registry_.ReadTree(verb);
+  ASSERT_TRUE(before);
+  Touch(folder_ / L"vw-tool.exe");
+  Open(registry_);
+  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+  Click(ControlId::kCommand2);
+  const auto after = registry_.ReadTree(verb);
+  SetKeyAcl(verb.Child(L"command"), kAllowAll);
+  ASSERT_GE(asked_.size(), 2u);
+  EXPECT_EQ(asked_.back().title, L"错误");
+  EXPECT_EQ(after, before);
 }
 
 // Adding over an entry another program made leaves nothing of it that could hide the entry or
