@@ -207,7 +207,8 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPA
       } else {
         const LRESULT result = oleacc.lresult_from_object(kIidAccessible, wparam, named);
         named->Release();  // the client holds its own reference now, if any
-        return result;
+        // Only a reference is an answer; on failure the control answers for itself.
+        if (result > 0) return result;
       }
     }
   } else if (message == WM_NCDESTROY) {
@@ -223,6 +224,52 @@ void SetAccessibleName(HWND control, AccessibleName& record) {
   SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
   record.original = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NamedControlProc)));
+}
+
+ComApartment::ComApartment() noexcept
+    : ole32_(LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+  if (ole32_ == nullptr) return;
+  using InitializeFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+  const auto initialize = reinterpret_cast<InitializeFn>(
+      reinterpret_cast<void*>(GetProcAddress(ole32_, "CoInitializeEx")));
+  // S_FALSE (already initialised the same way) must be balanced by CoUninitialize as well.
+  initialized_ = initialize != nullptr && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+ComApartment::~ComApartment() {
+  if (initialized_) {
+    using UninitializeFn = void(WINAPI*)();
+    const auto uninitialize = reinterpret_cast<UninitializeFn>(
+        reinterpret_cast<void*>(GetProcAddress(ole32_, "CoUninitialize")));
+    if (uninitialize != nullptr) uninitialize();
+  }
+  if (ole32_ != nullptr) FreeLibrary(ole32_);
+}
+
+void AnnotateAccessibleName(HWND control, const wchar_t* name) {
+  // Spelt out, as above: {B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}, {6E26E776-04F0-495D-80E4-
+  // 3330352E3169} and {608D3DF8-8128-4AA7-A428-F55E49267291}.
+  constexpr CLSID kAccPropServices = {
+      0xB5F8350B, 0x0548, 0x48B1, {0xA6, 0xEE, 0x88, 0xBD, 0x00, 0xB4, 0xA5, 0xE7}};
+  constexpr IID kIidAccPropServices = {
+      0x6E26E776, 0x04F0, 0x495D, {0x80, 0xE4, 0x33, 0x30, 0x35, 0x2E, 0x31, 0x69}};
+  constexpr MSAAPROPID kPropIdAccName = {
+      0x608D3DF8, 0x8128, 0x4AA7, {0xA4, 0x28, 0xF5, 0x5E, 0x49, 0x26, 0x72, 0x91}};
+  const HMODULE ole32 = GetModuleHandleW(L"ole32.dll");  // loaded by ComApartment
+  if (ole32 == nullptr) return;
+  using CreateFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+  const auto create = reinterpret_cast<CreateFn>(
+      reinterpret_cast<void*>(GetProcAddress(ole32, "CoCreateInstance")));
+  IAccPropServices* services = nullptr;
+  if (create == nullptr ||
+      FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIidAccPropServices,
+                    reinterpret_cast<void**>(&services))) ||
+      services == nullptr) {
+    return;
+  }
+  services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kPropIdAccName,
+                           name);
+  services->Release();
 }
 
 }  // namespace vw

@@ -20,4 +20,25 @@ struct AccessibleName {
 // slower.
 void SetAccessibleName(HWND control, AccessibleName& record);
 
+// The same name given by dynamic annotation (IAccPropServices::SetHwndPropStr, PROPID_ACC_NAME),
+// the documented way to name a standard control for UI Automation clients as well, which may not
+// ask the control itself. Needs COM on this thread; does nothing where the system lacks it.
+void AnnotateAccessibleName(HWND control, const wchar_t* name);
+
+// COM on the window thread, apartment-threaded, for as long as this lives: the accessible objects
+// handed to screen readers are marshalled through it. The program and its window test both set
+// it up through this. ole32 is loaded at run time and only from System32.
+class ComApartment {
+ public:
+  ComApartment() noexcept;
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  bool initialized() const noexcept { return initialized_; }
+
+ private:
+  HMODULE ole32_ = nullptr;
+  bool initialized_ = false;
+};
+
 }  // namespace vw

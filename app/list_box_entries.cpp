@@ -26,6 +26,7 @@ void ListBoxEntries::Append(std::wstring_view name) {
     throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入", L"“" + shown + L"”");
   }
   names_.emplace_back(name);
+  if (!filling_) WidenHorizontalExtent(list_, shown);
 }
 
 void ListBoxEntries::RemoveAt(int index) {
@@ -33,6 +34,11 @@ void ListBoxEntries::RemoveAt(int index) {
   if (index >= 0 && static_cast<std::size_t>(index) < names_.size()) {
     names_.erase(names_.begin() + index);
   }
+  FitHorizontalExtent(list_, names_, VisibleName);
+}
+
+void ListBoxEntries::Select(int index) {
+  SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);  // scrolls it into view
 }
 
 int ListBoxEntries::SelectedIndex() const {
@@ -40,12 +46,15 @@ int ListBoxEntries::SelectedIndex() const {
 }
 
 void ListBoxEntries::BeginFill(std::size_t expected) {
+  filling_ = true;
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list_, LB_INITSTORAGE, expected,
                static_cast<LPARAM>(expected * 16 * sizeof(wchar_t)));
 }
 
 void ListBoxEntries::EndFill() {
+  filling_ = false;
+  FitHorizontalExtent(list_, names_, VisibleName);
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
 }

@@ -21,11 +21,13 @@ class ListBoxEntries final : public EntryList {
   void Append(std::wstring_view name) override;
   void RemoveAt(int index) override;
   int SelectedIndex() const override;
+  void Select(int index) override;
   void BeginFill(std::size_t expected) override;
   void EndFill() override;
 
  private:
   HWND list_;
+  bool filling_ = false;
   std::vector<std::wstring> names_;  // item i's key name, exactly as the registry holds it
 };
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/accessible_name_win.h"
 #include "app/main_window.h"
 #include "operations/messages.h"
 #include "platform/desktop_user_win.h"
@@ -44,6 +45,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
     desktop_user.emplace(system_registry, *std::move(root));
   vw::RegistryServices& registry =
       desktop_user ? static_cast<vw::RegistryServices&>(*desktop_user) : system_registry;
+  // COM on this thread before the window exists: screen readers' objects are marshalled through it.
+  const vw::ComApartment com;
   try {
     vw::MainWindow form(hInstance, registry, {});
     form.Show(nShowCmd);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/accessible_name_win.h"
 #include "app/dpi_win.h"
 #include "app/picker_rules.h"
 #include "app/program_picker.h"
@@ -28,7 +29,7 @@ constexpr UINT_PTR kCaptionBoxSubclass = 1;
 constexpr UINT_PTR kDriveListSubclass = 2;
 constexpr int kIconResource = 1;
 constexpr int kDropDownItems = 12;
-constexpr UINT_PTR kDriveLabelTimer = 1;
+constexpr UINT_PTR kShownTimer = 1;
 
 struct ControlClass {
   const wchar_t* window_class;
@@ -47,8 +48,8 @@ ControlClass ClassOf(ControlId id) {
     case ControlId::kDir1:
       return {WC_LISTBOXW, kList | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, L""};
     case ControlId::kFile1:
-    case ControlId::kList1:
-      return {WC_LISTBOXW, kList, WS_EX_CLIENTEDGE, L""};
+    case ControlId::kList1:  // sideways too: a long name is read whole
+      return {WC_LISTBOXW, kList | WS_HSCROLL, WS_EX_CLIENTEDGE, L""};
     case ControlId::kLabel1:
       return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX, 0, L"输入你的个性菜单名字："};
     case ControlId::kText1:
@@ -136,18 +137,25 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
                   this);
   if (window_ == nullptr) throw SystemError(GetLastError(), L"创建主窗口");
-  dpi_ = DpiOfWindow(window_);
-  font_ = MessageFont(dpi_);
-  SetIcons(dpi_);
-  CreateControls(instance);
-  if (dpi_ != expected_dpi) {
-    const RECT actual = CentredFrame(ClientSizeForDpi(dpi_), dpi_,
-                                     MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY));
-    SetWindowPos(window_, nullptr, actual.left, actual.top, actual.right - actual.left,
-                 actual.bottom - actual.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // All or nothing: a window whose object never finished must not outlive it.
+  try {
+    dpi_ = DpiOfWindow(window_);
+    font_ = MessageFont(dpi_);
+    SetIcons(dpi_);
+    CreateControls(instance);
+    if (dpi_ != expected_dpi) {
+      const RECT actual = CentredFrame(ClientSizeForDpi(dpi_), dpi_,
+                                       MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY));
+      SetWindowPos(window_, nullptr, actual.left, actual.top, actual.right - actual.left,
+                   actual.bottom - actual.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ShowPickerAtCurrentFolder();
+    Form_Load();
+  } catch (...) {
+    ends_program_ = false;  // the caller reports the failure; no quit message for its box
+    DestroyWindow(window_);
+    throw;
   }
-  ShowPickerAtCurrentFolder();
-  Form_Load();
 }
 
 MainWindow::~MainWindow() {
@@ -235,6 +243,8 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   }
   if (positions != nullptr) EndDeferWindowPos(positions);
   for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
+  for (const ControlId list : {ControlId::kFile1, ControlId::kList1})
+    RefitHorizontalExtent(Control(list));
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -255,8 +265,19 @@ void MainWindow::Show(int show_command) {
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
   SetFocus(Control(ControlId::kCommand2));
-  // Timer messages come only once the queue is empty: the labels wait until the window is up.
-  SetTimer(window_, kDriveLabelTimer, 0, nullptr);
+  // Timer messages come only once the queue is empty: what is slow waits until the window is up.
+  SetTimer(window_, kShownTimer, 0, nullptr);
+}
+
+void MainWindow::OnShown() {
+  // The drive labels, read once: opening the list later never waits on a disk.
+  ReadDriveLabels(GetLogicalDrives(), drive_labels_);
+  AddDriveLabels(Control(ControlId::kDrive1), drive_labels_);
+  // The lists' names for UI Automation clients too, which may not ask the lists themselves.
+  const ControlId lists[] = {ControlId::kDrive1, ControlId::kDir1, ControlId::kFile1,
+                             ControlId::kList1};
+  for (std::size_t index = 0; index < list_names_.size(); ++index)
+    AnnotateAccessibleName(Control(lists[index]), list_names_[index].name);
 }
 
 // --- Form ---------------------------------------------------------------------------------
@@ -277,6 +298,13 @@ bool MainWindow::ProgramExists(std::wstring_view program_path) {
 }
 
 int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) {
+  // While a box is open the buttons do nothing: a screen reader's default action on one would
+  // run a second add or removal inside this box's loop.
+  ++boxes_open_;
+  const struct Closed {
+    int& open;
+    ~Closed() { --open; }
+  } closed{boxes_open_};
   const int answer = message_box_(window_, prompt, title, style);
   // Closed from outside while the box was open (WM_CLOSE from another program): the box went with
   // its owner, and whatever it answered, nothing may go on.
@@ -337,20 +365,42 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     }
     case WM_TIMER:
-      if (wparam != kDriveLabelTimer) break;
-      KillTimer(window_, kDriveLabelTimer);
-      AddDriveLabels(Control(ControlId::kDrive1));
+      if (wparam != kShownTimer) break;
+      KillTimer(window_, kShownTimer);
+      OnShown();
       return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
+    case 0x02E4: {  // WM_GETDPISCALEDSIZE: the frame that holds the designed client area there
+      const RECT frame = WindowRectForClient(ClientSizeForDpi(static_cast<UINT>(wparam)), kStyle,
+                                             kExStyle, static_cast<UINT>(wparam));
+      auto& size = *reinterpret_cast<SIZE*>(lparam);
+      size = {frame.right - frame.left, frame.bottom - frame.top};
+      return TRUE;
+    }
     case 0x02E0: {  // WM_DPICHANGED
       ApplyDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
     }
     case WM_DEVICECHANGE:
-      // A volume arrived or left (a USB stick, a mapped drive): the drive list follows.
-      if (wparam == DBT_DEVICEARRIVAL || wparam == DBT_DEVICEREMOVECOMPLETE) RefreshDriveList();
+      // A volume arrived or left (a USB stick, a mapped drive): the drive list follows. Only an
+      // arriving volume's label is read; it has just spun up.
+      if (wparam == DBT_DEVICEARRIVAL || wparam == DBT_DEVICEREMOVECOMPLETE) {
+        const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lparam);
+        if (header != nullptr && header->dbch_devicetype == DBT_DEVTYP_VOLUME) {
+          const DWORD units = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lparam)->dbcv_unitmask;
+          if (wparam == DBT_DEVICEARRIVAL) {
+            ReadDriveLabels(units, drive_labels_);
+          } else {
+            for (int bit = 0; bit < 26; ++bit) {
+              if ((units & (1ul << bit)) != 0)
+                drive_labels_.erase(static_cast<wchar_t>(L'A' + bit));
+            }
+          }
+        }
+        RefreshDriveList();
+      }
       return TRUE;
     case WM_DESTROY:
       RemoveWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass);
@@ -376,6 +426,8 @@ void MainWindow::OnActivate(bool active) {
     if (focus != nullptr && IsChild(window_, focus)) focus_when_inactive_ = focus;
     return;
   }
+  // Minimised, the window keeps no focus of a control: a keystroke could press a button.
+  if (IsIconic(window_)) return;
   const HWND focus = focus_when_inactive_ != nullptr && IsWindow(focus_when_inactive_)
                          ? focus_when_inactive_
                          : Control(ControlId::kCommand2);
@@ -384,6 +436,9 @@ void MainWindow::OnActivate(bool active) {
 
 void MainWindow::OnCommand(int id, int code) {
   const HWND focus = GetFocus();
+  const bool button = id == IDOK || id == static_cast<int>(ControlId::kCommand2) ||
+                      id == static_cast<int>(ControlId::kCommand3);
+  if (button && boxes_open_ > 0) return;
   switch (id) {
     case IDOK:  // Enter, through the dialog manager: open a folder, or press the focused button
       if (focus == Control(ControlId::kDir1)) {
@@ -499,7 +554,7 @@ void MainWindow::RefreshDriveList() {
   const HWND drives = Control(ControlId::kDrive1);
   const std::wstring shown = DirPath();
   FillDriveList(drives);
-  AddDriveLabels(drives);
+  AddDriveLabels(drives, drive_labels_);
   SelectDriveOf(drives, shown);
   if (SendMessageW(drives, CB_GETCURSEL, 0, 0) != CB_ERR) return;
   // The drive shown has gone: back to the drive of the process's folder, or C:.

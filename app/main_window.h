@@ -10,6 +10,7 @@
 #include "app/accessible_name_win.h"
 #include "app/form_design.h"
 #include "app/list_box_entries.h"
+#include "app/program_picker.h"
 #include "operations/form.h"
 #include "platform/win32_handle.h"
 #include "verbs/registry_services.h"
@@ -67,6 +68,8 @@ class MainWindow final : public Form {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
   void OnActivate(bool active);
+  // Once the window is up and idle: what would slow its start.
+  void OnShown();
   void CreateControls(HINSTANCE instance);
   // Gives a control the window's font and fits what depends on the font to the design, at the
   // window's DPI.
@@ -103,6 +106,8 @@ class MainWindow final : public Form {
   UniqueIcon small_icon_;
   UINT dpi_ = 96;
   HWND focus_when_inactive_ = nullptr;
+  DriveLabels drive_labels_;  // read once a drive, never while the list drops down
+  int boxes_open_ = 0;        // message boxes of this window open now
   // The four lists' names for screen readers, which the lists use while they live.
   std::array<AccessibleName, 4> list_names_{
       {{kDrive1Name}, {kDir1Name}, {kFile1Name}, {kList1Name}}};

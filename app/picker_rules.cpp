@@ -8,7 +8,13 @@
 namespace vw {
 
 std::wstring CaptionSuggestion(std::wstring_view file_name) {
-  return L"用 " + EntryName(file_name) + L" 打开";
+  // A menu takes '&' as the mark of an access key; "&&" shows one '&'.
+  std::wstring name;
+  for (const wchar_t c : EntryName(file_name)) {
+    name += c;
+    if (c == L'&') name += L'&';
+  }
+  return L"用 " + name + L" 打开";
 }
 
 bool IsExecutableName(std::wstring_view file_name) noexcept {
@@ -47,8 +53,9 @@ std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
   return path;
 }
 
-int FolderIndent(int depth, int step, int width, int content) noexcept {
-  return std::min(depth * step, std::max(0, width - content));
+int FolderIndent(int depth, int deepest, int step, int width, int content) noexcept {
+  if (deepest <= 0) return 0;
+  return depth * std::min(step, std::max(0, width - content) / deepest);
 }
 
 std::vector<FolderItem> FolderTree(std::wstring_view path,

@@ -8,7 +8,8 @@
 
 namespace vw {
 
-// "用 " + entry name + " 打开": the caption suggested for a chosen file.
+// "用 " + entry name + " 打开": the caption suggested for a chosen file, with each '&' doubled so
+// that the menu shows it rather than taking it as an access key.
 std::wstring CaptionSuggestion(std::wstring_view file_name);
 
 // Whether the file list shows a file: its long name ends in ".exe", in any case. (A "*.exe"
@@ -34,10 +35,11 @@ struct FolderItem {
   friend bool operator==(const FolderItem&, const FolderItem&) = default;
 };
 
-// How far the folder list indents an item `depth` levels down: `step` a level, but never so far
-// that what the item shows (`content`: its glyph and whole name) would no longer fit in `width`.
-// However deep the open folder, its glyph and name stay in view.
-int FolderIndent(int depth, int step, int width, int content) noexcept;
+// How far the folder list indents an item `depth` levels down, in a list whose deepest item is
+// `deepest` levels down: `step` a level, or less, the same for every level, where the deepest
+// would otherwise leave less than `content` (its glyph and the start of its name) of `width`.
+// Each level is indented further than its parent, never less; a name too long is cut, not moved.
+int FolderIndent(int depth, int deepest, int step, int width, int content) noexcept;
 
 // The folder list for `path`: root, ancestors and the folder itself, open; then its subfolders.
 std::vector<FolderItem> FolderTree(std::wstring_view path,

@@ -1,7 +1,11 @@
 #include "app/program_picker.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <utility>
 
+#include "app/dpi_win.h"
 #include "app/picker_rules.h"
 #include "platform/system_error.h"
 #include "platform/win32_handle.h"
@@ -44,6 +48,57 @@ HFONT FontOf(HWND window) {
   return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
 }
 
+// The screen's DC with `font` selected, both given back when this goes.
+class ScreenDc {
+ public:
+  explicit ScreenDc(HFONT font) noexcept : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
+  ~ScreenDc() {
+    SelectObject(dc_, old_);
+    ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// The DPI of the window a list is in.
+UINT GetDpiOfList(HWND list) {
+  return DpiOfWindow(list);
+}
+
+// The state of a DC, put back when this goes.
+class SavedDc {
+ public:
+  explicit SavedDc(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDc() {
+    if (saved_ != 0) RestoreDC(dc_, saved_);
+  }
+  SavedDc(const SavedDc&) = delete;
+  SavedDc& operator=(const SavedDc&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+// How many levels down the deepest item of the folder list is: the open folder's subfolders, or
+// the open folder itself when it has none. The open folders come first.
+int DeepestLevel(HWND folder_list) {
+  const auto count = static_cast<int>(SendMessageW(folder_list, LB_GETCOUNT, 0, 0));
+  int open = 0;
+  int depth = 0;
+  for (; open < count; ++open) {
+    const LRESULT data = SendMessageW(folder_list, LB_GETITEMDATA, static_cast<WPARAM>(open), 0);
+    if ((data & kOpenFolder) == 0) break;
+    depth = static_cast<int>(data & 0xFFFF);
+  }
+  return open < count ? depth + 1 : depth;
+}
+
 void DrawFolderGlyph(HDC dc, RECT box, bool open, UINT dpi) {
   const auto px = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
   const int height = std::min<int>(box.bottom - box.top, px(16));
@@ -74,28 +129,38 @@ void FillDriveList(HWND drive_list) {
   }
 }
 
-void AddDriveLabels(HWND drive_list) {
+void AddDriveLabels(HWND drive_list, const DriveLabels& labels) {
   const auto selected = SendMessageW(drive_list, CB_GETCURSEL, 0, 0);
   const auto count = static_cast<int>(SendMessageW(drive_list, CB_GETCOUNT, 0, 0));
   for (int index = 0; index < count; ++index) {
     const auto length = SendMessageW(drive_list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length != 2) continue;  // labelled already
-    wchar_t root[4] = {};
+    wchar_t drive[3] = {};
     SendMessageW(drive_list, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(root));
-    root[2] = L'\\';
-    wchar_t label[MAX_PATH + 1] = {};
-    if (GetDriveTypeW(root) != DRIVE_FIXED ||
-        !GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) ||
-        label[0] == 0) {
-      continue;
-    }
-    const std::wstring text = std::wstring(root, 2) + L" [" + label + L"]";
+                 reinterpret_cast<LPARAM>(drive));
+    const auto label = labels.find(drive[0]);
+    if (label == labels.end() || label->second.empty()) continue;
+    const std::wstring text = std::wstring(drive, 2) + L" [" + label->second + L"]";
     SendMessageW(drive_list, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
     SendMessageW(drive_list, CB_INSERTSTRING, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(text.c_str()));
   }
   SendMessageW(drive_list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+void ReadDriveLabels(unsigned long letters, DriveLabels& labels) {
+  for (int bit = 0; bit < 26; ++bit) {
+    if ((letters & (1ul << bit)) == 0) continue;
+    const auto letter = static_cast<wchar_t>(L'A' + bit);
+    const wchar_t root[] = {letter, L':', L'\\', 0};
+    wchar_t label[MAX_PATH + 1] = {};
+    if (GetDriveTypeW(root) == DRIVE_FIXED &&
+        GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
+      labels[letter] = label;
+    } else {
+      labels.erase(letter);
+    }
+  }
 }
 
 std::wstring SelectedDrive(HWND drive_list) {
@@ -196,21 +261,24 @@ std::wstring FolderListPath(HWND folder_list) {
 }
 
 int FolderItemHeight(HFONT font, UINT dpi) {
-  const HDC dc = GetDC(nullptr);
-  const HGDIOBJ old = SelectObject(dc, font);
+  const ScreenDc dc(font);
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextMetricsW(dc.get(), &metrics);
   return std::max<int>(metrics.tmHeight + MulDiv(2, static_cast<int>(dpi), 96),
                        MulDiv(18, static_cast<int>(dpi), 96));
 }
 
 void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi) {
+  // The focus rectangle only where keyboard cues are shown.
+  const bool focus_cue =
+      (item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0;
   if (item.itemID == static_cast<UINT>(-1)) {
-    if ((item.itemAction & ODA_FOCUS) != 0) DrawFocusRect(item.hDC, &item.rcItem);
+    if ((item.itemAction & ODA_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0)
+      DrawFocusRect(item.hDC, &item.rcItem);
     return;
   }
+  // The DC goes back as it came: font, text colour and background mode.
+  const SavedDc saved(item.hDC);
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   const auto data = static_cast<LPARAM>(item.itemData);
@@ -218,14 +286,13 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi) {
   const auto px = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
 
   const std::wstring name = ListBoxItem(item.hwndItem, static_cast<int>(item.itemID));
-  const HGDIOBJ old_font = SelectObject(item.hDC, FontOf(item.hwndItem));
-  SIZE name_size{};
-  GetTextExtentPoint32W(item.hDC, name.c_str(), static_cast<int>(name.size()), &name_size);
+  SelectObject(item.hDC, FontOf(item.hwndItem));
   const int margin = px(2);
   const int glyph_width = px(19);
   RECT glyph = item.rcItem;
-  glyph.left += margin + FolderIndent(depth, px(8), item.rcItem.right - item.rcItem.left,
-                                      2 * margin + glyph_width + name_size.cx);
+  glyph.left += margin + FolderIndent(depth, DeepestLevel(item.hwndItem), px(8),
+                                      item.rcItem.right - item.rcItem.left,
+                                      2 * margin + glyph_width + px(40));
   DrawFolderGlyph(item.hDC, glyph, (data & kOpenFolder) != 0, dpi);
 
   RECT text = item.rcItem;
@@ -234,8 +301,7 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi) {
   SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   DrawTextW(item.hDC, name.c_str(), static_cast<int>(name.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  SelectObject(item.hDC, old_font);
-  if ((item.itemState & ODS_FOCUS) != 0) DrawFocusRect(item.hDC, &item.rcItem);
+  if (focus_cue) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 void SetFileListPath(HWND file_list, const std::wstring& path) {
@@ -264,6 +330,57 @@ std::wstring ListBoxItem(HWND list, int index) {
   return text;
 }
 
+namespace {
+
+// How wide `text` is in the list's font, with room either side, in pixels.
+int ItemWidth(HWND list, HDC dc, std::wstring_view text) {
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+  const int margin = MulDiv(6, static_cast<int>(GetDpiOfList(list)), 96);
+  return size.cx + margin;
+}
+
+}  // namespace
+
+void FitHorizontalExtent(HWND list, const std::vector<std::wstring>& items,
+                         std::wstring (*shown)(std::wstring_view)) {
+  constexpr std::size_t kMeasured = 32;
+  const auto weight = [](const std::wstring& item) {
+    std::size_t units = item.size();
+    for (const wchar_t c : item) units += static_cast<std::uint32_t>(c) >= 0x1100 ? 1 : 0;
+    return units;
+  };
+  std::vector<std::pair<std::size_t, std::size_t>> longest;  // weight, index
+  longest.reserve(items.size());
+  for (std::size_t index = 0; index < items.size(); ++index)
+    longest.emplace_back(weight(items[index]), index);
+  const std::size_t measured = std::min(kMeasured, longest.size());
+  std::partial_sort(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(measured),
+                    longest.end(), std::greater<>());
+  const ScreenDc dc(FontOf(list));
+  int widest = 0;
+  for (std::size_t at = 0; at < measured; ++at) {
+    const std::wstring& item = items[longest[at].second];
+    widest = std::max(widest, ItemWidth(list, dc.get(), shown != nullptr ? shown(item) : item));
+  }
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest), 0);
+}
+
+void WidenHorizontalExtent(HWND list, std::wstring_view shown_item) {
+  const ScreenDc dc(FontOf(list));
+  const int width = ItemWidth(list, dc.get(), shown_item);
+  const auto extent = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+  if (width > extent) SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+}
+
+void RefitHorizontalExtent(HWND list) {
+  const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  std::vector<std::wstring> items;
+  items.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  for (int index = 0; index < count; ++index) items.push_back(ListBoxItem(list, index));
+  FitHorizontalExtent(list, items);
+}
+
 void FillListBox(HWND list, const std::vector<std::wstring>& items) {
   std::size_t characters = 0;
   for (const std::wstring& item : items) characters += item.size() + 1;
@@ -274,6 +391,7 @@ void FillListBox(HWND list, const std::vector<std::wstring>& items) {
   for (const std::wstring& item : items) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   }
+  FitHorizontalExtent(list, items);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }

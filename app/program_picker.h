@@ -4,16 +4,22 @@
 // items; these functions fill and read them.
 #include <windows.h>
 
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vw {
 
-// Drive1, a drop-down list: "C:" for each drive, then AddDriveLabels makes it "C: [label]". Labels
-// are read for fixed drives only, so that nothing waits for a network, a disc or a floppy, and
-// after the window is first shown, since they are slow to read on some systems.
+// Drive1, a drop-down list: "C:" for each drive, then AddDriveLabels makes it "C: [label]" from
+// labels read before. A label is read for a fixed drive only, so that nothing waits for a
+// network, a disc or a floppy; and only once, when the window is first shown or the drive
+// arrives, since reading it can wake a sleeping disk.
+using DriveLabels = std::map<wchar_t, std::wstring>;  // by drive letter, upper case
 void FillDriveList(HWND drive_list);
-void AddDriveLabels(HWND drive_list);
+void AddDriveLabels(HWND drive_list, const DriveLabels& labels);
+// Reads the labels of the fixed drives among `letters` (bit 0 for A:) into `labels`.
+void ReadDriveLabels(unsigned long letters, DriveLabels& labels);
 // "C:" for the selected drive; "" when none is selected.
 std::wstring SelectedDrive(HWND drive_list);
 // Selects the drive of `path`; selects nothing when the path has no drive letter.
@@ -49,7 +55,17 @@ std::wstring WindowText(HWND window);
 // The text of a list box item.
 std::wstring ListBoxItem(HWND list, int index);
 
-// Fills a list box quickly: redraw off and storage reserved for the whole run.
+// Fills a list box quickly: redraw off and storage reserved for the whole run; then lets it scroll
+// sideways as far as its widest item.
 void FillListBox(HWND list, const std::vector<std::wstring>& items);
+
+// Lets a list box (with WS_HSCROLL) scroll sideways as far as the widest of `items`, each shown
+// as `shown` makes it. Only the likeliest widest are measured (the longest, a wide character
+// counting twice), so that a long list costs little. WidenHorizontalExtent takes one more item.
+void FitHorizontalExtent(HWND list, const std::vector<std::wstring>& items,
+                         std::wstring (*shown)(std::wstring_view) = nullptr);
+void WidenHorizontalExtent(HWND list, std::wstring_view shown_item);
+// The same for the items a list box holds now, as after a change of font.
+void RefitHorizontalExtent(HWND list);
 
 }  // namespace vw

@@ -30,11 +30,12 @@ std::wstring ProgramRefusal(Form& form, const std::wstring& program_path) {
   return {};
 }
 
-bool IsListed(const EntryList& entries, std::wstring_view name, const RegistryServices& registry) {
+// The index of the item that is the key `name`; -1 when none.
+int ListedAt(const EntryList& entries, std::wstring_view name, const RegistryServices& registry) {
   for (int index = 0; index < entries.Count(); ++index) {
-    if (registry.SameKeyName(entries.Item(index), name)) return true;
+    if (registry.SameKeyName(entries.Item(index), name)) return index;
   }
-  return false;
+  return -1;
 }
 
 // Removes from an existing key what is not `keep`: its named values and its subkeys.
@@ -89,15 +90,20 @@ void AddEntry(Form& form, RegistryServices& registry) {
     form.MsgBox(refusal, text::kNoticeTitle, mb::kIconInformation);
     return;
   }
+  const std::wstring caption = form.CaptionText();
+  const std::wstring command = CommandLine(program_path);
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (form.MsgBox(text::kConfirmAdd, text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) !=
-      mb::kAnswerOk) {
+  if (form.MsgBox(text::ConfirmAddText(name, {caption, command}, ReadEntry(registry, name)),
+                  text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) != mb::kAnswerOk) {
+    return;
+  }
+  // The program may have gone while the box was open.
+  if (const std::wstring refusal = ProgramRefusal(form, program_path); !refusal.empty()) {
+    form.MsgBox(refusal, text::kNoticeTitle, mb::kIconInformation);
     return;
   }
 
   // For every user; and into this user's copy where one exists, which would otherwise hide it.
-  const std::wstring caption = form.CaptionText();
-  const std::wstring command = CommandLine(program_path);
   RegistryChange change(registry);
   const ChangeOutcome outcome =
       change.Run({VerbKeyPath(ClassesHive::kMachine, name), VerbKeyPath(ClassesHive::kUser, name)},
@@ -111,8 +117,12 @@ void AddEntry(Form& form, RegistryServices& registry) {
   form.RegistryChanged();
 
   EntryList& entries = form.Entries();
-  if (IsListed(entries, name, registry)) return;  // an existing entry was updated in place
+  if (const int listed = ListedAt(entries, name, registry); listed >= 0) {
+    entries.Select(listed);  // an existing entry was updated in place
+    return;
+  }
   entries.Append(name);
+  entries.Select(entries.Count() - 1);
   form.MsgBox(text::kAdded, text::kDoneTitle, mb::kIconInformation);
 }
 

@@ -1,6 +1,7 @@
 #include "operations/change_report.h"
 
 #include "operations/messages.h"
+#include "verbs/shell_verb_layout.h"
 
 namespace vw {
 
@@ -13,9 +14,32 @@ bool ReportChange(Form& form, const ChangeOutcome& outcome) {
     return false;
   }
   if (!outcome.error) return true;
+  if (outcome.undo_errors.empty()) {
+    // Everything that took effect was put back: the user should know that.
+    SystemError error = *outcome.error;
+    error.WithDetail(error.detail().empty()
+                         ? std::wstring(text::kNothingChanged)
+                         : error.detail() + L"\n\n" + std::wstring(text::kNothingChanged));
+    form.ShowError(error);
+    return false;
+  }
   form.ShowError(*outcome.error);
   for (const SystemError& left : outcome.undo_errors) form.ShowError(text::UndoFailed(left));
   return false;
+}
+
+std::optional<text::EntryPreview> ReadEntry(RegistryServices& registry, std::wstring_view name) {
+  try {
+    const KeyState verb = registry.RegRead(VerbKeyPath(name));
+    if (!verb.exists) return std::nullopt;
+    const KeyState command = registry.RegRead(CommandKeyPath(name));
+    const auto text = [](const KeyState& state) {
+      return state.value ? TextOf(*state.value).value_or(L"") : std::wstring();
+    };
+    return text::EntryPreview{text(verb), text(command)};
+  } catch (const SystemError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace vw

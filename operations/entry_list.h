@@ -18,6 +18,8 @@ class EntryList {
   virtual void RemoveAt(int index) = 0;
   // -1 when nothing is selected.
   virtual int SelectedIndex() const = 0;
+  // Selects the item and brings it into view.
+  virtual void Select(int index) = 0;
 
   // Brackets a run of appends, so that a list box can reserve storage and draw once at the end.
   virtual void BeginFill(std::size_t /*expected*/) {}

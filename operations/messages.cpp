@@ -1,6 +1,72 @@
 #include "operations/messages.h"
 
+#include <cstdint>
+#include <type_traits>
+
+#include "verbs/registry_path.h"
+
 namespace vw::text {
+
+namespace {
+
+std::wstring Caption(std::wstring_view caption) {
+  return caption.empty() ? std::wstring(L"（空）") : std::wstring(caption);
+}
+
+std::wstring Lines(std::wstring_view first, std::wstring_view name, const EntryPreview& entry,
+                   std::wstring_view caption_label, std::wstring_view command_label) {
+  std::wstring text(first);
+  text += L"\n\n菜单项：";
+  text += VisibleName(name);
+  text += L"\n";
+  text += caption_label;
+  text += Caption(entry.caption);
+  if (!entry.command.empty()) {
+    text += L"\n";
+    text += command_label;
+    text += CompactPath(entry.command);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::wstring ConfirmAddText(std::wstring_view name, const EntryPreview& added,
+                            const std::optional<EntryPreview>& replaced) {
+  std::wstring text = Lines(kConfirmAdd, name, added, L"菜单文字：", L"运行：");
+  if (replaced) {
+    text += L"\n\n右键菜单里已经有这一项，添加会把它替换掉。它原来是：\n菜单文字：";
+    text += Caption(replaced->caption);
+    text += L"\n运行：";
+    text += replaced->command.empty() ? std::wstring(L"（无）") : CompactPath(replaced->command);
+  }
+  return text;
+}
+
+std::wstring ConfirmRemoveText(std::wstring_view name, const std::optional<EntryPreview>& entry) {
+  return Lines(kConfirmRemove, name, entry.value_or(EntryPreview{}), L"菜单文字：", L"运行：");
+}
+
+std::wstring CompactPath(std::wstring_view path, std::size_t max_units) {
+  if (path.size() <= max_units) return std::wstring(path);
+  constexpr std::wstring_view kEllipsis = L"…";
+  // The root: "C:\", or "\\server\share\" (up to the fourth backslash), where there is one.
+  std::size_t root = 0;
+  if (path.size() >= 3 && path[1] == L':') {
+    root = 3;
+  } else if (path.starts_with(L"\\\\")) {
+    for (int slashes = 0; root < path.size() && slashes < 4; ++root) {
+      if (path[root] == L'\\') ++slashes;
+    }
+  }
+  if (root + kEllipsis.size() + 8 > max_units) root = 0;
+  std::wstring_view tail = path.substr(path.size() - (max_units - root - kEllipsis.size()));
+  // Never half a character: a tail that starts on the second unit of a pair drops it.
+  const auto first =
+      static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(tail[0]));
+  if (first >= 0xDC00 && first <= 0xDFFF) tail.remove_prefix(1);
+  return std::wstring(path.substr(0, root)) + std::wstring(kEllipsis) + std::wstring(tail);
+}
 
 // The system's own verbs of executables, as the Chinese Windows menu names them.
 constexpr std::wstring_view kSystemVerbs = L"打开、以管理员身份运行、以其他用户身份运行";
@@ -16,20 +82,20 @@ std::wstring SystemVerbNotRemoved(std::wstring_view name) {
 }
 
 std::wstring PercentInPathRefused(std::wstring_view program_path) {
-  return L"程序的路径“" + std::wstring(program_path) +
+  return L"程序的路径“" + CompactPath(program_path) +
          L"”中含有“%”。资源管理器运行右键命令时会把 % 和它后面的字符当作占位符替换掉，"
          L"这个程序将无法正确启动，所以不能添加。请把程序放到路径中没有 % 的文件夹里再添加。";
 }
 
 std::wstring LongPathRefused(std::wstring_view program_path) {
-  return L"程序的完整路径“" + std::wstring(program_path) +
+  return L"程序的完整路径“" + CompactPath(program_path) +
          L"”太长：Windows 只能启动路径不超过 259 "
          L"个字符的程序，这个右键命令将无法运行，所以不能添加。请把程序放到路径短一些的文件夹里再添"
          L"加。";
 }
 
 std::wstring MissingProgramRefused(std::wstring_view program_path) {
-  return L"找不到程序“" + std::wstring(program_path) +
+  return L"找不到程序“" + CompactPath(program_path) +
          L"”：它可能刚被删除、移走或改了名字，这个右键命令将无法运行，所以不能添加。请重新选择程序"
          L"。";
 }

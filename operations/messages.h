@@ -2,6 +2,7 @@
 
 // The texts of the add and remove operations' message boxes, character for character.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,23 @@ inline constexpr std::wstring_view kNoFileChosen = L"请选择要加入右键菜
 inline constexpr std::wstring_view kConfirmAdd = L"你确定把该项添加到右键菜单吗？";
 inline constexpr std::wstring_view kAdded = L"搞定了，亲！快去试试吧！";
 inline constexpr std::wstring_view kConfirmRemove = L"你确定要从右键菜单删除该项吗？";
+
+// What an entry shows and runs, as a confirmation names it.
+struct EntryPreview {
+  std::wstring caption;
+  std::wstring command;
+};
+// The confirmations: the sentence above as the first line, then the entry, its menu text and, for
+// an add, what it will run; an add over an existing entry shows what it replaces.
+std::wstring ConfirmAddText(std::wstring_view name, const EntryPreview& added,
+                            const std::optional<EntryPreview>& replaced);
+std::wstring ConfirmRemoveText(std::wstring_view name, const std::optional<EntryPreview>& entry);
+// Ends an error box when putting back left nothing changed.
+inline constexpr std::wstring_view kNothingChanged = L"这次没有做任何修改。";
+
+// A path short enough for a message box: the middle of a long one becomes "…", keeping its root
+// and as much of its end, the file name first, as fits in `max_units`.
+std::wstring CompactPath(std::wstring_view path, std::size_t max_units = 72);
 
 // Our own wording for names the registry layout cannot take.
 std::wstring ReservedNameRefused(std::wstring_view name);

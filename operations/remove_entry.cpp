@@ -10,19 +10,22 @@ namespace vw {
 void RemoveEntry(Form& form, RegistryServices& registry) {
   EntryList& entries = form.Entries();
   if (entries.SelectedIndex() == -1) return;
-  if (const std::wstring name = entries.Item(entries.SelectedIndex());
-      IsSystemVerbKey(name, registry)) {
-    form.MsgBox(text::SystemVerbNotRemoved(name), text::kNoticeTitle, mb::kIconInformation);
+  const std::wstring asked = entries.Item(entries.SelectedIndex());
+  if (IsSystemVerbKey(asked, registry)) {
+    form.MsgBox(text::SystemVerbNotRemoved(asked), text::kNoticeTitle, mb::kIconInformation);
     return;
   }
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (form.MsgBox(text::kConfirmRemove, text::kConfirmTitle,
+  if (form.MsgBox(text::ConfirmRemoveText(asked, ReadEntry(registry, asked)), text::kConfirmTitle,
                   mb::kIconInformation | mb::kOkCancel | mb::kDefaultButton2) != mb::kAnswerOk) {
     return;
   }
+  // The selection is read again: only the entry the user confirmed goes.
+  const int selected = entries.SelectedIndex();
+  if (selected < 0 || entries.Item(selected) != asked) return;
 
   // Gone from the merged view only when gone from both hives.
-  const std::wstring name = entries.Item(entries.SelectedIndex());
+  const std::wstring& name = asked;
   constexpr ClassesHive kHives[] = {ClassesHive::kUser, ClassesHive::kMachine};
   bool deleted = false;
   RegistryChange change(registry);
@@ -37,7 +40,7 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
                  });
   if (!ReportChange(form, outcome)) return;
   if (deleted) form.RegistryChanged();
-  entries.RemoveAt(entries.SelectedIndex());
+  entries.RemoveAt(selected);
 }
 
 }  // namespace vw

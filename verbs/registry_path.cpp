@@ -79,16 +79,23 @@ std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path) {
 }
 
 std::wstring VisibleName(std::wstring_view name) {
+  // Spaces at either end: shown as U+2423 (␣), so "Notepad " is not mistaken for "Notepad".
+  const std::size_t first = name.find_first_not_of(L' ');
+  const std::size_t last = name.find_last_not_of(L' ');
   std::wstring shown;
   shown.reserve(name.size());
-  for (const wchar_t c : name) {
-    const auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+  for (std::size_t index = 0; index < name.size(); ++index) {
+    const auto code =
+        static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(name[index]));
     if (code < 0x20) {
       shown += static_cast<wchar_t>(0x2400 + code);
     } else if (code == 0x7F) {
       shown += L'\u2421';
+    } else if (code == L' ' &&
+               (first == std::wstring_view::npos || index < first || index > last)) {
+      shown += L'\u2423';
     } else {
-      shown += c;
+      shown += name[index];
     }
   }
   return shown;

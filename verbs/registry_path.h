@@ -60,7 +60,8 @@ std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path);
 std::wstring DisplayKeyPath(const KeyPath& key);
 
 // A name with the units that show as nothing made visible: a null as U+2400 (␀), the other
-// control characters as their own pictures, U+2400 to U+2421.
+// control characters as their own pictures, U+2400 to U+2421, and spaces at either end as U+2423
+// (␣).
 std::wstring VisibleName(std::wstring_view name);
 
 }  // namespace vw

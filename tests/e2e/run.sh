@@ -108,7 +108,8 @@ expect "clicking a program suggests a caption" "用 记事 本 打开" probe tex
 click_control $COMMAND2
 box=$(probe box 确认)
 shot add-confirmation
-check "add asks for confirmation" "你确定把该项添加到右键菜单吗？|button: OK [default]|button: Cancel" "$(echo "$box" | paste -sd'|')"
+check "add asks for confirmation" "你确定把该项添加到右键菜单吗？|button: OK [default]|button: Cancel" "$(echo "$box" | sed -n '1p;/^button:/p' | paste -sd'|')"
+check "the add confirmation names the entry and what it runs" "菜单项：记事 本|菜单文字：用 记事 本 打开|运行：\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" "$(echo "$box" | sed -n '3,5p' | paste -sd'|')"
 key Return
 expect "success message" "搞定了，亲！快去试试吧！" box_first_line 完成
 shot added
@@ -122,7 +123,8 @@ click_item $LIST1 "记事 本"
 click_control $COMMAND3
 box=$(probe box 确认)
 shot remove-confirmation
-check "remove asks with Cancel as default" "你确定要从右键菜单删除该项吗？|button: OK|button: Cancel [default]" "$(echo "$box" | paste -sd'|')"
+check "remove asks with Cancel as default" "你确定要从右键菜单删除该项吗？|button: OK|button: Cancel [default]" "$(echo "$box" | sed -n '1p;/^button:/p' | paste -sd'|')"
+check "the remove confirmation names the entry" "菜单项：记事 本" "$(echo "$box" | sed -n '3p')"
 key Return
 probe gone 确认
 expect "Enter cancels the removal" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" verb_query '记事 本'

@@ -22,6 +22,10 @@ using testing::Key;
 using testing::ScriptedForm;
 using Names = std::vector<std::wstring>;
 
+std::wstring JoinFolder(const std::wstring& folder, const std::wstring& file) {
+  return folder.ends_with(L'\\') ? folder + file : folder + L"\\" + file;
+}
+
 std::optional<std::wstring> TextAt(MemoryRegistry& registry, const KeyPath& key) {
   const KeyState state = registry.RegRead(key);
   if (!state.exists || !state.value) return std::nullopt;
@@ -58,7 +62,10 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   form.caption = L"X";
   AddEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 2u);
-  EXPECT_EQ(form.boxes[0].prompt, L"你确定把该项添加到右键菜单吗？");
+  // The sentence first, then what the entry will be.
+  EXPECT_EQ(form.boxes[0].prompt,
+            L"你确定把该项添加到右键菜单吗？\n\n菜单项：notepad\n菜单文字：X\n"
+            L"运行：\"C:\\Windows\\notepad.exe\" \"%1\"");
   EXPECT_EQ(form.boxes[0].title, L"确认");
   EXPECT_EQ(form.boxes[0].style, 33u);
   EXPECT_EQ(form.boxes[1].prompt, L"搞定了，亲！快去试试吧！");
@@ -68,6 +75,7 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   EXPECT_EQ(TextAt(registry, Key(L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\command\\")),
             L"\"C:\\Windows\\notepad.exe\" \"%1\"");
   EXPECT_EQ(form.entries.items, Names{L"notepad"});
+  EXPECT_EQ(form.entries.selected, 0);  // the new entry, selected and in view
   EXPECT_EQ(form.registry_changes, 1);
   EXPECT_TRUE(form.errors.empty());
 
@@ -131,7 +139,14 @@ TEST_F(AddEntryTest, NamesDifferingOnlyInCaseAreOneEntry) {
   form.caption = L"用 tool 打开";
   AddEntry(form, registry);
   EXPECT_EQ(form.entries.items, Names{L"Tool"});
+  EXPECT_EQ(form.entries.selected, 0);
   EXPECT_EQ(form.boxes.size(), 1u);  // no success message for an update
+  // The confirmation said what the entry was, and that it would be replaced.
+  EXPECT_EQ(form.boxes[0].prompt,
+            L"你确定把该项添加到右键菜单吗？\n\n菜单项：tool\n菜单文字：用 tool 打开\n"
+            L"运行：\"C:\\Program Files\\Tool\\tool.exe\" \"%1\"\n\n"
+            L"右键菜单里已经有这一项，添加会把它替换掉。它原来是：\n菜单文字：old\n"
+            L"运行：old.exe %1");
   std::vector<std::wstring> keys;
   registry.EnumKey(VerbRoot(), keys);
   EXPECT_EQ(keys, (Names{L"open", L"runas", L"Tool"}));
@@ -183,7 +198,30 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
     ASSERT_EQ(form.boxes.size(), 1u);
     EXPECT_EQ(form.boxes[0].title, L"提示");
     EXPECT_NE(form.boxes[0].prompt.find(said), std::wstring::npos);
+    // A path too long for a box is shortened in the middle, its drive and file name kept.
+    EXPECT_NE(form.boxes[0].prompt.find(text::CompactPath(JoinFolder(folder, file))),
+              std::wstring::npos);
   }
+  EXPECT_EQ(text::CompactPath(deep + L"\\abcd.exe"),
+            L"C:\\…" + std::wstring(59, L'd') + L"\\abcd.exe");  // 72 in all
+  EXPECT_EQ(text::CompactPath(L"C:\\short\\tool.exe"), L"C:\\short\\tool.exe");
+  EXPECT_EQ(text::CompactPath(L"\\\\server\\share\\" + std::wstring(100, L'x') + L"\\t.exe")
+                .substr(0, 16),
+            L"\\\\server\\share\\…");
+
+  // Checked again once the user has answered: a program deleted while the box was open is not
+  // written.
+  form.dir_path = L"C:\\later";
+  form.file_name = L"tool.exe";
+  form.boxes.clear();
+  form.on_box = [&] { form.missing_programs.insert(L"C:\\later\\tool.exe"); };
+  AddEntry(form, registry);
+  form.on_box = nullptr;
+  ASSERT_EQ(form.boxes.size(), 2u);
+  EXPECT_EQ(form.boxes[1].title, L"提示");
+  EXPECT_NE(form.boxes[1].prompt.find(L"找不到"), std::wstring::npos);
+  EXPECT_EQ(registry.Dump(), before);
+
   form.dir_path = deep;
   form.file_name = L"abc.exe";  // 259 characters: Windows starts it
   form.boxes.clear();
@@ -345,6 +383,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
       ASSERT_FALSE(f.errors.empty());
       if (also_failing == 0) {
         EXPECT_EQ(f.errors.size(), 1u);
+        EXPECT_TRUE(f.errors[0].detail().ends_with(L"这次没有做任何修改。"));  // all put back
         EXPECT_EQ(f.errors[0].subject(), DisplayKeyPath(refusing));
         EXPECT_EQ(after, before);
       }

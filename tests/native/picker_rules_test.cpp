@@ -13,6 +13,8 @@ TEST(PickerRules, SuggestsOpenWithTheEntryName) {
   EXPECT_EQ(CaptionSuggestion(L"notepad.exe"), L"用 notepad 打开");
   EXPECT_EQ(CaptionSuggestion(L"记事本.exe"), L"用 记事本 打开");
   EXPECT_EQ(CaptionSuggestion(L"My Tool.EXE"), L"用 My Tool 打开");
+  // A menu would take '&' as an access key's mark: doubled, it shows as itself.
+  EXPECT_EQ(CaptionSuggestion(L"Tom&Jerry.exe"), L"用 Tom&&Jerry 打开");
 }
 
 TEST(PickerRules, ShowsOnlyLongNamesEndingInExe) {
@@ -58,18 +60,25 @@ TEST(PickerRules, JoinsAndSplitsPaths) {
   EXPECT_EQ(JoinPath(L"", L"C:\\"), L"C:\\");
 }
 
-TEST(PickerRules, IndentationNeverPushesAFoldersNameOutOfView) {
+TEST(PickerRules, IndentationGrowsWithDepthAndKeepsTheDeepestInView) {
   struct Case {
-    int depth, width, content, indent;
+    int depth, deepest, width, content, indent;
   };
   const Case cases[] = {
-      {0, 133, 60, 0},   {1, 133, 60, 8},   {3, 133, 60, 24},  // room: a level a step
-      {12, 133, 60, 73}, {12, 133, 125, 8},                    // deep: stops where the name ends
-      {12, 133, 200, 0}, {2, 133, 133, 0},                     // a name wider than the list
+      {0, 3, 133, 60, 0},    {1, 3, 133, 60, 8},    {3, 3, 133, 60, 24},  // room: a level a step
+      {12, 13, 133, 60, 60}, {13, 13, 133, 60, 65},                       // deep: smaller steps
+      {2, 3, 133, 200, 0},   {0, 0, 133, 60, 0},                          // no room, or no depth
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FolderIndent(c.depth, 8, c.width, c.content), c.indent) << "case " << (&c - cases);
+    EXPECT_EQ(FolderIndent(c.depth, c.deepest, 8, c.width, c.content), c.indent)
+        << "case " << (&c - cases);
   }
+  // Twelve folders deep with a child: every level further right than its parent, the child a
+  // step further than the open folder, the child's glyph and the start of its name in view.
+  for (int depth = 1; depth <= 13; ++depth) {
+    EXPECT_GT(FolderIndent(depth, 13, 8, 133, 60), FolderIndent(depth - 1, 13, 8, 133, 60));
+  }
+  EXPECT_LE(FolderIndent(13, 13, 8, 133, 60) + 60, 133);
 }
 
 TEST(FormDesign, TwipsBecomeThePixelTableAtAnyDpi) {

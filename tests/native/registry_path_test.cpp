@@ -53,7 +53,8 @@ TEST(RegistryPath, KeysJoinSplitAndShowThemselves) {
             L"HKEY_LOCAL_MACHINE\\Software\\x");
   EXPECT_EQ(DisplayKeyPath({kHiveCurrentUser, {std::wstring(L"evil\0x", 6)}}),
             L"HKEY_CURRENT_USER\\evil\u2400x");
-  EXPECT_EQ(VisibleName(std::wstring(L"\0a\tb\x7f ", 6)), L"\u2400a\u2409b\u2421 ");
+  EXPECT_EQ(VisibleName(std::wstring(L"\0a\tb\x7f ", 6)), L"\u2400a\u2409b\u2421\u2423");
+  EXPECT_EQ(VisibleName(L" Notepad  x "), L"\u2423Notepad  x\u2423");  // inner spaces are plain
 
   EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {}}));
   EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {L"a\\b"}}));

@@ -47,7 +47,9 @@ TEST_F(RemoveEntryTest, AsksWithCancelAsDefaultThenRemovesBothKeysAndTheItem) {
   Select(L"用 它");
   RemoveEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);  // no success message
-  EXPECT_EQ(form.boxes[0].prompt, L"你确定要从右键菜单删除该项吗？");
+  EXPECT_EQ(form.boxes[0].prompt,
+            L"你确定要从右键菜单删除该项吗？\n\n菜单项：用 它\n菜单文字：caption\n"
+            L"运行：\"x.exe\" \"%1\"");
   EXPECT_EQ(form.boxes[0].title, L"确认");
   EXPECT_EQ(form.boxes[0].style, 321u);
   EXPECT_FALSE(Exists(CommandKeyPath(L"用 它")));

@@ -21,6 +21,7 @@ class VectorEntryList final : public EntryList {
     selected = -1;
   }
   int SelectedIndex() const override { return selected; }
+  void Select(int index) override { selected = index; }
   void BeginFill(std::size_t expected) override { items.reserve(items.size() + expected); }
 };
 

@@ -538,7 +538,8 @@ std::wstring AccessibleNameOf(HWND control) {
 
 // A screen reader names the four lists, which have no label of their own on the window.
 TEST_F(WindowTest, AScreenReaderCanNameTheFourLists) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment com;  // as the program sets COM up, and nothing more
+  ASSERT_TRUE(com.initialized());
   MemoryRegistry registry;
   Open(registry);
   const std::pair<ControlId, std::wstring_view> lists[] = {{ControlId::kDrive1, L"驱动器"},
@@ -548,7 +549,27 @@ TEST_F(WindowTest, AScreenReaderCanNameTheFourLists) {
   for (const auto& [id, name] : lists) {
     EXPECT_EQ(AccessibleNameOf(Control(id)), name);
   }
-  CoUninitialize();
+  window_.reset();
+}
+
+// A registry that runs out of memory when first listed: the window's constructor fails whole, and
+// no window is left behind to run its procedure on a destroyed object.
+TEST_F(WindowTest, AConstructorThatThrowsLeavesNoWindow) {
+  struct OutOfMemory final : RegistryServices {
+    void EnumKey(const KeyPath&, std::vector<std::wstring>&) override { throw std::bad_alloc(); }
+    KeyState RegRead(const KeyPath&) override { return {}; }
+    std::optional<KeyTree> ReadTree(const KeyPath&) override { return std::nullopt; }
+    void WriteValue(const KeyPath&, std::wstring_view, const std::optional<RegValue>&) override {}
+    void RegDelete(const KeyPath&) override {}
+    void SetSecurity(const KeyPath&, const std::vector<std::uint8_t>&) override {}
+    bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
+      return a == b;
+    }
+    bool CanRestoreOwner(const std::vector<std::uint8_t>&) const noexcept override { return true; }
+  } registry;
+  EXPECT_THROW(MainWindow(GetModuleHandleW(nullptr), registry, MainWindow::Options{{}, false}),
+               std::bad_alloc);
+  EXPECT_EQ(FindWindowW(L"Verbwright.Form1", nullptr), nullptr);
 }
 
 TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
@@ -568,7 +589,10 @@ TEST_F(WindowTest, ListsTheEntriesFoundAtStart) {
     registry.RegWrite(VerbKeyPath(name), L"");
   }
   Open(registry, false);
-  EXPECT_EQ(Items(Control(ControlId::kList1)), (Names{L"Notepad ", L"Runas", L"记事本"}));
+  // A space at the end is shown (␣), so that "Notepad " is not taken for "Notepad"; the item is
+  // still exactly its key.
+  EXPECT_EQ(Items(Control(ControlId::kList1)), (Names{L"Notepad\u2423", L"Runas", L"记事本"}));
+  EXPECT_EQ(window_->Entries().Item(0), L"Notepad ");
 }
 
 // The real MessageBoxW, answered from another thread as a person would: read, then press OK.

@@ -90,7 +90,7 @@ TEST_F(WindowOperationsTest, AddsThenRemovesAnEntryInTheRealRegistry) {
   ChooseInList(ControlId::kFile1, L"记事本.exe");
   Click(ControlId::kCommand2);
   ASSERT_EQ(asked_.size(), 2u);
-  EXPECT_EQ(asked_[0].text, L"你确定把该项添加到右键菜单吗？");
+  EXPECT_TRUE(asked_[0].text.starts_with(L"你确定把该项添加到右键菜单吗？\n\n菜单项：记事本\n"));
   EXPECT_EQ(asked_[1].text, L"搞定了，亲！快去试试吧！");
   EXPECT_EQ(Text(VerbKeyPath(L"记事本")), L"用 记事本 打开");
   EXPECT_EQ(Text(CommandKeyPath(L"记事本")), L"\"" + Folder() + L"\\记事本.exe\" \"%1\"");
@@ -156,7 +156,8 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
       },
       [&] { Click(ControlId::kCommand3); });
   ASSERT_TRUE(answered);
-  EXPECT_EQ(text, L"你确定要从右键菜单删除该项吗？");
+  EXPECT_TRUE(text.starts_with(L"你确定要从右键菜单删除该项吗？\n\n菜单项：vw-other\n"))
+      << Utf8(text);
   EXPECT_EQ(default_id, BS_DEFPUSHBUTTON);
   EXPECT_TRUE(registry_.RegRead(CommandKeyPath(L"vw-other")).exists);
   EXPECT_GE(ListIndexOf(L"vw-other"), 0);
@@ -327,6 +328,52 @@ TEST_F(WindowOperationsTest, AnAddOverACommandKeyThatRefusesWritesIsRefused) {
   ASSERT_GE(asked_.size(), 2u);
   EXPECT_EQ(asked_.back().title, L"错误");
   EXPECT_EQ(after, before);
+}
+
+// While a confirmation is open the buttons do nothing: a screen reader's default action on the
+// remove button (BM_CLICK) does not start a removal inside the add's box.
+TEST_F(WindowOperationsTest, TheOtherButtonDoesNothingWhileABoxIsOpen) {
+  registry_.RegWrite(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
+  Open(registry_);
+  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+               static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
+  ChooseInList(ControlId::kFile1, L"b.exe");
+  int boxes = 0;
+  window_->SetMessageBoxHandler([&](HWND, std::wstring_view, std::wstring_view, unsigned) {
+    if (++boxes == 1) SendMessageW(Control(ControlId::kCommand3), BM_CLICK, 0, 0);
+    return IDCANCEL;
+  });
+  Click(ControlId::kCommand2);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_TRUE(registry_.RegRead(VerbKeyPath(L"vw-other")).exists);
+  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"b")).exists);
+}
+
+// Long names can be read whole: both lists scroll sideways; and a new entry is selected and in
+// view, however long the list.
+TEST_F(WindowOperationsTest, LongNamesScrollSidewaysAndTheNewEntryIsInView) {
+  const std::wstring longest = L"vw-tool" + std::wstring(120, L'x');
+  registry_.RegWrite(CommandKeyPath(longest), L"\"x.exe\" \"%1\"");
+  for (int i = 0; i < 40; ++i)
+    registry_.RegWrite(VerbKeyPath(L"vw-many-" + std::to_wstring(i)), L"");
+  Touch(folder_ / (std::wstring(200, L'y') + L".exe"));
+  Open(registry_);
+  for (const ControlId id : {ControlId::kList1, ControlId::kFile1}) {
+    RECT client{};
+    GetClientRect(Control(id), &client);
+    EXPECT_GT(SendMessageW(Control(id), LB_GETHORIZONTALEXTENT, 0, 0), client.right)
+        << static_cast<int>(id);
+  }
+  ChooseInList(ControlId::kFile1, L"b.exe");
+  Click(ControlId::kCommand2);
+  const auto list = Control(ControlId::kList1);
+  const auto selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+  EXPECT_EQ(selected, ListIndexOf(L"b"));
+  EXPECT_EQ(selected, static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - 1);
+  EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);  // scrolled down to it
+  registry_.RegDelete(VerbKeyPath(longest));
+  for (int i = 0; i < 40; ++i) registry_.RegDelete(VerbKeyPath(L"vw-many-" + std::to_wstring(i)));
+  DeleteFileW((folder_ / (std::wstring(200, L'y') + L".exe")).c_str());
 }
 
 // Adding over an entry another program made leaves nothing of it that could hide the entry or
