@@ -3,8 +3,9 @@
 windows-latest and windows-2022, Debug and Release, that configures with the msvc preset (no
 Visual Studio version pinned), builds, runs both test programs and checks the exe's dependents
 and manifest, every tool's exit status checked; a job in a debian:12 container that runs the
-README's test command and uploads the exe with its SHA-256; a time limit on every job; actions
-at their current major versions. Commands count only where they run, not inside an echo.
+README's test command and uploads the exe with its SHA-256; a time limit on every job; known
+actions at a major version no older than a floor (a newer one passes: the check must not rot as
+actions move on). Commands count only where they run, not inside an echo.
 
     scripts/check-workflow-rules.py [WORKFLOW...]
 """
@@ -15,8 +16,22 @@ import sys
 
 import yaml
 
-# The current major versions (Node 24); anything else is outdated or does not exist.
-CURRENT_ACTIONS = {"actions/checkout": "v6", "actions/upload-artifact": "v7"}
+# The oldest major version of each action the workflow may use (the first on Node 24); an older
+# one is outdated, an action not named here is unknown.
+MINIMUM_MAJORS = {"actions/checkout": 6, "actions/upload-artifact": 7}
+
+
+def outdated(uses):
+    """Why `uses` ("owner/action@vN") is refused, or None."""
+    action, _, version = uses.partition("@")
+    if action not in MINIMUM_MAJORS:
+        return f"{uses} is not an action this workflow knows ({', '.join(MINIMUM_MAJORS)})"
+    match = re.fullmatch(r"v(\d+)(\.\d+){0,2}", version)
+    if match is None:
+        return f"{uses} does not name a major version (vN)"
+    if int(match.group(1)) < MINIMUM_MAJORS[action]:
+        return f"{uses} is older than v{MINIMUM_MAJORS[action]}"
+    return None
 
 
 def commands(step):
@@ -48,10 +63,9 @@ def check_workflow(path, problems):
         for step in job.get("steps", []):
             uses = step.get("uses")
             if uses:
-                action, _, version = uses.partition("@")
-                if CURRENT_ACTIONS.get(action) != version:
-                    problems.append(f"{name}: {uses} is not a current major version "
-                                    f"({', '.join(a + '@' + v for a, v in CURRENT_ACTIONS.items())})")
+                problem = outdated(uses)
+                if problem:
+                    problems.append(f"{name}: {problem}")
             for line in commands(step):
                 if "dumpbin" in line and "|| exit /b 1" not in line:
                     problems.append(f"{name}: dumpbin's exit status is not checked")
