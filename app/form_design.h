@@ -9,14 +9,14 @@
 namespace vw {
 
 enum class ControlId : int {
-  kDrive1 = 101,
-  kDir1,
-  kFile1,
-  kList1,
-  kLabel1,
-  kText1,
-  kCommand2,
-  kCommand3,
+  kDriveList = 101,
+  kFolderList,
+  kFileList,
+  kEntryList,
+  kCaptionLabel,
+  kCaptionBox,
+  kAddButton,
+  kRemoveButton,
 };
 
 struct ControlDesign {
@@ -33,24 +33,24 @@ struct PixelRect {
 inline constexpr std::wstring_view kFormCaption = L"Verbwright by Quellbrin";
 
 // What a screen reader calls the four lists, which have no label on the window.
-inline constexpr wchar_t kDrive1Name[] = L"驱动器";
-inline constexpr wchar_t kDir1Name[] = L"文件夹";
-inline constexpr wchar_t kFile1Name[] = L"程序";
-inline constexpr wchar_t kList1Name[] = L"右键菜单项";
+inline constexpr wchar_t kDriveListName[] = L"驱动器";
+inline constexpr wchar_t kFolderListName[] = L"文件夹";
+inline constexpr wchar_t kFileListName[] = L"程序";
+inline constexpr wchar_t kEntryListName[] = L"右键菜单项";
 inline constexpr int kClientWidthTwips = 5880;
 inline constexpr int kClientHeightTwips = 3165;
 
 // In tab order, which is also the order of creation. The label stands just before the caption
 // box, which it names for screen readers; it takes no focus, so its place changes no tab stop.
 inline constexpr std::array<ControlDesign, 8> kControls{{
-    {ControlId::kCommand2, L"Command2", 3120, 2520, 1215, 495},
-    {ControlId::kCommand3, L"Command3", 4440, 2520, 1215, 495},
-    {ControlId::kDrive1, L"Drive1", 120, 120, 2055, 315},
-    {ControlId::kDir1, L"Dir1", 120, 435, 2055, 1890},
-    {ControlId::kLabel1, L"Label1", 120, 2520, 1095, 495},
-    {ControlId::kText1, L"Text1", 1320, 2520, 1695, 495},
-    {ControlId::kList1, L"List1", 4200, 120, 1455, 2175},
-    {ControlId::kFile1, L"File1", 2400, 120, 1575, 2175},
+    {ControlId::kAddButton, L"添加按钮", 3120, 2520, 1215, 495},
+    {ControlId::kRemoveButton, L"删除按钮", 4440, 2520, 1215, 495},
+    {ControlId::kDriveList, L"驱动器列表", 120, 120, 2055, 315},
+    {ControlId::kFolderList, L"文件夹列表", 120, 435, 2055, 1890},
+    {ControlId::kCaptionLabel, L"菜单名字标签", 120, 2520, 1095, 495},
+    {ControlId::kCaptionBox, L"菜单名字框", 1320, 2520, 1695, 495},
+    {ControlId::kEntryList, L"右键菜单项列表", 4200, 120, 1455, 2175},
+    {ControlId::kFileList, L"程序列表", 2400, 120, 1575, 2175},
 }};
 
 // Twips to pixels at `dpi`, rounded as MulDiv rounds (half away from zero).

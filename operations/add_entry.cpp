@@ -43,7 +43,7 @@ void ClearKey(RegistryServices& registry, const KeyPath& key, const KeyTree& tre
               std::wstring_view keep) {
   for (const KeyTree& subkey : tree.subkeys) {
     if (keep.empty() || !registry.SameKeyName(subkey.name, keep)) {
-      registry.RegDelete(key.Child(subkey.name));
+      registry.DeleteTree(key.Child(subkey.name));
     }
   }
   for (const NamedValue& value : tree.values) {
@@ -68,8 +68,8 @@ void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view 
       }
     }
   }
-  registry.RegWrite(verb, caption);
-  registry.RegWrite(command_key, command);
+  registry.WriteDefault(verb, caption);
+  registry.WriteDefault(command_key, command);
 }
 
 }  // namespace

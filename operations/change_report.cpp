@@ -30,9 +30,9 @@ bool ReportChange(Form& form, const ChangeOutcome& outcome) {
 
 std::optional<text::EntryPreview> ReadEntry(RegistryServices& registry, std::wstring_view name) {
   try {
-    const KeyState verb = registry.RegRead(VerbKeyPath(name));
+    const KeyState verb = registry.ReadKey(VerbKeyPath(name));
     if (!verb.exists) return std::nullopt;
-    const KeyState command = registry.RegRead(CommandKeyPath(name));
+    const KeyState command = registry.ReadKey(CommandKeyPath(name));
     const auto text = [](const KeyState& state) {
       return state.value ? TextOf(*state.value).value_or(L"") : std::wstring();
     };

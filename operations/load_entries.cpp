@@ -11,7 +11,7 @@ std::optional<SystemError> LoadEntries(RegistryServices& registry, EntryList& en
   std::vector<std::wstring> names;
   std::optional<SystemError> failure;
   try {
-    registry.EnumKey(VerbRoot(), names);
+    registry.ListSubkeys(VerbRoot(), names);
   } catch (const SystemError& error) {
     failure = error;
   }

@@ -34,7 +34,7 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
                  [&](const RegistryChange::Snapshot& before) {
                    for (std::size_t index = 0; index < std::size(kHives); ++index) {
                      if (!before[index]) continue;
-                     registry.RegDelete(VerbKeyPath(kHives[index], name));
+                     registry.DeleteTree(VerbKeyPath(kHives[index], name));
                      deleted = true;
                    }
                  });

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/win32_handle.h"
+#include "platform/handles_win.h"
 
 namespace vw {
 namespace {

@@ -51,14 +51,14 @@ KeyPath DesktopUserClasses::Map(const KeyPath& key) {
   }
   if (key.hive == kHiveClassesRoot && !key.names.empty()) {
     KeyPath user = Under(user_classes_, key);
-    return inner_.RegRead(user).exists ? user : Under(kMachineClasses, key);
+    return inner_.ReadKey(user).exists ? user : Under(kMachineClasses, key);
   }
   return key;
 }
 
-void DesktopUserClasses::EnumKey(const KeyPath& key, std::vector<std::wstring>& names) {
+void DesktopUserClasses::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
   if (key.hive != kHiveClassesRoot) {
-    inner_.EnumKey(key, names);
+    inner_.ListSubkeys(key, names);
     return;
   }
   // The union, in the registry's order of upper-cased names; the user's spelling where both.
@@ -66,15 +66,15 @@ void DesktopUserClasses::EnumKey(const KeyPath& key, std::vector<std::wstring>& 
   for (const KeyPath* root :
        std::initializer_list<const KeyPath*>{&kMachineClasses, &user_classes_}) {
     std::vector<std::wstring> part;
-    inner_.EnumKey(Under(*root, key), part);
+    inner_.ListSubkeys(Under(*root, key), part);
     for (std::wstring& name : part) merged[FoldCase(name)] = std::move(name);
   }
   names.reserve(names.size() + merged.size());
   for (auto& [folded, name] : merged) names.push_back(std::move(name));
 }
 
-KeyState DesktopUserClasses::RegRead(const KeyPath& key) {
-  return inner_.RegRead(Map(key));
+KeyState DesktopUserClasses::ReadKey(const KeyPath& key) {
+  return inner_.ReadKey(Map(key));
 }
 
 std::optional<KeyTree> DesktopUserClasses::ReadTree(const KeyPath& key) {
@@ -86,8 +86,8 @@ void DesktopUserClasses::WriteValue(const KeyPath& key, std::wstring_view value_
   inner_.WriteValue(Map(key), value_name, value);
 }
 
-void DesktopUserClasses::RegDelete(const KeyPath& key) {
-  inner_.RegDelete(Map(key));
+void DesktopUserClasses::DeleteTree(const KeyPath& key) {
+  inner_.DeleteTree(Map(key));
 }
 
 void DesktopUserClasses::SetSecurity(const KeyPath& key,

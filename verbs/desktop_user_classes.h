@@ -28,12 +28,12 @@ class DesktopUserClasses final : public RegistryServices {
   // `user_classes` is the desktop user's classes root, HKEY_USERS\<SID>_Classes.
   DesktopUserClasses(RegistryServices& inner, KeyPath user_classes);
 
-  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override;
-  KeyState RegRead(const KeyPath& key) override;
+  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
+  KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
-  void RegDelete(const KeyPath& key) override;
+  void DeleteTree(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
   bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;

@@ -30,10 +30,10 @@ class RegistryServices {
 
   // Appends the names of the immediate subkeys of the key to names, in the registry's order, each
   // whole. A missing key has no subkeys. On failure, names keeps what was read before it.
-  virtual void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) = 0;
+  virtual void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) = 0;
 
   // Whether the key exists (a link: the link itself), and its default value.
-  virtual KeyState RegRead(const KeyPath& key) = 0;
+  virtual KeyState ReadKey(const KeyPath& key) = 0;
 
   // The key with all its values, subkeys and own security; nullopt when it does not exist. A
   // symbolic link at or under it is read as the link itself, never followed.
@@ -48,7 +48,7 @@ class RegistryServices {
   // Deletes the key with everything under it; a symbolic link is deleted as the link itself,
   // never its target. A key that is already gone counts as deleted. A failure may leave part of
   // the tree deleted; a subkey that is listed but cannot be opened stops the delete.
-  virtual void RegDelete(const KeyPath& key) = 0;
+  virtual void DeleteTree(const KeyPath& key) = 0;
 
   // Gives an existing key the security descriptor `descriptor`, as KeyTree::security holds it:
   // its access list first, the inherited part taken from the key above and passed on to the keys
@@ -61,12 +61,9 @@ class RegistryServices {
   // Whether two key names name the same key, compared as this registry compares them.
   virtual bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept = 0;
 
-  // Sets the key's default value, creating missing keys.
-  void RegWriteValue(const KeyPath& key, const std::optional<RegValue>& value) {
-    WriteValue(key, L"", value);
-  }
-  void RegWrite(const KeyPath& key, std::wstring_view text) {
-    RegWriteValue(key, StringValue(text));
+  // Sets the key's default value to text (REG_SZ), creating missing keys.
+  void WriteDefault(const KeyPath& key, std::wstring_view text) {
+    WriteValue(key, L"", StringValue(text));
   }
 };
 

@@ -108,7 +108,7 @@ class Restorer {
         if (HoldsLink(subkey)) {
           errors_.push_back(LinkLeftAlone(extra));
         } else {
-          Attempt(extra, [&] { registry_.RegDelete(extra); });
+          Attempt(extra, [&] { registry_.DeleteTree(extra); });
         }
       }
     }
@@ -166,7 +166,7 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
       errors.push_back(LinkLeftAlone(key));
     } else {
       try {
-        registry.RegDelete(key);
+        registry.DeleteTree(key);
       } catch (const SystemError& error) {
         errors.push_back(Unreadable(error, key));
       }
@@ -225,7 +225,7 @@ std::optional<KeyTree> RegistryChange::Record(const KeyPath& key) {
   if (!before) {
     // A step that creates the key creates the missing keys above it too. A key is looked at as
     // itself, a link as the link, as undo will read it: a link that leads nowhere is there.
-    for (KeyPath parent = key.Parent(); !parent.names.empty() && !registry_.RegRead(parent).exists;
+    for (KeyPath parent = key.Parent(); !parent.names.empty() && !registry_.ReadKey(parent).exists;
          parent = parent.Parent()) {
       top = parent;
     }

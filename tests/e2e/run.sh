@@ -12,7 +12,7 @@ mkdir -p "$shots"
 export LC_ALL=C.UTF-8
 
 # Control ids of the main window.
-DIR1=102 FILE1=103 LIST1=104 TEXT1=106 COMMAND2=107 COMMAND3=108
+FOLDER_LIST=102 FILE_LIST=103 ENTRY_LIST=104 CAPTION_BOX=106 ADD_BUTTON=107 REMOVE_BUTTON=108
 
 passed=0
 failed=0
@@ -37,7 +37,7 @@ expect() {  # expect NAME EXPECTED COMMAND...
   check "$name" "$expected" "$actual"
 }
 probe() { wine "$bin/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
-times_listed() { probe items $LIST1 | grep -cx "$1"; }
+times_listed() { probe items $ENTRY_LIST | grep -cx "$1"; }
 box_first_line() { probe box "$1" | head -1; }
 app_state() { kill -0 "$app" 2>/dev/null && echo running; }
 shot() {
@@ -87,25 +87,25 @@ app=$!
 probe wait
 sleep 1
 shot start
-expect "focus at start is on the add button" "$COMMAND2" probe focus
-expect "caption box shows its hint" "如：“用记事本打开”" probe text $TEXT1
-expect "file list shows the folder's programs" "first.exe" probe items $FILE1
+expect "focus at start is on the add button" "$ADD_BUTTON" probe focus
+expect "caption box shows its hint" "如：“用记事本打开”" probe text $CAPTION_BOX
+expect "file list shows the folder's programs" "first.exe" probe items $FILE_LIST
 
 # Tab four times reaches the caption box, which empties.
 key Tab Tab Tab Tab
-expect "four Tabs reach the caption box" "$TEXT1" probe focus
-expect "the caption box empties when entered" "" probe text $TEXT1
+expect "four Tabs reach the caption box" "$CAPTION_BOX" probe focus
+expect "the caption box empties when entered" "" probe text $CAPTION_BOX
 
 # Open the folder by double-click, choose the program.
-click_item $DIR1 "我的 工具" 2
+click_item $FOLDER_LIST "我的 工具" 2
 shot folder-opened
-expect "double-click opens the folder" "记事 本.exe" probe items $FILE1
-click_item $FILE1 "记事 本.exe"
+expect "double-click opens the folder" "记事 本.exe" probe items $FILE_LIST
+click_item $FILE_LIST "记事 本.exe"
 shot program-chosen
-expect "clicking a program suggests a caption" "用 记事 本 打开" probe text $TEXT1
+expect "clicking a program suggests a caption" "用 记事 本 打开" probe text $CAPTION_BOX
 
 # Add: confirm with Enter (OK is the default), then the success message.
-click_control $COMMAND2
+click_control $ADD_BUTTON
 box=$(probe box 确认)
 shot add-confirmation
 check "add asks for confirmation" "你确定把该项添加到右键菜单吗？|button: OK [default]|button: Cancel" "$(echo "$box" | sed -n '1p;/^button:/p' | paste -sd'|')"
@@ -119,8 +119,8 @@ expect "the registry holds the quoted command" "\"C:\\e2e\\我的 工具\\记事
 expect "the entry is listed" "1" times_listed '记事 本'
 
 # Remove: Enter at the confirmation cancels (Cancel is the default); a click on OK removes.
-click_item $LIST1 "记事 本"
-click_control $COMMAND3
+click_item $ENTRY_LIST "记事 本"
+click_control $REMOVE_BUTTON
 box=$(probe box 确认)
 shot remove-confirmation
 check "remove asks with Cancel as default" "你确定要从右键菜单删除该项吗？|button: OK|button: Cancel [default]" "$(echo "$box" | sed -n '1p;/^button:/p' | paste -sd'|')"
@@ -128,7 +128,7 @@ check "the remove confirmation names the entry" "菜单项：记事 本" "$(echo
 key Return
 probe gone 确认
 expect "Enter cancels the removal" "\"C:\\e2e\\我的 工具\\记事 本.exe\" \"%1\"" verb_query '记事 本'
-click_control $COMMAND3
+click_control $REMOVE_BUTTON
 click_at $(probe button 确认 OK)
 probe gone 确认
 shot removed
@@ -137,8 +137,8 @@ expect "the entry is no longer listed" "0" times_listed '记事 本'
 check "the program still runs" "running" "$(app_state)"
 
 # Windows' "Run as different user" is listed, but cannot be removed.
-click_item $LIST1 "runasuser"
-click_control $COMMAND3
+click_item $ENTRY_LIST "runasuser"
+click_control $REMOVE_BUTTON
 box=$(probe box 提示)
 shot runasuser-refused
 check "removing runasuser is refused" "yes" "$(echo "$box" | grep -q '以其他用户身份运行' && echo yes)"

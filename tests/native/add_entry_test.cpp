@@ -8,10 +8,10 @@
 #include "operations/messages.h"
 #include "operations/remove_entry.h"
 #include "tests/support/keys.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/desktop_user_classes.h"
-#include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -27,15 +27,15 @@ std::wstring JoinFolder(const std::wstring& folder, const std::wstring& file) {
 }
 
 std::optional<std::wstring> TextAt(MemoryRegistry& registry, const KeyPath& key) {
-  const KeyState state = registry.RegRead(key);
+  const KeyState state = registry.ReadKey(key);
   if (!state.exists || !state.value) return std::nullopt;
   return TextOf(*state.value);
 }
 
 // A verb root as Windows ships it, with the system's two verbs.
 void AddSystemVerbs(MemoryRegistry& registry) {
-  registry.RegWrite(CommandKeyPath(L"open"), L"\"%1\" %*");
-  registry.RegWrite(CommandKeyPath(L"runas"), L"\"%1\" %*");
+  registry.WriteDefault(CommandKeyPath(L"open"), L"\"%1\" %*");
+  registry.WriteDefault(CommandKeyPath(L"runas"), L"\"%1\" %*");
 }
 
 class AddEntryTest : public ::testing::Test {
@@ -131,8 +131,8 @@ TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
 }
 
 TEST_F(AddEntryTest, NamesDifferingOnlyInCaseAreOneEntry) {
-  registry.RegWrite(VerbKeyPath(L"Tool"), L"old");
-  registry.RegWrite(CommandKeyPath(L"Tool"), L"old.exe %1");
+  registry.WriteDefault(VerbKeyPath(L"Tool"), L"old");
+  registry.WriteDefault(CommandKeyPath(L"Tool"), L"old.exe %1");
   form.entries.items = {L"Tool"};
   form.file_name = L"tool.exe";
   form.dir_path = L"C:\\Program Files\\Tool";
@@ -148,7 +148,7 @@ TEST_F(AddEntryTest, NamesDifferingOnlyInCaseAreOneEntry) {
             L"右键菜单里已经有这一项，添加会把它替换掉。它原来是：\n菜单文字：old\n"
             L"运行：old.exe %1");
   std::vector<std::wstring> keys;
-  registry.EnumKey(VerbRoot(), keys);
+  registry.ListSubkeys(VerbRoot(), keys);
   EXPECT_EQ(keys, (Names{L"open", L"runas", L"Tool"}));
   EXPECT_EQ(TextAt(registry, CommandKeyPath(L"TOOL")),
             L"\"C:\\Program Files\\Tool\\tool.exe\" \"%1\"");
@@ -228,7 +228,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   AddEntry(form, registry);
   EXPECT_EQ(form.boxes.size(), 2u);
   EXPECT_EQ(form.entries.items, Names{L"abc"});
-  registry.RegDelete(VerbKeyPath(ClassesHive::kMachine, L"abc"));
+  registry.DeleteTree(VerbKeyPath(ClassesHive::kMachine, L"abc"));
   form.entries.items.clear();
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_TRUE(form.entries.items.empty());
@@ -250,7 +250,7 @@ TEST_F(AddEntryTest, NamesTheRegistryTakesAsOneAreListedOnce) {
 
 // This user's copy of an entry hides the machine's from this user: it is written too.
 TEST_F(AddEntryTest, WritesForEveryUserAndIntoThisUsersCopy) {
-  registry.RegWrite(VerbKeyPath(ClassesHive::kUser, L"Tool"), L"mine");
+  registry.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"Tool"), L"mine");
   form.file_name = L"tool.exe";
   form.caption = L"new";
   AddEntry(form, registry);
@@ -260,8 +260,8 @@ TEST_F(AddEntryTest, WritesForEveryUserAndIntoThisUsersCopy) {
   }
   form.file_name = L"other.exe";
   AddEntry(form, registry);
-  EXPECT_TRUE(registry.RegRead(VerbKeyPath(ClassesHive::kMachine, L"other")).exists);
-  EXPECT_FALSE(registry.RegRead(VerbKeyPath(ClassesHive::kUser, L"other")).exists);
+  EXPECT_TRUE(registry.ReadKey(VerbKeyPath(ClassesHive::kMachine, L"other")).exists);
+  EXPECT_FALSE(registry.ReadKey(VerbKeyPath(ClassesHive::kUser, L"other")).exists);
 }
 
 // A fault at any registry call leaves either the registry as it was, or the whole entry.
@@ -274,26 +274,26 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
       {"new entry", [](MemoryRegistry&, ScriptedForm&) {}},
       {"existing entry",
        [](MemoryRegistry& r, ScriptedForm& f) {
-         r.RegWrite(VerbKeyPath(L"tool"), L"old caption");
-         r.RegWriteValue(CommandKeyPath(L"tool"),
-                         RegValue{kRegExpandSz, StringValue(L"%x% %1").data});
+         r.WriteDefault(VerbKeyPath(L"tool"), L"old caption");
+         r.WriteValue(CommandKeyPath(L"tool"), L"",
+                      RegValue{kRegExpandSz, StringValue(L"%x% %1").data});
          f.entries.items = {L"tool"};
        }},
       {"verb key without command or value",
        [](MemoryRegistry& r, ScriptedForm& f) {
-         r.RegWriteValue(VerbKeyPath(L"TOOL"), std::nullopt);
-         r.RegWrite(VerbKeyPath(L"TOOL").Child(L"ddeexec"), L"keep");
+         r.WriteValue(VerbKeyPath(L"TOOL"), L"", std::nullopt);
+         r.WriteDefault(VerbKeyPath(L"TOOL").Child(L"ddeexec"), L"keep");
          f.entries.items = {L"TOOL"};
        }},
       {"this user's copy only",
        [](MemoryRegistry& r, ScriptedForm& f) {
-         r.RegWrite(CommandKeyPath(ClassesHive::kUser, L"Tool"), L"mine.exe %1");
+         r.WriteDefault(CommandKeyPath(ClassesHive::kUser, L"Tool"), L"mine.exe %1");
          f.entries.items = {L"Tool"};
        }},
       {"both hives",
        [](MemoryRegistry& r, ScriptedForm& f) {
-         r.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
-         r.RegWrite(VerbKeyPath(ClassesHive::kUser, L"tool"), L"mine");
+         r.WriteDefault(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
+         r.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"tool"), L"mine");
          r.WriteValue(CommandKeyPath(ClassesHive::kUser, L"tool"), L"DelegateExecute",
                       StringValue(L"{ea72d00e}"));
          r.WriteValue(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"MUIVerb", StringValue(L"@x"));
@@ -303,7 +303,7 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
        }},
       {"no class of executables yet",
        [](MemoryRegistry& r, ScriptedForm&) {
-         r.RegDelete(Key(L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\"));
+         r.DeleteTree(Key(L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\"));
        }},
   };
   using Strike = MemoryRegistry::Strike;
@@ -367,8 +367,8 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
       MemoryRegistry r;
       AddSystemVerbs(r);
       for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
-        r.RegWrite(VerbKeyPath(hive, L"Tool"), L"用 tool 打开");
-        r.RegWrite(CommandKeyPath(hive, L"Tool"), old_command);
+        r.WriteDefault(VerbKeyPath(hive, L"Tool"), L"用 tool 打开");
+        r.WriteDefault(CommandKeyPath(hive, L"Tool"), old_command);
       }
       ScriptedForm f;
       f.entries.items = {L"Tool"};
@@ -400,10 +400,10 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   MemoryRegistry memory;
   AddSystemVerbs(memory);
   const KeyPath desktop = Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\exefile\\shell\\");
-  memory.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
-  memory.RegWrite(desktop.Child(L"Tool"), L"desktop user's");
-  memory.RegWrite(desktop.Child(L"mine").Child(L"command"), L"m.exe");
-  memory.RegWrite(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
+  memory.WriteDefault(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
+  memory.WriteDefault(desktop.Child(L"Tool"), L"desktop user's");
+  memory.WriteDefault(desktop.Child(L"mine").Child(L"command"), L"m.exe");
+  memory.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
   // Found from the session's user, set beside the process's: only another account moves "this
   // user's classes"; an unknown one leaves them where they are.
   EXPECT_FALSE(OtherUserClassesRoot(L"S-1-5-21-7-1001", L"S-1-5-21-7-1001"));
@@ -426,7 +426,7 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
             L"\"C:\\Windows\\tool.exe\" \"%1\"");
   form.entries.selected = 0;
   RemoveEntry(form, registry);
-  EXPECT_FALSE(memory.RegRead(desktop.Child(L"mine")).exists);
+  EXPECT_FALSE(memory.ReadKey(desktop.Child(L"mine")).exists);
   EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kUser, L"admins")), L"the administrator's");
   EXPECT_TRUE(form.errors.empty());
 }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/keys.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/vector_entry_list.h"
-#include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -18,7 +18,7 @@ using Names = std::vector<std::wstring>;
 // Loads from a verb root holding `subkeys` (none: the root is absent).
 Names Load(const Names& subkeys, std::optional<SystemError>* failure = nullptr) {
   MemoryRegistry registry;
-  for (const std::wstring& name : subkeys) registry.RegWrite(VerbKeyPath(name), L"caption");
+  for (const std::wstring& name : subkeys) registry.WriteDefault(VerbKeyPath(name), L"caption");
   VectorEntryList list;
   auto error = LoadEntries(registry, list);
   if (failure != nullptr) *failure = error;
@@ -42,8 +42,8 @@ TEST(LoadEntries, ListsEveryVerbButTheExactSystemOnes) {
 TEST(LoadEntries, KeepsTheCaseOfOpenAsStoredAndListsIt) {
   // A registry where the system verb was created as "Open": the listing rule is exact.
   MemoryRegistry registry;
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\Open\\"), L"");
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\runas\\"), L"");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\Open\\"), L"");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\runas\\"), L"");
   VectorEntryList list;
   EXPECT_FALSE(LoadEntries(registry, list));
   EXPECT_EQ(list.items, Names{L"Open"});
@@ -51,7 +51,7 @@ TEST(LoadEntries, KeepsTheCaseOfOpenAsStoredAndListsIt) {
 
 TEST(LoadEntries, AppendsToWhatTheListHoldsAndKeepsTheRegistryOrder) {
   MemoryRegistry registry;
-  for (const wchar_t* name : {L"b", L"C", L"a"}) registry.RegWrite(VerbKeyPath(name), L"");
+  for (const wchar_t* name : {L"b", L"C", L"a"}) registry.WriteDefault(VerbKeyPath(name), L"");
   VectorEntryList list;
   list.items = {L"earlier"};
   LoadEntries(registry, list);
@@ -60,7 +60,7 @@ TEST(LoadEntries, AppendsToWhatTheListHoldsAndKeepsTheRegistryOrder) {
 
 TEST(LoadEntries, AFailureIsReturnedNotThrown) {
   MemoryRegistry registry;
-  registry.RegWrite(VerbKeyPath(L"tool"), L"");
+  registry.WriteDefault(VerbKeyPath(L"tool"), L"");
   registry.FailCallAfter(0, errc::kAccessDenied);
   VectorEntryList list;
   const auto failure = LoadEntries(registry, list);
@@ -72,7 +72,8 @@ TEST(LoadEntries, AFailureIsReturnedNotThrown) {
 TEST(LoadEntries, ListsMoreThanSixteenBitsOfEntries) {
   MemoryRegistry registry;
   constexpr int kCount = 40000;
-  for (int i = 0; i < kCount; ++i) registry.RegWrite(VerbKeyPath(L"v" + std::to_wstring(i)), L"");
+  for (int i = 0; i < kCount; ++i)
+    registry.WriteDefault(VerbKeyPath(L"v" + std::to_wstring(i)), L"");
   VectorEntryList list;
   LoadEntries(registry, list);
   EXPECT_EQ(list.Count(), kCount);

@@ -1,4 +1,4 @@
-#include "verbs/memory_registry.h"
+#include "tests/support/memory_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ using testing::Key;
 
 std::vector<std::wstring> Subkeys(MemoryRegistry& registry, std::wstring_view relative) {
   std::vector<std::wstring> names;
-  registry.EnumKey(Key(L"HKCR\\" + std::wstring(relative) + L"\\"), names);
+  registry.ListSubkeys(Key(L"HKCR\\" + std::wstring(relative) + L"\\"), names);
   return names;
 }
 
@@ -28,39 +28,39 @@ std::uint32_t ErrorOf(const auto& call) {
 
 TEST(MemoryRegistry, FollowsTheRegistrysNameRules) {
   MemoryRegistry registry;
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\Tool\\"), L"one");
-  registry.RegWrite(Key(L"HKEY_CLASSES_ROOT\\EXEFILE\\shell\\tool\\command\\"), L"cmd");
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\apple\\"), L"a");
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\Zebra\\"), L"z");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\Tool\\"), L"one");
+  registry.WriteDefault(Key(L"HKEY_CLASSES_ROOT\\EXEFILE\\shell\\tool\\command\\"), L"cmd");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\apple\\"), L"a");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\Zebra\\"), L"z");
 
   // One key for both spellings; it keeps the case it was created with.
   EXPECT_EQ(Subkeys(registry, L"exefile\\shell"),
             (std::vector<std::wstring>{L"apple", L"Tool", L"Zebra"}));
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\EXEFILE\\SHELL\\TOOL\\")),
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\EXEFILE\\SHELL\\TOOL\\")),
             (KeyState{true, StringValue(L"one")}));
   EXPECT_EQ(Subkeys(registry, L"exefile\\shell\\TOOL"), std::vector<std::wstring>{L"command"});
 
   // Missing keys read as absent and enumerate as empty; hives are separate.
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\nothing\\")), KeyState{});
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\nothing\\")), KeyState{});
   EXPECT_TRUE(Subkeys(registry, L"nothing\\here").empty());
-  EXPECT_EQ(registry.RegRead(Key(L"HKLM\\exefile\\")), KeyState{});
+  EXPECT_EQ(registry.ReadKey(Key(L"HKLM\\exefile\\")), KeyState{});
 
   // A created key with no default value, then a removed default value.
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\exefile\\")), (KeyState{true, std::nullopt}));
-  registry.RegWriteValue(Key(L"HKCR\\exefile\\shell\\apple\\"), std::nullopt);
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\exefile\\shell\\apple\\")),
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\exefile\\")), (KeyState{true, std::nullopt}));
+  registry.WriteValue(Key(L"HKCR\\exefile\\shell\\apple\\"), L"", std::nullopt);
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\exefile\\shell\\apple\\")),
             (KeyState{true, std::nullopt}));
 }
 
 TEST(MemoryRegistry, DeleteTakesTheWholeTreeAndTwiceIsFine) {
   MemoryRegistry registry;
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\tool\\command\\"), L"cmd");
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\tool\\extra\\deeper\\"), L"x");
-  registry.RegDelete(Key(L"HKCR\\exefile\\shell\\TOOL\\"));
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\exefile\\shell\\tool\\")), KeyState{});
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\tool\\command\\"), L"cmd");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\tool\\extra\\deeper\\"), L"x");
+  registry.DeleteTree(Key(L"HKCR\\exefile\\shell\\TOOL\\"));
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\exefile\\shell\\tool\\")), KeyState{});
   EXPECT_TRUE(Subkeys(registry, L"exefile\\shell").empty());
-  registry.RegDelete(Key(L"HKCR\\exefile\\shell\\tool\\"));
-  registry.RegDelete(Key(L"HKCR\\no\\such\\parent\\"));
+  registry.DeleteTree(Key(L"HKCR\\exefile\\shell\\tool\\"));
+  registry.DeleteTree(Key(L"HKCR\\no\\such\\parent\\"));
 }
 
 TEST(MemoryRegistry, RefusesPathsTheWin32ServicesRefuse) {
@@ -72,11 +72,11 @@ TEST(MemoryRegistry, RefusesPathsTheWin32ServicesRefuse) {
                              {kHiveClassesRoot, {std::wstring(256, L'x')}},
                              {0x80000005u, {L"x"}}};
   for (const KeyPath& key : refused) {
-    EXPECT_EQ(ErrorOf([&] { registry.RegWrite(key, L"x"); }), errc::kBadPathname);
-    EXPECT_EQ(ErrorOf([&] { registry.RegDelete(key); }), errc::kBadPathname);
+    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(key, L"x"); }), errc::kBadPathname);
+    EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(key); }), errc::kBadPathname);
     EXPECT_EQ(ErrorOf([&] {
                 std::vector<std::wstring> names;
-                registry.EnumKey(key, names);
+                registry.ListSubkeys(key, names);
               }),
               errc::kBadPathname);
   }
@@ -86,23 +86,23 @@ TEST(MemoryRegistry, RefusesPathsTheWin32ServicesRefuse) {
 TEST(MemoryRegistry, FailsChosenCallsWithChosenErrors) {
   MemoryRegistry registry;
   registry.FailCallAfter(1, errc::kAccessDenied);
-  registry.RegWrite(Key(L"HKCR\\a\\"), L"1");
-  EXPECT_EQ(ErrorOf([&] { registry.RegWrite(Key(L"HKCR\\b\\"), L"2"); }), errc::kAccessDenied);
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\b\\")), KeyState{});  // a failed call changes nothing
-  registry.RegWrite(Key(L"HKCR\\b\\"), L"2");                  // and fails only once
+  registry.WriteDefault(Key(L"HKCR\\a\\"), L"1");
+  EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(Key(L"HKCR\\b\\"), L"2"); }), errc::kAccessDenied);
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\b\\")), KeyState{});  // a failed call changes nothing
+  registry.WriteDefault(Key(L"HKCR\\b\\"), L"2");              // and fails only once
   EXPECT_EQ(registry.call_count(), 4u);
 
   registry.Deny(MemoryRegistry::Access::kDelete, Key(L"hkcr\\A\\"), 1018);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete(Key(L"HKCR\\a\\")); }), 1018u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete(Key(L"HKCR\\a\\")); }), 1018u);
-  registry.RegDelete(Key(L"HKCR\\b\\"));  // other keys are untouched
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(Key(L"HKCR\\a\\")); }), 1018u);
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(Key(L"HKCR\\a\\")); }), 1018u);
+  registry.DeleteTree(Key(L"HKCR\\b\\"));  // other keys are untouched
   registry.ClearFaults();
-  registry.RegDelete(Key(L"HKCR\\a\\"));
+  registry.DeleteTree(Key(L"HKCR\\a\\"));
   EXPECT_TRUE(Subkeys(registry, L"a").empty());
 
   try {
     registry.FailCallAfter(0, errc::kAccessDenied);
-    registry.RegWrite(Key(L"HKCR\\c\\"), L"3");
+    registry.WriteDefault(Key(L"HKCR\\c\\"), L"3");
     FAIL() << "no error";
   } catch (const SystemError& error) {
     EXPECT_EQ(error.subject(), L"HKEY_CLASSES_ROOT\\c");
@@ -115,18 +115,18 @@ TEST(MemoryRegistry, FailsChosenCallsWithChosenErrors) {
 TEST(MemoryRegistry, DeniedKeysStopTreeDeletesPartWay) {
   MemoryRegistry registry;
   const KeyPath verb = Key(L"HKLM\\Software\\Classes\\exefile\\shell\\tool\\");
-  registry.RegWrite(verb.Child(L"command"), L"cmd");
+  registry.WriteDefault(verb.Child(L"command"), L"cmd");
   registry.WriteValue(verb.Child(L"command"), L"DelegateExecute", StringValue(L"{x}"));
-  registry.RegWrite(verb.Child(L"zzz"), L"z");
+  registry.WriteDefault(verb.Child(L"zzz"), L"z");
   registry.Deny(MemoryRegistry::Access::kEnumerate, verb.Child(L"zzz"), errc::kAccessDenied);
   EXPECT_EQ(ErrorOf([&] { registry.ReadTree(verb); }), errc::kAccessDenied);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete(verb); }), errc::kAccessDenied);
-  EXPECT_FALSE(registry.RegRead(verb.Child(L"command")).exists);  // deleted before the failure
-  EXPECT_TRUE(registry.RegRead(verb.Child(L"zzz")).exists);
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(verb); }), errc::kAccessDenied);
+  EXPECT_FALSE(registry.ReadKey(verb.Child(L"command")).exists);  // deleted before the failure
+  EXPECT_TRUE(registry.ReadKey(verb.Child(L"zzz")).exists);
 
   registry.Deny(MemoryRegistry::Access::kSetValue, verb, errc::kAccessDenied);
-  EXPECT_EQ(ErrorOf([&] { registry.RegWrite(verb, L"x"); }), errc::kAccessDenied);
-  registry.RegWrite(verb.Child(L"new"), L"x");  // a subkey of it can still be made
+  EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(verb, L"x"); }), errc::kAccessDenied);
+  registry.WriteDefault(verb.Child(L"new"), L"x");  // a subkey of it can still be made
 }
 
 // HKEY_CLASSES_ROOT merges the machine's classes with this user's; the user's key wins.
@@ -134,29 +134,29 @@ TEST(MemoryRegistry, ClassesRootIsTheMergedView) {
   MemoryRegistry registry;
   const KeyPath machine = Key(L"HKLM\\Software\\Classes\\exefile\\shell\\");
   const KeyPath user = Key(L"HKCU\\Software\\Classes\\exefile\\shell\\");
-  registry.RegWrite(machine.Child(L"both"), L"machine");
-  registry.RegWrite(machine.Child(L"both").Child(L"command"), L"machine command");
-  registry.RegWrite(user.Child(L"BOTH"), L"user");
-  registry.RegWrite(machine.Child(L"machine only"), L"m");
-  registry.RegWrite(user.Child(L"user only"), L"u");
+  registry.WriteDefault(machine.Child(L"both"), L"machine");
+  registry.WriteDefault(machine.Child(L"both").Child(L"command"), L"machine command");
+  registry.WriteDefault(user.Child(L"BOTH"), L"user");
+  registry.WriteDefault(machine.Child(L"machine only"), L"m");
+  registry.WriteDefault(user.Child(L"user only"), L"u");
 
   EXPECT_EQ(Subkeys(registry, L"exefile\\shell"),
             (std::vector<std::wstring>{L"BOTH", L"machine only", L"user only"}));
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\exefile\\shell\\both\\")).value, StringValue(L"user"));
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\exefile\\shell\\both\\")).value, StringValue(L"user"));
   // Each level merges: the machine's command shows under the user's verb key.
-  EXPECT_TRUE(registry.RegRead(Key(L"HKCR\\exefile\\shell\\both\\command\\")).exists);
+  EXPECT_TRUE(registry.ReadKey(Key(L"HKCR\\exefile\\shell\\both\\command\\")).exists);
   EXPECT_EQ(registry.ReadTree(Key(L"HKCR\\exefile\\shell\\both\\"))->subkeys.size(), 1u);
 
   // Through the view, values land in the user's key where it exists; new keys in the machine's.
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\user only\\"), L"u2");
-  registry.RegWrite(Key(L"HKCR\\exefile\\shell\\new\\"), L"n");
-  EXPECT_EQ(registry.RegRead(user.Child(L"user only")).value, StringValue(L"u2"));
-  EXPECT_TRUE(registry.RegRead(machine.Child(L"new")).exists);
-  EXPECT_FALSE(registry.RegRead(user.Child(L"new")).exists);
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\user only\\"), L"u2");
+  registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\new\\"), L"n");
+  EXPECT_EQ(registry.ReadKey(user.Child(L"user only")).value, StringValue(L"u2"));
+  EXPECT_TRUE(registry.ReadKey(machine.Child(L"new")).exists);
+  EXPECT_FALSE(registry.ReadKey(user.Child(L"new")).exists);
 
   // Deleting through the view takes the user's copy; the machine's then shows again.
-  registry.RegDelete(Key(L"HKCR\\exefile\\shell\\both\\"));
-  EXPECT_EQ(registry.RegRead(Key(L"HKCR\\exefile\\shell\\both\\")).value, StringValue(L"machine"));
+  registry.DeleteTree(Key(L"HKCR\\exefile\\shell\\both\\"));
+  EXPECT_EQ(registry.ReadKey(Key(L"HKCR\\exefile\\shell\\both\\")).value, StringValue(L"machine"));
 }
 
 // Key names are counted: one holding a null is a key of its own beside its namesake. A link is
@@ -165,28 +165,29 @@ TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
   MemoryRegistry registry;
   const KeyPath shell = Key(L"HKLM\\Software\\Classes\\exefile\\shell\\");
   const std::wstring hidden(L"evil\0x", 6);
-  registry.RegWrite(shell.Child(L"evil"), L"plain");
-  registry.RegWrite(shell.Child(hidden).Child(std::wstring(L"a\0b", 3)), L"deep");
+  registry.WriteDefault(shell.Child(L"evil"), L"plain");
+  registry.WriteDefault(shell.Child(hidden).Child(std::wstring(L"a\0b", 3)), L"deep");
   std::vector<std::wstring> names;
-  registry.EnumKey(shell, names);
+  registry.ListSubkeys(shell, names);
   EXPECT_EQ(names, (std::vector<std::wstring>{L"evil", hidden}));
-  registry.RegDelete(shell.Child(hidden));
-  EXPECT_EQ(registry.RegRead(shell.Child(L"evil")).value, StringValue(L"plain"));
-  EXPECT_FALSE(registry.RegRead(shell.Child(hidden)).exists);
+  registry.DeleteTree(shell.Child(hidden));
+  EXPECT_EQ(registry.ReadKey(shell.Child(L"evil")).value, StringValue(L"plain"));
+  EXPECT_FALSE(registry.ReadKey(shell.Child(hidden)).exists);
 
   const KeyPath user = Key(L"HKCU\\Software\\Classes\\exefile\\");
   registry.MakeLink(user, Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\"), L"symboliclinkvalue");
-  EXPECT_TRUE(registry.RegRead(user).exists);                   // the link itself
-  EXPECT_FALSE(registry.RegRead(user.Child(L"shell")).exists);  // through it: nowhere
+  EXPECT_TRUE(registry.ReadKey(user).exists);                   // the link itself
+  EXPECT_FALSE(registry.ReadKey(user.Child(L"shell")).exists);  // through it: nowhere
   EXPECT_TRUE(registry.ReadTree(user)->link);
-  EXPECT_EQ(ErrorOf([&] { registry.RegWrite(user.Child(L"shell"), L"x"); }), errc::kFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(user.Child(L"shell"), L"x"); }),
+            errc::kFileNotFound);
 
-  registry.RegWrite(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\"), L"m");
-  EXPECT_EQ(registry.RegRead(user.Child(L"shell").Child(L"mine")).value, StringValue(L"m"));
+  registry.WriteDefault(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\"), L"m");
+  EXPECT_EQ(registry.ReadKey(user.Child(L"shell").Child(L"mine")).value, StringValue(L"m"));
   EXPECT_TRUE(registry.ReadTree(user)->subkeys.empty());
-  registry.RegDelete(user);  // the link alone goes, never its target
-  EXPECT_FALSE(registry.RegRead(user).exists);
-  EXPECT_TRUE(registry.RegRead(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\")).exists);
+  registry.DeleteTree(user);  // the link alone goes, never its target
+  EXPECT_FALSE(registry.ReadKey(user).exists);
+  EXPECT_TRUE(registry.ReadKey(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\")).exists);
 }
 
 // Security as Windows keeps it: what a key inherits is copied to keys created below it and passed
@@ -195,26 +196,26 @@ TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
 TEST(MemoryRegistry, OwnersAndInheritedRightsAreKeptAsWindowsKeepsThem) {
   MemoryRegistry registry;
   const KeyPath verb = Key(L"HKLM\\Software\\Classes\\exefile\\shell\\tool\\");
-  registry.RegWrite(verb, L"caption");
+  registry.WriteDefault(verb, L"caption");
   registry.GiveOwnAccessList(verb);
-  registry.RegWrite(verb.Child(L"command"), L"cmd");
+  registry.WriteDefault(verb.Child(L"command"), L"cmd");
   const KeyTree before = *registry.ReadTree(verb);
-  registry.RegWrite(Key(L"HKLM\\Software\\plain\\"), L"");
+  registry.WriteDefault(Key(L"HKLM\\Software\\plain\\"), L"");
   EXPECT_NE(before.subkeys[0].security,
             registry.ReadTree(Key(L"HKLM\\Software\\plain\\"))->security);
 
   // Made again, the command key inherits from the verb key as it is then.
-  registry.RegDelete(verb);
-  registry.RegWrite(verb.Child(L"command"), L"cmd");
-  registry.RegWrite(verb, L"caption");
+  registry.DeleteTree(verb);
+  registry.WriteDefault(verb.Child(L"command"), L"cmd");
+  registry.WriteDefault(verb, L"caption");
   EXPECT_NE(registry.ReadTree(verb), before);
   registry.SetSecurity(verb, before.security);
   EXPECT_EQ(registry.ReadTree(verb), before);  // passed down to the command key
 
   registry.SetOwner(verb, MemoryRegistry::kSystem);
   const std::vector<std::uint8_t> owned = registry.ReadTree(verb)->security;
-  registry.RegDelete(verb);
-  registry.RegWrite(verb, L"caption");
+  registry.DeleteTree(verb);
+  registry.WriteDefault(verb, L"caption");
   registry.HoldRestorePrivilege(false);
   EXPECT_FALSE(registry.CanRestoreOwner(owned));
   EXPECT_TRUE(registry.CanRestoreOwner(before.security));

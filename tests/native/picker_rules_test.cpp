@@ -92,10 +92,10 @@ TEST(FormDesign, TwipsBecomeThePixelTableAtAnyDpi) {
     EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << "@" << c.dpi;
 
   const std::pair<ControlId, PixelRect> at96[] = {
-      {ControlId::kDrive1, {8, 8, 137, 21}},      {ControlId::kDir1, {8, 29, 137, 126}},
-      {ControlId::kFile1, {160, 8, 105, 145}},    {ControlId::kList1, {280, 8, 97, 145}},
-      {ControlId::kLabel1, {8, 168, 73, 33}},     {ControlId::kText1, {88, 168, 113, 33}},
-      {ControlId::kCommand2, {208, 168, 81, 33}}, {ControlId::kCommand3, {296, 168, 81, 33}},
+      {ControlId::kDriveList, {8, 8, 137, 21}},     {ControlId::kFolderList, {8, 29, 137, 126}},
+      {ControlId::kFileList, {160, 8, 105, 145}},   {ControlId::kEntryList, {280, 8, 97, 145}},
+      {ControlId::kCaptionLabel, {8, 168, 73, 33}}, {ControlId::kCaptionBox, {88, 168, 113, 33}},
+      {ControlId::kAddButton, {208, 168, 81, 33}},  {ControlId::kRemoveButton, {296, 168, 81, 33}},
   };
   for (const auto& [id, rect] : at96)
     EXPECT_EQ(ToPixels(DesignOf(id), 96), rect) << static_cast<int>(id);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "verbs/memory_registry.h"
+#include "tests/support/memory_registry.h"
 
 namespace vw {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
-#include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -16,15 +16,15 @@ using Names = std::vector<std::wstring>;
 class RemoveEntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    registry.RegWrite(CommandKeyPath(L"open"), L"\"%1\" %*");
-    registry.RegWrite(CommandKeyPath(L"runas"), L"\"%1\" %*");
+    registry.WriteDefault(CommandKeyPath(L"open"), L"\"%1\" %*");
+    registry.WriteDefault(CommandKeyPath(L"runas"), L"\"%1\" %*");
     for (const wchar_t* name : {L"notepad", L"用 它", L"other"}) {
-      registry.RegWrite(VerbKeyPath(name), L"caption");
-      registry.RegWrite(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
+      registry.WriteDefault(VerbKeyPath(name), L"caption");
+      registry.WriteDefault(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
       form.entries.items.emplace_back(name);
     }
   }
-  bool Exists(const KeyPath& key) { return registry.RegRead(key).exists; }
+  bool Exists(const KeyPath& key) { return registry.ReadKey(key).exists; }
   void Select(std::wstring_view name) {
     for (std::size_t i = 0; i < form.entries.items.size(); ++i) {
       if (form.entries.items[i] == name) form.entries.selected = static_cast<int>(i);
@@ -68,8 +68,8 @@ TEST_F(RemoveEntryTest, CancelDeletesNothing) {
 }
 
 TEST_F(RemoveEntryTest, RemovesEntriesOfOtherToolsWhateverTheirShape) {
-  registry.RegDelete(CommandKeyPath(L"other"));                          // no command subkey
-  registry.RegWrite(VerbKeyPath(L"notepad").Child(L"ddeexec"), L"dde");  // an extra subkey
+  registry.DeleteTree(CommandKeyPath(L"other"));                             // no command subkey
+  registry.WriteDefault(VerbKeyPath(L"notepad").Child(L"ddeexec"), L"dde");  // an extra subkey
   for (const wchar_t* name : {L"other", L"notepad"}) {
     Select(name);
     RemoveEntry(form, registry);
@@ -78,7 +78,7 @@ TEST_F(RemoveEntryTest, RemovesEntriesOfOtherToolsWhateverTheirShape) {
   EXPECT_EQ(form.entries.items, Names{L"用 它"});
   EXPECT_TRUE(form.errors.empty());
 
-  registry.RegDelete(VerbKeyPath(L"用 它"));  // gone already, by another program's hand
+  registry.DeleteTree(VerbKeyPath(L"用 它"));  // gone already, by another program's hand
   Select(L"用 它");
   RemoveEntry(form, registry);
   EXPECT_TRUE(form.entries.items.empty());
@@ -96,7 +96,7 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   EXPECT_EQ(form.entries.items.size(), 4u);
 
   // "Open " is another key than open: listed, so removable.
-  registry.RegWrite(VerbKeyPath(L"Open "), L"not the system's");
+  registry.WriteDefault(VerbKeyPath(L"Open "), L"not the system's");
   form.entries.items.push_back(L"Open ");
   Select(L"Open ");
   RemoveEntry(form, registry);
@@ -109,7 +109,7 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
 TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
   for (const bool link : {true, false}) {
     const KeyPath key = CommandKeyPath(ClassesHive::kMachine, L"notepad").Child(L"inner");
-    registry.RegWrite(key, L"");
+    registry.WriteDefault(key, L"");
     link ? registry.MakeLink(key, key.Parent().Child(L"elsewhere")) : registry.MakeVolatile(key);
     const std::wstring before = registry.Dump();
     Select(L"notepad");
@@ -120,12 +120,12 @@ TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
     EXPECT_NE(form.boxes[1].prompt.find(DisplayKeyPath(key)), std::wstring::npos);
     EXPECT_EQ(registry.Dump(), before);
     EXPECT_EQ(form.entries.items.size(), 3u);
-    registry.RegDelete(key);
+    registry.DeleteTree(key);
   }
 }
 
 TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
-  registry.RegWrite(VerbKeyPath(L"runasuser"), L"@shell32.dll,-50944");
+  registry.WriteDefault(VerbKeyPath(L"runasuser"), L"@shell32.dll,-50944");
   form.entries.items.push_back(L"runasuser");  // listed, as Windows ships it
   Select(L"runasuser");
   const std::wstring before = registry.Dump();
@@ -141,14 +141,14 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
   const KeyPath machine = VerbKeyPath(ClassesHive::kMachine, L"notepad");
   registry.WriteValue(machine.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
   registry.WriteValue(machine.Child(L"command"), L"Flags", RegValue{kRegDword, {1, 0, 0, 0}});
-  registry.RegWrite(machine.Child(L"command").Child(L"sub"), L"deep");
-  registry.RegWrite(machine.Child(L"zzz"), L"last");
+  registry.WriteDefault(machine.Child(L"command").Child(L"sub"), L"deep");
+  registry.WriteDefault(machine.Child(L"zzz"), L"last");
   // A counted name holding a null, a string without its terminator, and an ACL of its own.
   registry.WriteValue(machine.Child(L"command"), std::wstring(L"\0x", 2),
                       RegValue{kRegSz, {'h', 0, 'i', 0}});
   registry.WriteValue(machine.Child(L"command"), L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
   registry.Deny(MemoryRegistry::Access::kSetValue, machine.Child(L"command"), errc::kAccessDenied);
-  registry.RegWrite(VerbKeyPath(ClassesHive::kUser, L"notepad"), L"mine");
+  registry.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"notepad"), L"mine");
   registry.Deny(MemoryRegistry::Access::kDelete, machine.Child(L"zzz"), errc::kAccessDenied);
   const std::wstring before = registry.Dump();
   Select(L"notepad");
@@ -160,8 +160,8 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
 }
 
 TEST_F(RemoveEntryTest, RemovesBothHivesCopies) {
-  registry.RegWrite(CommandKeyPath(ClassesHive::kUser, L"NotePad"), L"mine");
-  registry.RegWrite(CommandKeyPath(ClassesHive::kUser, L"user only"), L"mine");
+  registry.WriteDefault(CommandKeyPath(ClassesHive::kUser, L"NotePad"), L"mine");
+  registry.WriteDefault(CommandKeyPath(ClassesHive::kUser, L"user only"), L"mine");
   form.entries.items.push_back(L"user only");
   for (const wchar_t* name : {L"notepad", L"user only"}) {
     Select(name);
@@ -182,8 +182,8 @@ TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
       SCOPED_TRACE(::testing::Message() << hives.size() << " copies, call " << failing << " fails");
       MemoryRegistry registry;
       for (const ClassesHive hive : hives) {
-        registry.RegWrite(VerbKeyPath(hive, L"notepad"), L"caption");
-        registry.RegWrite(CommandKeyPath(hive, L"notepad"), L"\"x.exe\" \"%1\"");
+        registry.WriteDefault(VerbKeyPath(hive, L"notepad"), L"caption");
+        registry.WriteDefault(CommandKeyPath(hive, L"notepad"), L"\"x.exe\" \"%1\"");
         registry.WriteValue(CommandKeyPath(hive, L"notepad"), L"DelegateExecute",
                             StringValue(L"{x}"));
       }
@@ -195,7 +195,7 @@ TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
       RemoveEntry(form, registry);
       registry.ClearFaults();
       if (form.errors.empty()) {
-        EXPECT_FALSE(registry.RegRead(VerbKeyPath(L"notepad")).exists);
+        EXPECT_FALSE(registry.ReadKey(VerbKeyPath(L"notepad")).exists);
         EXPECT_TRUE(form.entries.items.empty());
         break;
       }

@@ -14,10 +14,10 @@
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
 #include "tests/support/environment.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/case_fold.h"
-#include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -59,10 +59,10 @@ struct OurEntry {
 // Windows' own verbs of executables, in the shape Windows 10 and 11 ship them.
 void SeedSystemVerbs(MemoryRegistry& registry) {
   const auto verb = [](std::wstring_view name) { return VerbKeyPath(ClassesHive::kMachine, name); };
-  registry.RegWrite(verb(L"open").Child(L"command"), L"\"%1\" %*");
-  registry.RegWrite(verb(L"runas").Child(L"command"), L"\"%1\" %*");
+  registry.WriteDefault(verb(L"open").Child(L"command"), L"\"%1\" %*");
+  registry.WriteDefault(verb(L"runas").Child(L"command"), L"\"%1\" %*");
   registry.WriteValue(verb(L"runas"), L"HasLUAShield", StringValue(L""));
-  registry.RegWrite(verb(L"runasuser"), L"@shell32.dll,-50944");
+  registry.WriteDefault(verb(L"runasuser"), L"@shell32.dll,-50944");
   registry.WriteValue(verb(L"runasuser"), L"Extended", StringValue(L""));
   registry.WriteValue(verb(L"runasuser"), L"SuppressionPolicyEx",
                       StringValue(L"{F211AA05-D4DF-4370-A2A0-9F19C09756A7}"));
@@ -295,7 +295,7 @@ class Session {
       return broken.empty() ? Check() : broken;
     }
     if (ok && !name.empty() && !IsSystemVerbKey(name, registry_) && !unrestorable) {
-      if (registry_.RegRead(VerbKeyPath(name)).exists)
+      if (registry_.ReadKey(VerbKeyPath(name)).exists)
         return "a removed entry still shows in the merged view";
       for (const std::wstring& key : testing::ChangedKeys(before, after)) {
         if (!testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesHive::kMachine, name))) &&
@@ -334,19 +334,18 @@ class Session {
         Log("  the user's classes lead nowhere: nothing written there");
         continue;
       }
-      registry_.RegWrite(verb, L"someone else's");
+      registry_.WriteDefault(verb, L"someone else's");
       if (shape == 0) continue;
-      registry_.RegWriteValue(
-          verb.Child(L"command"),
-          RegValue{kRegExpandSz, StringValue(L"%ProgramFiles%\\o.exe %1").data});
-      if (shape == 2) registry_.RegWrite(verb.Child(L"ddeexec"), L"dde");
+      registry_.WriteValue(verb.Child(L"command"), L"",
+                           RegValue{kRegExpandSz, StringValue(L"%ProgramFiles%\\o.exe %1").data});
+      if (shape == 2) registry_.WriteDefault(verb.Child(L"ddeexec"), L"dde");
       if (shape == 3) {
         registry_.WriteValue(verb.Child(L"command"), L"DelegateExecute",
                              StringValue(L"{ea72d00e}"));
         registry_.WriteValue(verb.Child(L"command"), L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
-        registry_.RegWrite(verb.Child(L"command").Child(L"sub"), L"deep");
+        registry_.WriteDefault(verb.Child(L"command").Child(L"sub"), L"deep");
         registry_.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2}});
-        registry_.RegWrite(verb.Child(L"zzz"), L"last");
+        registry_.WriteDefault(verb.Child(L"zzz"), L"last");
       }
       if (shape == 4) {
         // Values that hide or override an entry, a counted name holding a null, and strings
@@ -359,14 +358,14 @@ class Session {
       }
       if (shape == 5) {
         // A key with an ACL of its own: it refuses to be enumerated until ClearFaults.
-        registry_.RegWrite(verb.Child(L"command"), L"o.exe");
+        registry_.WriteDefault(verb.Child(L"command"), L"o.exe");
         registry_.Deny(MemoryRegistry::Access::kDelete, verb.Child(L"command"),
                        errc::kAccessDenied);
         acl_set_ = true;
       }
       if (shape == 7) {
         // A command key that grants reading only, until the next operation.
-        registry_.RegWrite(verb.Child(L"command"), L"o.exe");
+        registry_.WriteDefault(verb.Child(L"command"), L"o.exe");
         registry_.Deny(MemoryRegistry::Access::kSetValue, verb.Child(L"command"),
                        errc::kAccessDenied);
         write_protected_.insert(FoldCase(name));
@@ -374,13 +373,13 @@ class Session {
       }
       if (shape == 8) {
         // Owned by the system, with a protected access list that its command key inherits.
-        registry_.RegWrite(verb.Child(L"command"), L"o.exe");
+        registry_.WriteDefault(verb.Child(L"command"), L"o.exe");
         registry_.GiveOwnAccessList(verb);
         registry_.SetOwner(verb, MemoryRegistry::kSystem);
         registry_.SetOwner(verb.Child(L"command"), MemoryRegistry::kSystem);
       }
       if (shape == 6) {
-        registry_.RegWrite(verb.Child(L"link"), L"");
+        registry_.WriteDefault(verb.Child(L"link"), L"");
         if (Roll(2) == 0) {
           registry_.MakeLink(verb.Child(L"link"), verb.Child(L"command"));
         } else {
@@ -406,7 +405,7 @@ class Session {
     const ClassesHive hive = PickHive();
     Log("another program deletes verb '" + Narrow(name) + "' from one hive");
     try {
-      registry_.RegDelete(VerbKeyPath(hive, name));
+      registry_.DeleteTree(VerbKeyPath(hive, name));
     } catch (const SystemError&) {
       Log("  refused by the ACL it set itself");  // perhaps part of it is gone
     }
@@ -432,8 +431,8 @@ class Session {
   std::string CheckOurs() {
     for (const auto& [folded, entry] : ours_) {
       // What Explorer sees, through the merged view.
-      const KeyState verb = registry_.RegRead(VerbKeyPath(folded));
-      const KeyState command = registry_.RegRead(CommandKeyPath(folded));
+      const KeyState verb = registry_.ReadKey(VerbKeyPath(folded));
+      const KeyState command = registry_.ReadKey(CommandKeyPath(folded));
       if (!verb.exists || !command.exists)
         return "an entry of ours lacks its verb key or command subkey";
       if (!verb.value || TextOf(*verb.value) != entry.caption)

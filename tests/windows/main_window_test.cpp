@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 #include <windows.h>
 
@@ -16,11 +16,11 @@
 
 #include "app/dpi_win.h"
 #include "app/form_design.h"
-#include "app/program_picker.h"
+#include "app/program_picker_win.h"
 #include "tests/support/environment.h"
+#include "tests/support/memory_registry.h"
 #include "tests/windows/test_registry.h"
 #include "tests/windows/window_fixture.h"
-#include "verbs/memory_registry.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -104,7 +104,7 @@ TEST_F(WindowTest, LaysOutTheDesignAtAnyDpi) {
   for (const ControlDesign& design : kControls) {
     PixelRect actual = AsPixelRect(ClientRectOf(Control(design.id)));
     const PixelRect expected = ToPixels(design, dpi);
-    if (design.id == ControlId::kDrive1 && actual.height > expected.height) {
+    if (design.id == ControlId::kDriveList && actual.height > expected.height) {
       actual.height = expected.height;  // a font taller than the design's keeps its text whole
     }
     EXPECT_EQ(actual, expected) << design.name.size();
@@ -126,15 +126,19 @@ TEST_F(WindowTest, LaysOutTheDesignAtAnyDpi) {
   GetClientRect(form.hwnd(), &client);
   EXPECT_EQ(client.right, 588);
   EXPECT_EQ(client.bottom, 317);
-  EXPECT_EQ(AsPixelRect(ClientRectOf(Control(ControlId::kFile1))), (PixelRect{240, 12, 158, 218}));
-  EXPECT_EQ(AsPixelRect(ClientRectOf(Control(ControlId::kDrive1))), (PixelRect{12, 12, 206, 32}));
+  EXPECT_EQ(AsPixelRect(ClientRectOf(Control(ControlId::kFileList))),
+            (PixelRect{240, 12, 158, 218}));
+  EXPECT_EQ(AsPixelRect(ClientRectOf(Control(ControlId::kDriveList))),
+            (PixelRect{12, 12, 206, 32}));
   LOGFONTW at144{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(ControlId::kText1), WM_GETFONT, 0, 0)),
-             sizeof(at144), &at144);
+  GetObjectW(
+      reinterpret_cast<HFONT>(SendMessageW(Control(ControlId::kCaptionBox), WM_GETFONT, 0, 0)),
+      sizeof(at144), &at144);
   form.ApplyDpi(96);
   LOGFONTW at96_font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(ControlId::kText1), WM_GETFONT, 0, 0)),
-             sizeof(at96_font), &at96_font);
+  GetObjectW(
+      reinterpret_cast<HFONT>(SendMessageW(Control(ControlId::kCaptionBox), WM_GETFONT, 0, 0)),
+      sizeof(at96_font), &at96_font);
   EXPECT_NEAR(std::abs(at144.lfHeight), std::abs(at96_font.lfHeight) * 3 / 2.0, 1.0);
   EXPECT_NE(std::wstring(at96_font.lfFaceName), L"System");
 }
@@ -155,7 +159,7 @@ TEST_F(WindowTest, FollowsDpiChangesWithoutLeaking) {
         MulDiv(frame.bottom - frame.top, static_cast<int>(dpi), static_cast<int>(form.dpi()));
     RECT suggested{frame.left, frame.top, frame.left + width, frame.top + height};
     const auto old_font =
-        reinterpret_cast<HGDIOBJ>(SendMessageW(Control(ControlId::kText1), WM_GETFONT, 0, 0));
+        reinterpret_cast<HGDIOBJ>(SendMessageW(Control(ControlId::kCaptionBox), WM_GETFONT, 0, 0));
     const auto old_icon =
         reinterpret_cast<HICON>(SendMessageW(form.hwnd(), WM_GETICON, ICON_SMALL, 0));
     SendMessageW(form.hwnd(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
@@ -177,7 +181,8 @@ TEST_F(WindowTest, FollowsDpiChangesWithoutLeaking) {
     for (const ControlDesign& design : kControls) {
       PixelRect expected = ToPixels(design, static_cast<int>(dpi));
       PixelRect actual = AsPixelRect(ClientRectOf(Control(design.id)));
-      if (design.id == ControlId::kDrive1) {  // closed: at least the design height, never clipped
+      if (design.id ==
+          ControlId::kDriveList) {  // closed: at least the design height, never clipped
         EXPECT_GE(actual.height, expected.height);
         EXPECT_GE(SendMessageW(Control(design.id), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
                   SendMessageW(Control(design.id), CB_GETITEMHEIGHT, 0, 0));
@@ -225,20 +230,20 @@ TEST_F(WindowTest, ShowsItsTextsAndStartsWithTheFocusOnAdd) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
   EXPECT_EQ(WindowText(form.hwnd()), L"Verbwright by Quellbrin");
-  EXPECT_EQ(WindowText(Control(ControlId::kLabel1)), L"输入你的个性菜单名字：");
-  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"如：“用记事本打开”");
-  EXPECT_EQ(WindowText(Control(ControlId::kCommand2)), L"添加到右键");
-  EXPECT_EQ(WindowText(Control(ControlId::kCommand3)), L"从右键删除");
-  EXPECT_EQ(GetFocus(), Control(ControlId::kCommand2));
-  EXPECT_EQ(SendMessageW(Control(ControlId::kFile1), LB_GETCURSEL, 0, 0), LB_ERR);
-  EXPECT_EQ(SendMessageW(Control(ControlId::kList1), LB_GETCURSEL, 0, 0), LB_ERR);
-  EXPECT_TRUE(Items(Control(ControlId::kList1)).empty());
-  for (const ControlId id : {ControlId::kCommand2, ControlId::kCommand3}) {
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionLabel)), L"输入你的个性菜单名字：");
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionBox)), L"如：“用记事本打开”");
+  EXPECT_EQ(WindowText(Control(ControlId::kAddButton)), L"添加到右键");
+  EXPECT_EQ(WindowText(Control(ControlId::kRemoveButton)), L"从右键删除");
+  EXPECT_EQ(GetFocus(), Control(ControlId::kAddButton));
+  EXPECT_EQ(SendMessageW(Control(ControlId::kFileList), LB_GETCURSEL, 0, 0), LB_ERR);
+  EXPECT_EQ(SendMessageW(Control(ControlId::kEntryList), LB_GETCURSEL, 0, 0), LB_ERR);
+  EXPECT_TRUE(Items(Control(ControlId::kEntryList)).empty());
+  for (const ControlId id : {ControlId::kAddButton, ControlId::kRemoveButton}) {
     EXPECT_EQ(GetWindowLongW(Control(id), GWL_STYLE) & BS_TYPEMASK,
               BS_PUSHBUTTON);  // not the default
   }
-  EXPECT_EQ(GetWindowLongW(Control(ControlId::kLabel1), GWL_STYLE) & WS_TABSTOP, 0);
-  EXPECT_EQ(GetWindowLongW(Control(ControlId::kList1), GWL_STYLE) & LBS_SORT, 0);
+  EXPECT_EQ(GetWindowLongW(Control(ControlId::kCaptionLabel), GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_EQ(GetWindowLongW(Control(ControlId::kEntryList), GWL_STYLE) & LBS_SORT, 0);
   for (const WPARAM which : {ICON_BIG, ICON_SMALL})
     EXPECT_NE(SendMessageW(form.hwnd(), WM_GETICON, which, 0), 0);
 }
@@ -246,86 +251,88 @@ TEST_F(WindowTest, ShowsItsTextsAndStartsWithTheFocusOnAdd) {
 TEST_F(WindowTest, TabWalksTheDesignOrderAndEmptiesTheCaptionBox) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
-  const ControlId order[] = {ControlId::kCommand3, ControlId::kDrive1, ControlId::kDir1,
-                             ControlId::kText1,    ControlId::kList1,  ControlId::kFile1,
-                             ControlId::kCommand2};
+  const ControlId order[] = {ControlId::kRemoveButton, ControlId::kDriveList,
+                             ControlId::kFolderList,   ControlId::kCaptionBox,
+                             ControlId::kEntryList,    ControlId::kFileList,
+                             ControlId::kAddButton};
   for (const ControlId id : order) {
     MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
     ASSERT_TRUE(IsDialogMessageW(form.hwnd(), &tab));
     Pump();
     EXPECT_EQ(GetFocus(), Control(id)) << static_cast<int>(id);
-    if (id == ControlId::kText1) {
+    if (id == ControlId::kCaptionBox) {
       EXPECT_EQ(WindowText(Control(id)), L"");
     }
   }
   // A typed caption is emptied again whenever the box is entered from another control.
-  SetWindowTextW(Control(ControlId::kText1), L"我的菜单");
-  SetFocus(Control(ControlId::kText1));
-  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"");
+  SetWindowTextW(Control(ControlId::kCaptionBox), L"我的菜单");
+  SetFocus(Control(ControlId::kCaptionBox));
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionBox)), L"");
 }
 
 TEST_F(WindowTest, ListsTheCurrentFoldersProgramsAndFollowsTheChain) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
   EXPECT_EQ(form.DirPath(), Folder());
-  EXPECT_EQ(Items(Control(ControlId::kFile1)), (Names{L"A.EXE", L"b.exe", L"记事本.exe"}));
-  const Names folders = Items(Control(ControlId::kDir1));
+  EXPECT_EQ(Items(Control(ControlId::kFileList)), (Names{L"A.EXE", L"b.exe", L"记事本.exe"}));
+  const Names folders = Items(Control(ControlId::kFolderList));
   ASSERT_GE(folders.size(), 3u);
   EXPECT_EQ(folders.front(), Folder().substr(0, 3));
   EXPECT_EQ(Names(folders.end() - 2, folders.end()), (Names{L"apps", L"子文件夹"}));
-  EXPECT_EQ(SelectedDrive(Control(ControlId::kDrive1)), Folder().substr(0, 2));
+  EXPECT_EQ(SelectedDrive(Control(ControlId::kDriveList)), Folder().substr(0, 2));
 
   // Opening a subfolder (double-click) updates the file list; so does going back up with Enter.
-  ChooseInList(ControlId::kDir1, L"apps", LBN_DBLCLK);
+  ChooseInList(ControlId::kFolderList, L"apps", LBN_DBLCLK);
   EXPECT_EQ(form.DirPath(), Folder() + L"\\apps");
-  EXPECT_EQ(Items(Control(ControlId::kFile1)), Names{L"tool one.exe"});
-  const Names inside = Items(Control(ControlId::kDir1));
-  SetFocus(Control(ControlId::kDir1));
-  SendMessageW(Control(ControlId::kDir1), LB_SETCURSEL, inside.size() - 2, 0);
-  MSG enter{Control(ControlId::kDir1), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  EXPECT_EQ(Items(Control(ControlId::kFileList)), Names{L"tool one.exe"});
+  const Names inside = Items(Control(ControlId::kFolderList));
+  SetFocus(Control(ControlId::kFolderList));
+  SendMessageW(Control(ControlId::kFolderList), LB_SETCURSEL, inside.size() - 2, 0);
+  MSG enter{Control(ControlId::kFolderList), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
   IsDialogMessageW(form.hwnd(), &enter);
   EXPECT_EQ(form.DirPath(), Folder());
 
   // Another drive moves both lists with the one change.
-  const std::wstring other = OtherReadableDrive(Control(ControlId::kDrive1), Folder().substr(0, 2));
+  const std::wstring other =
+      OtherReadableDrive(Control(ControlId::kDriveList), Folder().substr(0, 2));
   if (other.empty()) GTEST_SKIP() << "this machine has no second readable drive";
   const LRESULT index =
-      SendMessageW(Control(ControlId::kDrive1), CB_FINDSTRING, static_cast<WPARAM>(-1),
+      SendMessageW(Control(ControlId::kDriveList), CB_FINDSTRING, static_cast<WPARAM>(-1),
                    reinterpret_cast<LPARAM>(other.c_str()));
   ASSERT_NE(index, CB_ERR);
-  SendMessageW(Control(ControlId::kDrive1), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  Notify(ControlId::kDrive1, CBN_SELCHANGE);
+  SendMessageW(Control(ControlId::kDriveList), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  Notify(ControlId::kDriveList, CBN_SELCHANGE);
   EXPECT_EQ(form.DirPath().substr(0, 2), other);
-  EXPECT_EQ(Items(Control(ControlId::kDir1)).front(), other + L"\\");
+  EXPECT_EQ(Items(Control(ControlId::kFolderList)).front(), other + L"\\");
   EXPECT_TRUE(asked_.empty());
 }
 
 TEST_F(WindowTest, SuggestsACaptionForTheChosenFile) {
   MemoryRegistry registry;
   Open(registry);
-  ChooseInList(ControlId::kFile1, L"b.exe");
-  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"用 b 打开");
-  ChooseInList(ControlId::kFile1, L"记事本.exe");
-  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"用 记事本 打开");
-  SetWindowTextW(Control(ControlId::kText1), L"typed");
-  ChooseInList(ControlId::kFile1, L"记事本.exe");  // the same file again
-  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"用 记事本 打开");
-  SendMessageW(Control(ControlId::kFile1), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  SetWindowTextW(Control(ControlId::kText1), L"kept");
-  Notify(ControlId::kFile1, LBN_SELCHANGE);  // no file chosen: nothing to suggest
-  EXPECT_EQ(WindowText(Control(ControlId::kText1)), L"kept");
+  ChooseInList(ControlId::kFileList, L"b.exe");
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionBox)), L"用 b 打开");
+  ChooseInList(ControlId::kFileList, L"记事本.exe");
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionBox)), L"用 记事本 打开");
+  SetWindowTextW(Control(ControlId::kCaptionBox), L"typed");
+  ChooseInList(ControlId::kFileList, L"记事本.exe");  // the same file again
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionBox)), L"用 记事本 打开");
+  SendMessageW(Control(ControlId::kFileList), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SetWindowTextW(Control(ControlId::kCaptionBox), L"kept");
+  Notify(ControlId::kFileList, LBN_SELCHANGE);  // no file chosen: nothing to suggest
+  EXPECT_EQ(WindowText(Control(ControlId::kCaptionBox)), L"kept");
 }
 
 TEST_F(WindowTest, AnUnreadableDriveIsReportedAndTheDriveListGoesBack) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   SetFocus(drives);
   SendMessageW(drives, CB_SHOWDROPDOWN, TRUE, 0);  // the list is filled anew as it drops
   const LRESULT index =
       SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Q: [gone]"));
   SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  Notify(ControlId::kDrive1, CBN_SELENDOK);  // chosen from the dropped list
+  Notify(ControlId::kDriveList, CBN_SELENDOK);  // chosen from the dropped list
   SendMessageW(drives, CB_SHOWDROPDOWN, FALSE, 0);
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].title, L"错误");
@@ -342,7 +349,7 @@ TEST_F(WindowTest, AnUnreadableDriveIsReportedAndTheDriveListGoesBack) {
 TEST_F(WindowTest, ArrowKeysPassOverAnUnreadableDrive) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   const auto start = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
   if (OtherReadableDrive(drives, Folder().substr(0, 2), start + 1).empty())
     GTEST_SKIP() << "this machine has no readable drive after the current one";
@@ -370,7 +377,7 @@ TEST_F(WindowTest, ArrowKeysPassOverAnUnreadableDrive) {
 TEST_F(WindowTest, TheDroppedDriveListChoosesOnEnterOnlyAndATypedLetterChooses) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   const std::wstring here = Folder().substr(0, 2);
   const auto key = [&](WPARAM code) {
     SendMessageW(drives, WM_KEYDOWN, code, 0);
@@ -417,7 +424,7 @@ TEST_F(WindowTest, TheDroppedDriveListChoosesOnEnterOnlyAndATypedLetterChooses) 
 TEST_F(WindowTest, TheDriveListFollowsDrivesThatComeAndGo) {
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   const auto listed = [&](const std::wstring& drive) {
     return SendMessageW(drives, CB_FINDSTRING, static_cast<WPARAM>(-1),
                         reinterpret_cast<LPARAM>(drive.c_str())) != CB_ERR;
@@ -430,7 +437,7 @@ TEST_F(WindowTest, TheDriveListFollowsDrivesThatComeAndGo) {
   const std::wstring drive{letter, L':'};
   ASSERT_TRUE(DefineDosDeviceW(0, drive.c_str(), Folder().c_str()));
   EXPECT_FALSE(listed(drive));
-  Notify(ControlId::kDrive1, CBN_DROPDOWN);  // dropped again
+  Notify(ControlId::kDriveList, CBN_DROPDOWN);  // dropped again
   EXPECT_TRUE(listed(drive));
   EXPECT_EQ(SelectedDrive(drives), Folder().substr(0, 2));  // the drive shown stays chosen
   DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
@@ -452,13 +459,13 @@ TEST_F(WindowTest, TheDriveListFollowsDrivesThatComeAndGo) {
                static_cast<WPARAM>(SendMessageW(drives, CB_FINDSTRING, static_cast<WPARAM>(-1),
                                                 reinterpret_cast<LPARAM>(L"Z:"))),
                0);
-  Notify(ControlId::kDrive1, CBN_SELENDOK);
+  Notify(ControlId::kDriveList, CBN_SELENDOK);
   SendMessageW(drives, CB_SHOWDROPDOWN, FALSE, 0);
   ASSERT_EQ(form.DirPath().substr(0, 2), L"Z:");
   ASSERT_TRUE(DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Z:", nullptr));
   SendMessageW(form.hwnd(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
   const std::wstring shown = form.DirPath();
-  const Names files = Items(Control(ControlId::kFile1));
+  const Names files = Items(Control(ControlId::kFileList));
   const std::wstring selected = SelectedDrive(drives);
   ASSERT_TRUE(DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"Z:", target));
   EXPECT_EQ(shown, Folder());
@@ -477,23 +484,23 @@ TEST_F(WindowTest, FoldersAsExplorerShowsThemAndAFailureKeepsTheListsInStep) {
   SetFileAttributesW((folder_ / L"secret").c_str(), FILE_ATTRIBUTE_HIDDEN);
   MemoryRegistry registry;
   MainWindow& form = Open(registry);
-  const Names folders = Items(Control(ControlId::kDir1));
+  const Names folders = Items(Control(ControlId::kFolderList));
   EXPECT_NE(std::find(folders.begin(), folders.end(), L"customised"), folders.end());
   EXPECT_EQ(std::find(folders.begin(), folders.end(), L"secret"), folders.end());
   SetFileAttributesW((folder_ / L"customised").c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW((folder_ / L"secret").c_str(), FILE_ATTRIBUTE_NORMAL);
 
-  const Names files = Items(Control(ControlId::kFile1));
+  const Names files = Items(Control(ControlId::kFileList));
   std::filesystem::remove(folder_ / L"customised");  // gone since it was listed
-  ChooseInList(ControlId::kDir1, L"customised", LBN_DBLCLK);
+  ChooseInList(ControlId::kFolderList, L"customised", LBN_DBLCLK);
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].title, L"错误");
   EXPECT_EQ(form.DirPath(), Folder());
-  EXPECT_EQ(Items(Control(ControlId::kFile1)), files);
-  const HWND dir = Control(ControlId::kDir1);
+  EXPECT_EQ(Items(Control(ControlId::kFileList)), files);
+  const HWND dir = Control(ControlId::kFolderList);
   const auto highlighted = static_cast<int>(SendMessageW(dir, LB_GETCURSEL, 0, 0));
   EXPECT_EQ(FolderListItemPath(dir, highlighted), Folder());
-  EXPECT_EQ(SelectedDrive(Control(ControlId::kDrive1)), Folder().substr(0, 2));
+  EXPECT_EQ(SelectedDrive(Control(ControlId::kDriveList)), Folder().substr(0, 2));
 }
 
 // The name an accessibility client reads for a control: through UI Automation, as Narrator reads
@@ -542,10 +549,10 @@ TEST_F(WindowTest, AScreenReaderCanNameTheFourLists) {
   ASSERT_TRUE(com.initialized());
   MemoryRegistry registry;
   Open(registry);
-  const std::pair<ControlId, std::wstring_view> lists[] = {{ControlId::kDrive1, L"驱动器"},
-                                                           {ControlId::kDir1, L"文件夹"},
-                                                           {ControlId::kFile1, L"程序"},
-                                                           {ControlId::kList1, L"右键菜单项"}};
+  const std::pair<ControlId, std::wstring_view> lists[] = {{ControlId::kDriveList, L"驱动器"},
+                                                           {ControlId::kFolderList, L"文件夹"},
+                                                           {ControlId::kFileList, L"程序"},
+                                                           {ControlId::kEntryList, L"右键菜单项"}};
   for (const auto& [id, name] : lists) {
     EXPECT_EQ(AccessibleNameOf(Control(id)), name);
   }
@@ -556,11 +563,13 @@ TEST_F(WindowTest, AScreenReaderCanNameTheFourLists) {
 // no window is left behind to run its procedure on a destroyed object.
 TEST_F(WindowTest, AConstructorThatThrowsLeavesNoWindow) {
   struct OutOfMemory final : RegistryServices {
-    void EnumKey(const KeyPath&, std::vector<std::wstring>&) override { throw std::bad_alloc(); }
-    KeyState RegRead(const KeyPath&) override { return {}; }
+    void ListSubkeys(const KeyPath&, std::vector<std::wstring>&) override {
+      throw std::bad_alloc();
+    }
+    KeyState ReadKey(const KeyPath&) override { return {}; }
     std::optional<KeyTree> ReadTree(const KeyPath&) override { return std::nullopt; }
     void WriteValue(const KeyPath&, std::wstring_view, const std::optional<RegValue>&) override {}
-    void RegDelete(const KeyPath&) override {}
+    void DeleteTree(const KeyPath&) override {}
     void SetSecurity(const KeyPath&, const std::vector<std::uint8_t>&) override {}
     bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
       return a == b;
@@ -569,12 +578,12 @@ TEST_F(WindowTest, AConstructorThatThrowsLeavesNoWindow) {
   } registry;
   EXPECT_THROW(MainWindow(GetModuleHandleW(nullptr), registry, MainWindow::Options{{}, false}),
                std::bad_alloc);
-  EXPECT_EQ(FindWindowW(L"Verbwright.Form1", nullptr), nullptr);
+  EXPECT_EQ(FindWindowW(L"Verbwright.MainWindow", nullptr), nullptr);
 }
 
 TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
   MemoryRegistry registry;
-  registry.RegWrite(VerbKeyPath(L"tool"), L"x");
+  registry.WriteDefault(VerbKeyPath(L"tool"), L"x");
   registry.Deny(MemoryRegistry::Access::kEnumerate, VerbRoot(), ERROR_ACCESS_DENIED);
   MainWindow& form = Open(registry);
   ASSERT_EQ(asked_.size(), 1u);
@@ -586,12 +595,12 @@ TEST_F(WindowTest, AFailedLoadIsReportedAndTheWindowStillOpens) {
 TEST_F(WindowTest, ListsTheEntriesFoundAtStart) {
   MemoryRegistry registry;
   for (const wchar_t* name : {L"open", L"Notepad ", L"记事本", L"Runas"}) {
-    registry.RegWrite(VerbKeyPath(name), L"");
+    registry.WriteDefault(VerbKeyPath(name), L"");
   }
   Open(registry, false);
   // A space at the end is shown (␣), so that "Notepad " is not taken for "Notepad"; the item is
   // still exactly its key.
-  EXPECT_EQ(Items(Control(ControlId::kList1)), (Names{L"Notepad\u2423", L"Runas", L"记事本"}));
+  EXPECT_EQ(Items(Control(ControlId::kEntryList)), (Names{L"Notepad\u2423", L"Runas", L"记事本"}));
   EXPECT_EQ(window_->Entries().Item(0), L"Notepad ");
 }
 
@@ -614,7 +623,7 @@ TEST_F(WindowTest, TheRealMessageBoxShowsTheNoFileMessage) {
         }
         PostMessageW(box, WM_COMMAND, IDOK, 0);
       },
-      [&] { Click(ControlId::kCommand2); });
+      [&] { Click(ControlId::kAddButton); });
   ASSERT_TRUE(answered);
   EXPECT_EQ(title, L"提示");
   EXPECT_EQ(text, L"请选择要加入右键菜单的文件啊，亲！");

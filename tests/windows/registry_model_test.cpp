@@ -7,10 +7,10 @@
 #include <random>
 
 #include "platform/system_error.h"
+#include "tests/support/memory_registry.h"
 #include "verbs/case_fold.h"
-#include "verbs/memory_registry.h"
 #include "verbs/registry_path.h"
-#include "verbs/registry_win32.h"
+#include "verbs/registry_win.h"
 
 namespace vw {
 namespace {
@@ -185,17 +185,17 @@ class Differential {
       case 2:
         log_ += "  delete " + where + "\n";
         return Compare("a delete", [&](RegistryServices& r) {
-          r.RegDelete(key);
+          r.DeleteTree(key);
           return Tree(r, kRoot);
         });
       case 3:
         log_ += "  read " + where + "\n";
-        return Compare("a read", [&](RegistryServices& r) { return r.RegRead(key); });
+        return Compare("a read", [&](RegistryServices& r) { return r.ReadKey(key); });
       default: {
         log_ += "  list " + where + "\n";
         return Compare("a listing", [&](RegistryServices& r) {
           std::vector<std::wstring> names;
-          r.EnumKey(key, names);
+          r.ListSubkeys(key, names);
           InOneOrder(names);
           return names;
         });
@@ -212,10 +212,10 @@ class Differential {
 TEST(RegistryModel, BehavesAsTheRealRegistry) {
   Win32Registry real;
   for (std::uint32_t seed = 1; seed <= 60; ++seed) {
-    real.RegDelete(kRoot);
+    real.DeleteTree(kRoot);
     Differential session(seed);
     const std::string difference = session.Play(50);
-    real.RegDelete(kRoot);
+    real.DeleteTree(kRoot);
     ASSERT_EQ(difference, "") << "seed " << seed << ":\n" << session.log();
   }
 }

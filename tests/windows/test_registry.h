@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32_handle.h"
+#include "platform/handles_win.h"
 #include "tests/support/environment.h"
 #include "verbs/case_fold.h"
 #include "verbs/registry_path.h"
-#include "verbs/registry_win32.h"
+#include "verbs/registry_win.h"
 
 namespace vw::testing {
 
@@ -96,16 +96,16 @@ class TestRegistry final : public RegistryServices {
     return {root, path};
   }
 
-  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override {
-    inner_.EnumKey(Map(key), names);
+  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override {
+    inner_.ListSubkeys(Map(key), names);
   }
-  KeyState RegRead(const KeyPath& key) override { return inner_.RegRead(Map(key)); }
+  KeyState ReadKey(const KeyPath& key) override { return inner_.ReadKey(Map(key)); }
   std::optional<KeyTree> ReadTree(const KeyPath& key) override { return inner_.ReadTree(Map(key)); }
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override {
     inner_.WriteValue(Map(key), value_name, value);
   }
-  void RegDelete(const KeyPath& key) override { inner_.RegDelete(Map(key)); }
+  void DeleteTree(const KeyPath& key) override { inner_.DeleteTree(Map(key)); }
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override {
     inner_.SetSecurity(Map(key), descriptor);
   }

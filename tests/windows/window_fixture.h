@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/program_picker.h"
-#include "verbs/memory_registry.h"
+#include "app/main_window_win.h"
+#include "app/program_picker_win.h"
+#include "tests/support/memory_registry.h"
 
 namespace vw::testing {
 

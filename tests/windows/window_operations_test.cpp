@@ -9,11 +9,11 @@
 #include <cwchar>
 
 #include "operations/load_entries.h"
-#include "platform/win32_handle.h"
+#include "platform/handles_win.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/test_registry.h"
 #include "tests/windows/window_fixture.h"
-#include "verbs/registry_win32.h"
+#include "verbs/registry_win.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -46,7 +46,7 @@ class WindowOperationsTest : public WindowTest {
     for (const wchar_t* name : kScratchNames) {
       for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
         SetKeyAcl(VerbKeyPath(hive, name).Child(L"command"), kAllowAll);
-        registry_.RegDelete(VerbKeyPath(hive, name));
+        registry_.DeleteTree(VerbKeyPath(hive, name));
       }
     }
   }
@@ -70,12 +70,12 @@ class WindowOperationsTest : public WindowTest {
   static constexpr const wchar_t* kDenyDelete = L"D:(D;;SD;;;WD)(A;;KA;;;WD)";
 
   std::optional<std::wstring> Text(const KeyPath& key) {
-    const KeyState state = registry_.RegRead(key);
+    const KeyState state = registry_.ReadKey(key);
     return state.exists && state.value ? TextOf(*state.value) : std::nullopt;
   }
   int ListIndexOf(std::wstring_view name) {
     const std::wstring item(name);
-    return static_cast<int>(SendMessageW(Control(ControlId::kList1), LB_FINDSTRINGEXACT,
+    return static_cast<int>(SendMessageW(Control(ControlId::kEntryList), LB_FINDSTRINGEXACT,
                                          static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(item.c_str())));
   }
@@ -87,8 +87,8 @@ class WindowOperationsTest : public WindowTest {
 
 TEST_F(WindowOperationsTest, AddsThenRemovesAnEntryInTheRealRegistry) {
   MainWindow& form = Open(registry_);
-  ChooseInList(ControlId::kFile1, L"记事本.exe");
-  Click(ControlId::kCommand2);
+  ChooseInList(ControlId::kFileList, L"记事本.exe");
+  Click(ControlId::kAddButton);
   ASSERT_EQ(asked_.size(), 2u);
   EXPECT_TRUE(asked_[0].text.starts_with(L"你确定把该项添加到右键菜单吗？\n\n菜单项：记事本\n"));
   EXPECT_EQ(asked_[1].text, L"搞定了，亲！快去试试吧！");
@@ -98,52 +98,53 @@ TEST_F(WindowOperationsTest, AddsThenRemovesAnEntryInTheRealRegistry) {
   ASSERT_GE(index, 0);
 
   // Into a subfolder, with a caption typed after entering the box.
-  ChooseInList(ControlId::kDir1, L"apps", LBN_DBLCLK);
-  ChooseInList(ControlId::kFile1, L"tool one.exe");
-  SetFocus(Control(ControlId::kText1));
-  SetWindowTextW(Control(ControlId::kText1), L"用工具打开 & 100%");
-  Click(ControlId::kCommand2);
+  ChooseInList(ControlId::kFolderList, L"apps", LBN_DBLCLK);
+  ChooseInList(ControlId::kFileList, L"tool one.exe");
+  SetFocus(Control(ControlId::kCaptionBox));
+  SetWindowTextW(Control(ControlId::kCaptionBox), L"用工具打开 & 100%");
+  Click(ControlId::kAddButton);
   EXPECT_EQ(Text(VerbKeyPath(L"tool one")), L"用工具打开 & 100%");
   EXPECT_EQ(Text(CommandKeyPath(L"tool one")), L"\"" + Folder() + L"\\apps\\tool one.exe\" \"%1\"");
 
   asked_.clear();
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  Notify(ControlId::kList1, LBN_SELCHANGE);
-  Click(ControlId::kCommand3);
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  Notify(ControlId::kEntryList, LBN_SELCHANGE);
+  Click(ControlId::kRemoveButton);
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].style, 321u);
-  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"记事本")).exists);
+  EXPECT_FALSE(registry_.ReadKey(VerbKeyPath(L"记事本")).exists);
   EXPECT_EQ(ListIndexOf(L"记事本"), LB_ERR);
   EXPECT_TRUE(IsWindow(form.hwnd()));
 }
 
 TEST_F(WindowOperationsTest, CancelChangesNothingAndAnOtherToolsEntryIsRemovedWhole) {
-  registry_.RegWrite(VerbKeyPath(L"vw-other"), L"other tool");
-  registry_.RegWrite(VerbKeyPath(L"vw-other").Child(L"ddeexec"), L"x");  // and no command subkey
+  registry_.WriteDefault(VerbKeyPath(L"vw-other"), L"other tool");
+  registry_.WriteDefault(VerbKeyPath(L"vw-other").Child(L"ddeexec"),
+                         L"x");  // and no command subkey
   Open(registry_);
   const int index = ListIndexOf(L"vw-other");
   ASSERT_GE(index, 0);
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   answers_ = {IDCANCEL};
-  Click(ControlId::kCommand3);
-  EXPECT_TRUE(registry_.RegRead(VerbKeyPath(L"vw-other")).exists);
+  Click(ControlId::kRemoveButton);
+  EXPECT_TRUE(registry_.ReadKey(VerbKeyPath(L"vw-other")).exists);
   EXPECT_EQ(ListIndexOf(L"vw-other"), index);
 
-  Click(ControlId::kCommand3);
-  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"vw-other")).exists);
+  Click(ControlId::kRemoveButton);
+  EXPECT_FALSE(registry_.ReadKey(VerbKeyPath(L"vw-other")).exists);
   EXPECT_EQ(ListIndexOf(L"vw-other"), LB_ERR);
 
-  ChooseInList(ControlId::kFile1, L"b.exe");
+  ChooseInList(ControlId::kFileList, L"b.exe");
   answers_ = {IDCANCEL};
-  Click(ControlId::kCommand2);
-  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"b")).exists);
+  Click(ControlId::kAddButton);
+  EXPECT_FALSE(registry_.ReadKey(VerbKeyPath(L"b")).exists);
 }
 
 // The real confirmation box: Cancel is its default button, so Enter deletes nothing.
 TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
-  registry_.RegWrite(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
+  registry_.WriteDefault(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
   Open(registry_);
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
   std::wstring text;
   LRESULT default_id = 0;
@@ -154,12 +155,12 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
         default_id = GetWindowLongW(GetDlgItem(box, IDCANCEL), GWL_STYLE) & BS_TYPEMASK;
         PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
       },
-      [&] { Click(ControlId::kCommand3); });
+      [&] { Click(ControlId::kRemoveButton); });
   ASSERT_TRUE(answered);
   EXPECT_TRUE(text.starts_with(L"你确定要从右键菜单删除该项吗？\n\n菜单项：vw-other\n"))
       << Utf8(text);
   EXPECT_EQ(default_id, BS_DEFPUSHBUTTON);
-  EXPECT_TRUE(registry_.RegRead(CommandKeyPath(L"vw-other")).exists);
+  EXPECT_TRUE(registry_.ReadKey(CommandKeyPath(L"vw-other")).exists);
   EXPECT_GE(ListIndexOf(L"vw-other"), 0);
 }
 
@@ -167,15 +168,15 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
 // shown only once both hives' copies are exactly as they were.
 TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWere) {
   for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
-    registry_.RegWrite(VerbKeyPath(hive, L"vw-Tool"), L"用 tool 打开");
-    registry_.RegWrite(CommandKeyPath(hive, L"vw-Tool"), L"\"C:\\apps2\\vw-tool.exe\" \"%1\"");
+    registry_.WriteDefault(VerbKeyPath(hive, L"vw-Tool"), L"用 tool 打开");
+    registry_.WriteDefault(CommandKeyPath(hive, L"vw-Tool"), L"\"C:\\apps2\\vw-tool.exe\" \"%1\"");
   }
   Touch(folder_ / L"vw-tool.exe");
   SetKeyAcl(VerbKeyPath(ClassesHive::kUser, L"vw-Tool"), kDenySetValue);
   const auto machine_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
   const auto user_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool"));
   Open(registry_);
-  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+  ChooseInList(ControlId::kFileList, L"vw-tool.exe");
   std::wstring text;
   bool whole_at_box = false;
   const bool answered = WithRealBox(
@@ -195,7 +196,7 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
               return MessageBoxW(owner, std::wstring(prompt).c_str(), std::wstring(title).c_str(),
                                  style);
             });
-        Click(ControlId::kCommand2);
+        Click(ControlId::kAddButton);
       });
   SetKeyAcl(VerbKeyPath(ClassesHive::kUser, L"vw-Tool"), kAllowAll);
 
@@ -213,21 +214,21 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
 // subkey inherits from the verb key's, read whole: owners and inherited entries included.
 TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
   const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
-  registry_.RegWrite(verb, L"caption");
+  registry_.WriteDefault(verb, L"caption");
   // The verb key's own protected list, which a subkey made after it inherits (on Windows).
   SetKeyAcl(verb, L"D:P(A;CI;KA;;;WD)(A;CI;KR;;;BU)");
-  registry_.RegWrite(verb.Child(L"inherits"), L"");
+  registry_.WriteDefault(verb.Child(L"inherits"), L"");
   registry_.WriteValue(verb.Child(L"command"), L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
   registry_.WriteValue(verb.Child(L"command"), std::wstring(L"\0x", 2), StringValue(L"hidden"));
-  registry_.RegWrite(verb.Child(L"zzz"), L"last");
+  registry_.WriteDefault(verb.Child(L"zzz"), L"last");
   SetKeyAcl(verb.Child(L"command"), L"D:P(A;;KA;;;WD)(A;;KR;;;BU)");
   SetKeyAcl(verb.Child(L"zzz"), kDenyDelete);
   const auto before = registry_.ReadTree(verb);
   ASSERT_TRUE(before);
   Open(registry_);
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
-  Click(ControlId::kCommand3);
+  Click(ControlId::kRemoveButton);
   SetKeyAcl(verb.Child(L"zzz"), kAllowAll);
   ASSERT_EQ(asked_.size(), 2u);
   EXPECT_EQ(asked_[1].title, L"错误");
@@ -242,25 +243,25 @@ TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
 // be deleted by following it, and the link could not be made again. Nothing changes.
 TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouched) {
   const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
-  registry_.RegWrite(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
+  registry_.WriteDefault(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
   constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
   const KeyPath target{kHiveCurrentUser, {L"Software", L"VerbwrightLinkTarget"}};
-  registry_.RegWrite(target, L"someone else's");
+  registry_.WriteDefault(target, L"someone else's");
   const auto [root, path] = registry_.MapKey(verb);
   ASSERT_EQ(testing::CreateLinkToUserKey(root, path + L"\\link", kTarget), ERROR_SUCCESS);
   const auto before = registry_.ReadTree(verb);
   Open(registry_);
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
-  Click(ControlId::kCommand3);
+  Click(ControlId::kRemoveButton);
   ASSERT_EQ(asked_.size(), 2u);
   EXPECT_EQ(asked_[1].title, L"提示");
   EXPECT_NE(asked_[1].text.find(L"vw-tool\\link"), std::wstring::npos);
   EXPECT_EQ(registry_.ReadTree(verb), before);
-  EXPECT_EQ(registry_.RegRead(target).value, StringValue(L"someone else's"));
+  EXPECT_EQ(registry_.ReadKey(target).value, StringValue(L"someone else's"));
   EXPECT_GE(ListIndexOf(L"vw-tool"), 0);
-  registry_.RegDelete(verb);  // the link itself, not its target
-  EXPECT_TRUE(registry_.RegRead(target).exists);
+  registry_.DeleteTree(verb);  // the link itself, not its target
+  EXPECT_TRUE(registry_.ReadKey(target).exists);
   RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
 }
 
@@ -272,39 +273,39 @@ TEST_F(WindowOperationsTest, EachItemIsExactlyItsKeyEvenWithANullInItsName) {
   const KeyPath plain = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
   const KeyPath other = VerbKeyPath(ClassesHive::kMachine, hidden);
   for (int removed = 0; removed < 2; ++removed) {
-    registry_.RegWrite(plain.Child(L"command"), L"plain");
-    registry_.RegWrite(other.Child(L"command"), L"hidden");
+    registry_.WriteDefault(plain.Child(L"command"), L"plain");
+    registry_.WriteDefault(other.Child(L"command"), L"hidden");
     Open(registry_);
     const int shown = ListIndexOf(L"vw-tool\u2400x");
     ASSERT_GE(shown, 0);
     ASSERT_GE(ListIndexOf(L"vw-tool"), 0);
     const int index = removed == 0 ? shown : ListIndexOf(L"vw-tool");
-    SendMessageW(Control(ControlId::kList1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    Click(ControlId::kCommand3);
-    EXPECT_EQ(registry_.RegRead(other).exists, removed != 0);
-    EXPECT_EQ(registry_.RegRead(plain).exists, removed == 0);
+    SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Click(ControlId::kRemoveButton);
+    EXPECT_EQ(registry_.ReadKey(other).exists, removed != 0);
+    EXPECT_EQ(registry_.ReadKey(plain).exists, removed == 0);
     EXPECT_EQ(ListIndexOf(L"vw-tool\u2400x") >= 0, removed != 0);
     EXPECT_EQ(ListIndexOf(L"vw-tool") >= 0, removed == 0);
     window_.reset();
-    registry_.RegDelete(plain);
-    registry_.RegDelete(other);
+    registry_.DeleteTree(plain);
+    registry_.DeleteTree(other);
   }
 
   const KeyPath deep = plain.Child(L"command").Child(std::wstring(L"a\0b", 3));
-  for (const ControlId button : {ControlId::kCommand2, ControlId::kCommand3}) {
-    registry_.RegWrite(deep, L"deep");
+  for (const ControlId button : {ControlId::kAddButton, ControlId::kRemoveButton}) {
+    registry_.WriteDefault(deep, L"deep");
     Touch(folder_ / L"vw-tool.exe");
     Open(registry_);
-    ChooseInList(ControlId::kFile1, L"vw-tool.exe");
-    SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+    ChooseInList(ControlId::kFileList, L"vw-tool.exe");
+    SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                  static_cast<WPARAM>(ListIndexOf(L"vw-tool")), 0);
     asked_.clear();
     Click(button);
-    EXPECT_FALSE(registry_.RegRead(deep).exists);
-    if (button == ControlId::kCommand2) {
+    EXPECT_FALSE(registry_.ReadKey(deep).exists);
+    if (button == ControlId::kAddButton) {
       EXPECT_EQ(Text(plain.Child(L"command")), L"\"" + Folder() + L"\\vw-tool.exe\" \"%1\"");
     } else {
-      EXPECT_FALSE(registry_.RegRead(plain).exists);
+      EXPECT_FALSE(registry_.ReadKey(plain).exists);
     }
     EXPECT_TRUE(IsWindow(window_->hwnd()));
     window_.reset();
@@ -315,14 +316,14 @@ TEST_F(WindowOperationsTest, EachItemIsExactlyItsKeyEvenWithANullInItsName) {
 // it was, its protection included: it is updated in place, never deleted and made again.
 TEST_F(WindowOperationsTest, AnAddOverACommandKeyThatRefusesWritesIsRefused) {
   const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
-  registry_.RegWrite(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
+  registry_.WriteDefault(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
   SetKeyAcl(verb.Child(L"command"), L"D:P(A;;KR;;;WD)");
   const auto before = registry_.ReadTree(verb);
   ASSERT_TRUE(before);
   Touch(folder_ / L"vw-tool.exe");
   Open(registry_);
-  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
-  Click(ControlId::kCommand2);
+  ChooseInList(ControlId::kFileList, L"vw-tool.exe");
+  Click(ControlId::kAddButton);
   const auto after = registry_.ReadTree(verb);
   SetKeyAcl(verb.Child(L"command"), kAllowAll);
   ASSERT_GE(asked_.size(), 2u);
@@ -333,46 +334,46 @@ TEST_F(WindowOperationsTest, AnAddOverACommandKeyThatRefusesWritesIsRefused) {
 // While a confirmation is open the buttons do nothing: a screen reader's default action on the
 // remove button (BM_CLICK) does not start a removal inside the add's box.
 TEST_F(WindowOperationsTest, TheOtherButtonDoesNothingWhileABoxIsOpen) {
-  registry_.RegWrite(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
+  registry_.WriteDefault(CommandKeyPath(L"vw-other"), L"\"x.exe\" \"%1\"");
   Open(registry_);
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
-  ChooseInList(ControlId::kFile1, L"b.exe");
+  ChooseInList(ControlId::kFileList, L"b.exe");
   int boxes = 0;
   window_->SetMessageBoxHandler([&](HWND, std::wstring_view, std::wstring_view, unsigned) {
-    if (++boxes == 1) SendMessageW(Control(ControlId::kCommand3), BM_CLICK, 0, 0);
+    if (++boxes == 1) SendMessageW(Control(ControlId::kRemoveButton), BM_CLICK, 0, 0);
     return IDCANCEL;
   });
-  Click(ControlId::kCommand2);
+  Click(ControlId::kAddButton);
   EXPECT_EQ(boxes, 1);
-  EXPECT_TRUE(registry_.RegRead(VerbKeyPath(L"vw-other")).exists);
-  EXPECT_FALSE(registry_.RegRead(VerbKeyPath(L"b")).exists);
+  EXPECT_TRUE(registry_.ReadKey(VerbKeyPath(L"vw-other")).exists);
+  EXPECT_FALSE(registry_.ReadKey(VerbKeyPath(L"b")).exists);
 }
 
 // Long names can be read whole: both lists scroll sideways; and a new entry is selected and in
 // view, however long the list.
 TEST_F(WindowOperationsTest, LongNamesScrollSidewaysAndTheNewEntryIsInView) {
   const std::wstring longest = L"vw-tool" + std::wstring(120, L'x');
-  registry_.RegWrite(CommandKeyPath(longest), L"\"x.exe\" \"%1\"");
+  registry_.WriteDefault(CommandKeyPath(longest), L"\"x.exe\" \"%1\"");
   for (int i = 0; i < 40; ++i)
-    registry_.RegWrite(VerbKeyPath(L"vw-many-" + std::to_wstring(i)), L"");
+    registry_.WriteDefault(VerbKeyPath(L"vw-many-" + std::to_wstring(i)), L"");
   Touch(folder_ / (std::wstring(200, L'y') + L".exe"));
   Open(registry_);
-  for (const ControlId id : {ControlId::kList1, ControlId::kFile1}) {
+  for (const ControlId id : {ControlId::kEntryList, ControlId::kFileList}) {
     RECT client{};
     GetClientRect(Control(id), &client);
     EXPECT_GT(SendMessageW(Control(id), LB_GETHORIZONTALEXTENT, 0, 0), client.right)
         << static_cast<int>(id);
   }
-  ChooseInList(ControlId::kFile1, L"b.exe");
-  Click(ControlId::kCommand2);
-  const auto list = Control(ControlId::kList1);
+  ChooseInList(ControlId::kFileList, L"b.exe");
+  Click(ControlId::kAddButton);
+  const auto list = Control(ControlId::kEntryList);
   const auto selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
   EXPECT_EQ(selected, ListIndexOf(L"b"));
   EXPECT_EQ(selected, static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - 1);
   EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);  // scrolled down to it
-  registry_.RegDelete(VerbKeyPath(longest));
-  for (int i = 0; i < 40; ++i) registry_.RegDelete(VerbKeyPath(L"vw-many-" + std::to_wstring(i)));
+  registry_.DeleteTree(VerbKeyPath(longest));
+  for (int i = 0; i < 40; ++i) registry_.DeleteTree(VerbKeyPath(L"vw-many-" + std::to_wstring(i)));
   DeleteFileW((folder_ / (std::wstring(200, L'y') + L".exe")).c_str());
 }
 
@@ -380,14 +381,14 @@ TEST_F(WindowOperationsTest, LongNamesScrollSidewaysAndTheNewEntryIsInView) {
 // run something else: no MUIVerb, LegacyDisable, Extended, nor a DelegateExecute under command.
 TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
   const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
-  registry_.RegWrite(verb, L"old");
+  registry_.WriteDefault(verb, L"old");
   for (const wchar_t* name : {L"MUIVerb", L"LegacyDisable", L"Extended"})
     registry_.WriteValue(verb, name, StringValue(L"@x.dll,-1"));
   registry_.WriteValue(verb.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
   Touch(folder_ / L"vw-tool.exe");
   Open(registry_);
-  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
-  Click(ControlId::kCommand2);
+  ChooseInList(ControlId::kFileList, L"vw-tool.exe");
+  Click(ControlId::kAddButton);
   const auto after = registry_.ReadTree(verb);
   ASSERT_TRUE(after);
   ASSERT_EQ(after->values.size(), 1u);
@@ -400,14 +401,14 @@ TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
 // Another program closes the window while the add confirmation is open: the box goes with it,
 // answering neither OK nor Cancel, and nothing is written.
 TEST_F(WindowOperationsTest, ClosingTheWindowDuringTheConfirmationWritesNothing) {
-  registry_.RegWrite(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"), L"old");
+  registry_.WriteDefault(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"), L"old");
   Touch(folder_ / L"vw-tool.exe");
   const HWND hwnd = Open(registry_).hwnd();
-  ChooseInList(ControlId::kFile1, L"vw-tool.exe");
+  ChooseInList(ControlId::kFileList, L"vw-tool.exe");
   const auto before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
   const bool answered = WithRealBox(
       L"确认", [&](HWND) { PostMessageW(hwnd, WM_CLOSE, 0, 0); },
-      [&] { Click(ControlId::kCommand2); });
+      [&] { Click(ControlId::kAddButton); });
   ASSERT_TRUE(answered);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), before);
@@ -415,11 +416,11 @@ TEST_F(WindowOperationsTest, ClosingTheWindowDuringTheConfirmationWritesNothing)
 
 TEST_F(WindowOperationsTest, RemovesTheEntryFromBothHives) {
   for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser})
-    registry_.RegWrite(CommandKeyPath(hive, L"vw-other"), L"\"x.exe\" \"%1\"");
+    registry_.WriteDefault(CommandKeyPath(hive, L"vw-other"), L"\"x.exe\" \"%1\"");
   Open(registry_);
-  SendMessageW(Control(ControlId::kList1), LB_SETCURSEL,
+  SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
-  Click(ControlId::kCommand3);
+  Click(ControlId::kRemoveButton);
   EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-other")));
   EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-other")));
   EXPECT_EQ(ListIndexOf(L"vw-other"), LB_ERR);
@@ -458,7 +459,7 @@ TEST_F(WindowOperationsTest, ListsAHundredThousandVerbsOfTheRealRegistry) {
   testing::VectorEntryList loaded;
   LoadEntries(registry_, loaded);
   Open(registry_);
-  const Names listed = Items(Control(ControlId::kList1));
+  const Names listed = Items(Control(ControlId::kEntryList));
 
   ASSERT_EQ(listed.size(), loaded.items.size());
   EXPECT_EQ(listed, loaded.items);

@@ -8,12 +8,12 @@ namespace vw {
 // native calls beneath it.
 class Win32Registry final : public RegistryServices {
  public:
-  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override;
-  KeyState RegRead(const KeyPath& key) override;
+  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
+  KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
-  void RegDelete(const KeyPath& key) override;
+  void DeleteTree(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
   bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;

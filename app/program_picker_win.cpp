@@ -1,4 +1,4 @@
-#include "app/program_picker.h"
+#include "app/program_picker_win.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,8 +7,8 @@
 
 #include "app/dpi_win.h"
 #include "app/picker_rules.h"
+#include "platform/handles_win.h"
 #include "platform/system_error.h"
-#include "platform/win32_handle.h"
 
 namespace vw {
 namespace {

@@ -1,6 +1,6 @@
-#include "app/list_box_entries.h"
+#include "app/list_box_entries_win.h"
 
-#include "app/program_picker.h"
+#include "app/program_picker_win.h"
 #include "platform/system_error.h"
 #include "verbs/registry_path.h"
 

@@ -1,4 +1,4 @@
-#include "verbs/registry_win32.h"
+#include "verbs/registry_win.h"
 
 #include <windows.h>
 
@@ -11,8 +11,8 @@
 
 #include "operations/load_entries.h"
 #include "platform/desktop_user_win.h"
+#include "platform/handles_win.h"
 #include "platform/system_error.h"
-#include "platform/win32_handle.h"
 #include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/test_registry.h"
@@ -27,8 +27,8 @@ namespace {
 // Each case starts from a clean scratch key of its own under HKCU.
 class Win32RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override { registry.RegDelete(Scratch()); }
-  void TearDown() override { registry.RegDelete(Scratch()); }
+  void SetUp() override { registry.DeleteTree(Scratch()); }
+  void TearDown() override { registry.DeleteTree(Scratch()); }
   static KeyPath Scratch() { return {kHiveCurrentUser, {L"Software", L"VerbwrightTests"}}; }
   // A key under the scratch key, "shell\Tool\" as the script host writes it.
   static KeyPath Key(std::wstring_view relative) {
@@ -41,7 +41,7 @@ class Win32RegistryTest : public ::testing::Test {
 
   std::vector<std::wstring> Subkeys(const KeyPath& key) {
     std::vector<std::wstring> names;
-    registry.EnumKey(key, names);
+    registry.ListSubkeys(key, names);
     return names;
   }
 
@@ -58,17 +58,18 @@ std::uint32_t ErrorOf(const auto& call) {
 }
 
 TEST_F(Win32RegistryTest, WritesReadsBackAndEnumerates) {
-  registry.RegWrite(Key(L"shell\\用 它 打开\\command\\"), L"\"C:\\Program Files\\t.exe\" \"%1\"");
-  registry.RegWrite(Key(L"shell\\用 它 打开\\"), L"");
-  registry.RegWrite(Key(L"shell\\Beta\\"), L"用 Beta 打开");
-  registry.RegWrite(Key(L"shell\\beta\\"), L"second");  // the same key
+  registry.WriteDefault(Key(L"shell\\用 它 打开\\command\\"),
+                        L"\"C:\\Program Files\\t.exe\" \"%1\"");
+  registry.WriteDefault(Key(L"shell\\用 它 打开\\"), L"");
+  registry.WriteDefault(Key(L"shell\\Beta\\"), L"用 Beta 打开");
+  registry.WriteDefault(Key(L"shell\\beta\\"), L"second");  // the same key
 
-  EXPECT_EQ(registry.RegRead(Key(L"shell\\用 它 打开\\command\\")),
+  EXPECT_EQ(registry.ReadKey(Key(L"shell\\用 它 打开\\command\\")),
             (KeyState{true, StringValue(L"\"C:\\Program Files\\t.exe\" \"%1\"")}));
-  EXPECT_EQ(registry.RegRead(Key(L"shell\\用 它 打开\\")), (KeyState{true, StringValue(L"")}));
-  EXPECT_EQ(registry.RegRead(Key(L"SHELL\\BETA\\")), (KeyState{true, StringValue(L"second")}));
-  EXPECT_EQ(registry.RegRead(Key(L"shell\\")), (KeyState{true, std::nullopt}));
-  EXPECT_EQ(registry.RegRead(Key(L"missing\\")), KeyState{});
+  EXPECT_EQ(registry.ReadKey(Key(L"shell\\用 它 打开\\")), (KeyState{true, StringValue(L"")}));
+  EXPECT_EQ(registry.ReadKey(Key(L"SHELL\\BETA\\")), (KeyState{true, StringValue(L"second")}));
+  EXPECT_EQ(registry.ReadKey(Key(L"shell\\")), (KeyState{true, std::nullopt}));
+  EXPECT_EQ(registry.ReadKey(Key(L"missing\\")), KeyState{});
 
   auto names = Subkeys(Key(L"shell\\"));
   std::sort(names.begin(), names.end());
@@ -77,25 +78,25 @@ TEST_F(Win32RegistryTest, WritesReadsBackAndEnumerates) {
 
   // What was read can be written back unchanged, type included; no value removes it.
   const RegValue expand{kRegExpandSz, StringValue(L"%SystemRoot%\\x.exe").data};
-  registry.RegWriteValue(Key(L"typed\\"), expand);
-  EXPECT_EQ(registry.RegRead(Key(L"typed\\")).value, expand);
-  registry.RegWriteValue(Key(L"typed\\"), std::nullopt);
-  registry.RegWriteValue(Key(L"typed\\"), std::nullopt);
-  EXPECT_EQ(registry.RegRead(Key(L"typed\\")), (KeyState{true, std::nullopt}));
+  registry.WriteValue(Key(L"typed\\"), L"", expand);
+  EXPECT_EQ(registry.ReadKey(Key(L"typed\\")).value, expand);
+  registry.WriteValue(Key(L"typed\\"), L"", std::nullopt);
+  registry.WriteValue(Key(L"typed\\"), L"", std::nullopt);
+  EXPECT_EQ(registry.ReadKey(Key(L"typed\\")), (KeyState{true, std::nullopt}));
 }
 
 // A tree read whole, deleted, and put back from what was read is the same tree again: values of
 // every type, named and default, subkeys at any depth, and key names in their own case.
 TEST_F(Win32RegistryTest, ATreeReadWholeIsPutBackExactly) {
   const KeyPath verb = Key(L"shell\\Tool\\");
-  registry.RegWrite(verb, L"用 tool 打开");
+  registry.WriteDefault(verb, L"用 tool 打开");
   registry.WriteValue(verb, L"Icon", RegValue{kRegBinary, {0, 1, 2, 0xFF}});
   registry.WriteValue(verb.Child(L"command"), L"",
                       RegValue{kRegExpandSz, StringValue(L"%x% %1").data});
   registry.WriteValue(verb.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
   registry.WriteValue(verb.Child(L"command"), L"Flags", RegValue{kRegDword, {7, 0, 0, 0}});
   registry.WriteValue(verb.Child(L"command"), L"Empty", RegValue{kRegMultiSz, {}});
-  registry.RegWrite(verb.Child(L"command").Child(L"Deeper").Child(L"Still"), L"deep");
+  registry.WriteDefault(verb.Child(L"command").Child(L"Deeper").Child(L"Still"), L"deep");
   registry.WriteValue(verb.Child(L"Extended"), L"", std::nullopt);
 
   const std::optional<KeyTree> before = registry.ReadTree(Key(L"SHELL\\tool\\"));
@@ -107,17 +108,17 @@ TEST_F(Win32RegistryTest, ATreeReadWholeIsPutBackExactly) {
   EXPECT_EQ(before->subkeys[0].values.size(), 4u);
   EXPECT_FALSE(registry.ReadTree(Key(L"missing\\")));
 
-  registry.RegDelete(verb);
+  registry.DeleteTree(verb);
   EXPECT_TRUE(RestoreTree(registry, Key(L"shell\\TOOL\\"), before).empty());
   EXPECT_EQ(registry.ReadTree(verb), before);
   std::vector<std::wstring> names;
-  registry.EnumKey(Key(L"shell\\"), names);
+  registry.ListSubkeys(Key(L"shell\\"), names);
   EXPECT_EQ(names, std::vector<std::wstring>{L"Tool"});
 
   // Only what differs is changed: an added value and subkey go, a changed value comes back.
-  registry.RegWrite(verb, L"changed");
+  registry.WriteDefault(verb, L"changed");
   registry.WriteValue(verb.Child(L"command"), L"Added", StringValue(L"x"));
-  registry.RegWrite(verb.Child(L"added"), L"x");
+  registry.WriteDefault(verb.Child(L"added"), L"x");
   EXPECT_TRUE(RestoreTree(registry, verb, before).empty());
   EXPECT_EQ(registry.ReadTree(verb), before);
   EXPECT_TRUE(RestoreTree(registry, verb, std::nullopt).empty());
@@ -154,7 +155,7 @@ TEST_F(Win32RegistryTest, TheSystemsNameRuleIsTheCoresTable) {
 // an ACL of its own. Each comes back byte for byte.
 TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   const KeyPath verb = Key(L"shell\\Tool\\");
-  registry.RegWrite(verb, L"caption");
+  registry.WriteDefault(verb, L"caption");
   registry.WriteValue(verb.Child(L"command"), std::wstring(L"\0x", 2), StringValue(L"hidden"));
   registry.WriteValue(verb.Child(L"command"), L"", RegValue{kRegSz, {'a', 0, 'b', 0}});
   registry.WriteValue(verb.Child(L"command"), L"Multi", RegValue{kRegMultiSz, {'m', 0}});
@@ -179,10 +180,10 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   EXPECT_EQ(read.values[0].value.data, (std::vector<std::uint8_t>{'a', 0, 'b', 0}));
   EXPECT_EQ(read.values[1].name, std::wstring(L"\0x", 2));  // the whole counted name
 
-  registry.RegDelete(verb);
+  registry.DeleteTree(verb);
   EXPECT_TRUE(RestoreTree(registry, verb, before).empty());
   EXPECT_EQ(registry.ReadTree(verb), before);
-  EXPECT_EQ(registry.RegRead(verb).value, StringValue(L"caption"));
+  EXPECT_EQ(registry.ReadKey(verb).value, StringValue(L"caption"));
 }
 
 // A symbolic link under a key is read and deleted as the link itself, never its target, and is
@@ -191,10 +192,10 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
   constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
   RegDeleteTreeW(HKEY_CURRENT_USER, kTarget);
   const KeyPath verb = Key(L"shell\\Tool\\");
-  registry.RegWrite(verb, L"caption");
+  registry.WriteDefault(verb, L"caption");
   const KeyPath target_key{kHiveCurrentUser, {L"Software", L"VerbwrightLinkTarget"}};
-  registry.RegWrite(target_key, L"someone else's");
-  registry.RegWrite(target_key.Child(L"inner"), L"deep");
+  registry.WriteDefault(target_key, L"someone else's");
+  registry.WriteDefault(target_key.Child(L"inner"), L"deep");
   ASSERT_EQ(testing::CreateLinkToUserKey(HKEY_CURRENT_USER,
                                          L"Software\\VerbwrightTests\\shell\\Tool\\link", kTarget),
             ERROR_SUCCESS);
@@ -205,7 +206,7 @@ TEST_F(Win32RegistryTest, LinksAreNeverFollowedAndLinksAndVolatileKeysAreKnown) 
   EXPECT_TRUE(tree->subkeys[0].subkeys.empty());  // the target's subkey is not read as its own
   EXPECT_EQ(FirstUnrestorableKey(*tree), std::vector<std::wstring>{L"link"});
 
-  registry.RegDelete(verb);
+  registry.DeleteTree(verb);
   EXPECT_FALSE(registry.ReadTree(verb));
   const auto target = registry.ReadTree(target_key);
   ASSERT_TRUE(target);
@@ -238,13 +239,13 @@ TEST_F(Win32RegistryTest, KeysNamedWithANullAreThemselves) {
   const std::wstring hidden(L"evil\0x", 6);
   const KeyPath plain = Key(L"shell\\evil\\");
   const KeyPath other = Key(L"shell\\").Child(hidden);
-  registry.RegWrite(plain.Child(L"command"), L"plain");
-  registry.RegWrite(other, L"hidden");
-  registry.RegWrite(other.Child(std::wstring(L"a\0b", 3)).Child(L"inner"), L"deep");
+  registry.WriteDefault(plain.Child(L"command"), L"plain");
+  registry.WriteDefault(other, L"hidden");
+  registry.WriteDefault(other.Child(std::wstring(L"a\0b", 3)).Child(L"inner"), L"deep");
   auto names = Subkeys(Key(L"shell\\"));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"evil", hidden}));
-  EXPECT_EQ(registry.RegRead(other).value, StringValue(L"hidden"));
+  EXPECT_EQ(registry.ReadKey(other).value, StringValue(L"hidden"));
 
   const std::optional<KeyTree> before = registry.ReadTree(other);
   ASSERT_TRUE(before);
@@ -253,14 +254,14 @@ TEST_F(Win32RegistryTest, KeysNamedWithANullAreThemselves) {
   EXPECT_EQ(before->subkeys[0].name, std::wstring(L"a\0b", 3));
   EXPECT_EQ(before->subkeys[0].subkeys.size(), 1u);
 
-  registry.RegDelete(other);
-  EXPECT_FALSE(registry.RegRead(other).exists);
-  EXPECT_EQ(registry.RegRead(plain.Child(L"command")).value, StringValue(L"plain"));
+  registry.DeleteTree(other);
+  EXPECT_FALSE(registry.ReadKey(other).exists);
+  EXPECT_EQ(registry.ReadKey(plain.Child(L"command")).value, StringValue(L"plain"));
   EXPECT_TRUE(RestoreTree(registry, other, before).empty());
   EXPECT_EQ(registry.ReadTree(other), before);
 
-  registry.RegDelete(plain);
-  EXPECT_FALSE(registry.RegRead(plain).exists);
+  registry.DeleteTree(plain);
+  EXPECT_FALSE(registry.ReadKey(plain).exists);
   EXPECT_EQ(registry.ReadTree(other), before);
 }
 
@@ -269,7 +270,7 @@ TEST_F(Win32RegistryTest, KeysNamedWithANullAreThemselves) {
 // whose value is spelled in another case is a link all the same.
 TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
   const KeyPath classes = Key(L"Classes\\");
-  registry.RegWrite(classes, L"");
+  registry.WriteDefault(classes, L"");
   ASSERT_EQ(testing::CreateLinkToUserKey(HKEY_CURRENT_USER,
                                          L"Software\\VerbwrightTests\\Classes\\exefile",
                                          L"Software\\VerbwrightNowhere"),
@@ -278,8 +279,8 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
   const std::optional<KeyTree> before = registry.ReadTree(link);
   ASSERT_TRUE(before);
   EXPECT_TRUE(before->link);
-  EXPECT_TRUE(registry.RegRead(link).exists);
-  EXPECT_FALSE(registry.RegRead(link.Child(L"shell")).exists);
+  EXPECT_TRUE(registry.ReadKey(link).exists);
+  EXPECT_FALSE(registry.ReadKey(link.Child(L"shell")).exists);
 
   RegistryChange change(registry);
   const ChangeOutcome outcome =
@@ -309,8 +310,8 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
     ASSERT_TRUE(spelled);
     EXPECT_TRUE(spelled->link);
   }
-  registry.RegDelete(link);
-  EXPECT_FALSE(registry.RegRead(link).exists);
+  registry.DeleteTree(link);
+  EXPECT_FALSE(registry.ReadKey(link).exists);
 }
 
 // The desktop's user is the session's. Not elevated as another account, that is this process's
@@ -327,27 +328,27 @@ TEST(DesktopUser, TheSessionsUserIsFoundFromTheSession) {
 }
 
 TEST_F(Win32RegistryTest, DeletesAKeyWithSubkeysAndTwice) {
-  registry.RegWrite(Key(L"verb\\command\\"), L"c");
-  registry.RegWrite(Key(L"verb\\ddeexec\\topic\\"), L"t");
-  registry.RegDelete(Key(L"VERB\\"));
-  EXPECT_EQ(registry.RegRead(Key(L"verb\\")), KeyState{});
-  registry.RegDelete(Key(L"verb\\"));
-  registry.RegDelete(Key(L"no\\such\\parent\\"));
-  EXPECT_EQ(registry.RegRead(Scratch()), (KeyState{true, std::nullopt}));
+  registry.WriteDefault(Key(L"verb\\command\\"), L"c");
+  registry.WriteDefault(Key(L"verb\\ddeexec\\topic\\"), L"t");
+  registry.DeleteTree(Key(L"VERB\\"));
+  EXPECT_EQ(registry.ReadKey(Key(L"verb\\")), KeyState{});
+  registry.DeleteTree(Key(L"verb\\"));
+  registry.DeleteTree(Key(L"no\\such\\parent\\"));
+  EXPECT_EQ(registry.ReadKey(Scratch()), (KeyState{true, std::nullopt}));
 }
 
 TEST_F(Win32RegistryTest, RefusesMalformedPathsWithTheirErrorNumber) {
-  EXPECT_EQ(ErrorOf([&] { registry.RegWrite({kHiveClassesRoot, {}}, L"x"); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete({kHiveClassesRoot, {L"exefile", L""}}); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegDelete({kHiveClassesRoot, {L"exefile\\shell"}}); }), 161u);
-  EXPECT_EQ(ErrorOf([&] { registry.RegRead({0x80000006u, {L"x"}}); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.WriteDefault({kHiveClassesRoot, {}}, L"x"); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree({kHiveClassesRoot, {L"exefile", L""}}); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree({kHiveClassesRoot, {L"exefile\\shell"}}); }), 161u);
+  EXPECT_EQ(ErrorOf([&] { registry.ReadKey({0x80000006u, {L"x"}}); }), 161u);
   EXPECT_EQ(ErrorOf([&] { Subkeys({0x12345678u, {L"x"}}); }), 161u);
-  EXPECT_EQ(registry.RegRead(VerbKeyPath(L"open")).exists, true);
+  EXPECT_EQ(registry.ReadKey(VerbKeyPath(L"open")).exists, true);
 }
 
 TEST_F(Win32RegistryTest, ErrorsCarryTheSystemsDescription) {
   try {
-    registry.RegWrite({kHiveClassesRoot, {}}, L"x");
+    registry.WriteDefault({kHiveClassesRoot, {}}, L"x");
     FAIL() << "no error";
   } catch (const SystemError& error) {
     wchar_t expected[256] = {};
@@ -376,10 +377,10 @@ TEST_F(Win32RegistryTest, TheSystemsOwnVerbsAreListedAsWindowsListsThem) {
 TEST(Win32Registry, LoadsEntriesOfTheRealVerbRoot) {
   testing::TestRegistry registry;  // on a developer's Windows, a scratch copy of the verb root
   const std::wstring names[] = {L"Vw test 记事本 ", L"runas ", L"Vw Test B"};
-  for (const auto& name : names) registry.RegWrite(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
+  for (const auto& name : names) registry.WriteDefault(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
   testing::VectorEntryList list;
   EXPECT_FALSE(LoadEntries(registry, list));
-  for (const auto& name : names) registry.RegDelete(VerbKeyPath(name));
+  for (const auto& name : names) registry.DeleteTree(VerbKeyPath(name));
 
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"Vw test 记事本 "), 1);
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"Vw Test B"), 1);

@@ -9,15 +9,15 @@
 
 #include "app/accessible_name_win.h"
 #include "app/form_design.h"
-#include "app/list_box_entries.h"
-#include "app/program_picker.h"
+#include "app/list_box_entries_win.h"
+#include "app/program_picker_win.h"
 #include "operations/form.h"
-#include "platform/win32_handle.h"
+#include "platform/handles_win.h"
 #include "verbs/registry_services.h"
 
 namespace vw {
 
-// Form1, the program's one window. The controls hold all of its state; each control event is
+// The program's one window. The controls hold all of its state; each control event is
 // routed to the handler named after the control and the event.
 class MainWindow final : public Form {
  public:
@@ -30,14 +30,14 @@ class MainWindow final : public Form {
     bool ends_program = true;       // closing the window ends the message loop
   };
 
-  // Creates the window hidden, with its controls, and runs Form_Load.
+  // Creates the window hidden, with its controls, and runs OnLoad.
   MainWindow(HINSTANCE instance, RegistryServices& registry, Options options);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
   // Shows the window where it was created, centred on its monitor's work area, and gives
-  // Command2 the focus.
+  // the add button the focus.
   void Show(int show_command);
   HWND hwnd() const noexcept { return window_; }
   HWND Control(ControlId id) const noexcept;
@@ -77,26 +77,27 @@ class MainWindow final : public Form {
   // The window's own icons, drawn for its DPI.
   void SetIcons(UINT dpi);
   void ShowPickerAtCurrentFolder();
-  // Fills Drive1 anew, keeping the drive shown; if that drive has gone, the lists go back to the
-  // drive of the process's folder, or C:.
+  // Fills the drive list anew, keeping the drive shown; if that drive has gone, the lists go back
+  // to the drive of the process's folder, or C:.
   void RefreshDriveList();
   void OpenSelectedFolder();
-  // Opens a folder in Dir1, and through it File1; on failure both show what they showed before.
+  // Opens a folder in the folder list, and through it the file list; on failure both show what they
+  // showed before.
   std::optional<SystemError> OpenFolder(const std::wstring& path);
-  // A drive chosen in Drive1: from its list, or stepped to with the arrow keys.
+  // A drive chosen in the drive list: from its list, or stepped to with the arrow keys.
   void OnDriveSelected(bool stepped);
-  // Opens the selected drive in Dir1, and through it File1; the error when it cannot be read.
+  // Opens the selected drive in the folder list, and through it the file list; the error when it
+  // cannot be read.
   std::optional<SystemError> OpenSelectedDrive();
 
   // The event table.
-  void Form_Load();
-  void Command2_Click();
-  void Command3_Click();
-  void Drive1_Change();
-  void Dir1_Change();
-  void File1_Click();
-  void List1_Click();
-  void Text1_GotFocus();
+  void OnLoad();
+  void OnAddClicked();
+  void OnRemoveClicked();
+  void OnDriveChanged();
+  void OnFolderChanged();
+  void OnFileClicked();
+  void OnCaptionBoxFocused();
 
   HWND window_ = nullptr;
   RegistryServices& registry_;
@@ -110,7 +111,7 @@ class MainWindow final : public Form {
   int boxes_open_ = 0;        // message boxes of this window open now
   // The four lists' names for screen readers, which the lists use while they live.
   std::array<AccessibleName, 4> list_names_{
-      {{kDrive1Name}, {kDir1Name}, {kFile1Name}, {kList1Name}}};
+      {{kDriveListName}, {kFolderListName}, {kFileListName}, {kEntryListName}}};
   bool ends_program_;
   MessageBoxHandler message_box_;
 };

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 #include <commctrl.h>
 #include <dbt.h>
@@ -12,7 +12,7 @@
 #include "app/accessible_name_win.h"
 #include "app/dpi_win.h"
 #include "app/picker_rules.h"
-#include "app/program_picker.h"
+#include "app/program_picker_win.h"
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/messages.h"
@@ -22,7 +22,7 @@
 namespace vw {
 namespace {
 
-constexpr wchar_t kClassName[] = L"Verbwright.Form1";
+constexpr wchar_t kClassName[] = L"Verbwright.MainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 constexpr UINT_PTR kCaptionBoxSubclass = 1;
@@ -42,22 +42,22 @@ ControlClass ClassOf(ControlId id) {
   constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
   constexpr DWORD kList = kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
   switch (id) {
-    case ControlId::kDrive1:
+    case ControlId::kDriveList:
       return {WC_COMBOBOXW, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0,
               L""};
-    case ControlId::kDir1:
+    case ControlId::kFolderList:
       return {WC_LISTBOXW, kList | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, L""};
-    case ControlId::kFile1:
-    case ControlId::kList1:  // sideways too: a long name is read whole
+    case ControlId::kFileList:
+    case ControlId::kEntryList:  // sideways too: a long name is read whole
       return {WC_LISTBOXW, kList | WS_HSCROLL, WS_EX_CLIENTEDGE, L""};
-    case ControlId::kLabel1:
+    case ControlId::kCaptionLabel:
       return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX, 0, L"输入你的个性菜单名字："};
-    case ControlId::kText1:
+    case ControlId::kCaptionBox:
       return {WC_EDITW, kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
               L"如：“用记事本打开”"};
-    case ControlId::kCommand2:
+    case ControlId::kAddButton:
       return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, L"添加到右键"};
-    case ControlId::kCommand3:
+    case ControlId::kRemoveButton:
       return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, L"从右键删除"};
   }
   return {};
@@ -105,7 +105,7 @@ RECT CentredFrame(SIZE client, UINT dpi, HMONITOR monitor) noexcept {
 // A combo box's window height includes its drop-down list.
 PixelRect PlacementOf(const ControlDesign& design, int dpi) noexcept {
   PixelRect rect = ToPixels(design, dpi);
-  if (design.id == ControlId::kDrive1) rect.height *= kDropDownItems;
+  if (design.id == ControlId::kDriveList) rect.height *= kDropDownItems;
   return rect;
 }
 
@@ -150,7 +150,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
                    actual.bottom - actual.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowPickerAtCurrentFolder();
-    Form_Load();
+    OnLoad();
   } catch (...) {
     ends_program_ = false;  // the caller reports the failure; no quit message for its box
     DestroyWindow(window_);
@@ -179,21 +179,22 @@ void MainWindow::CreateControls(HINSTANCE instance) {
       throw SystemError(GetLastError(), L"创建控件", std::wstring(design.name));
     FitToFont(control, design);
   }
-  entries_.Attach(Control(ControlId::kList1));
-  SetWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass,
+  entries_.Attach(Control(ControlId::kEntryList));
+  SetWindowSubclass(Control(ControlId::kCaptionBox), CaptionBoxProc, kCaptionBoxSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(Control(ControlId::kDrive1), DriveListProc, kDriveListSubclass,
+  SetWindowSubclass(Control(ControlId::kDriveList), DriveListProc, kDriveListSubclass,
                     reinterpret_cast<DWORD_PTR>(this));
-  // The caption box is named by Label1 just before it; the four lists have no label of their own.
-  const ControlId lists[] = {ControlId::kDrive1, ControlId::kDir1, ControlId::kFile1,
-                             ControlId::kList1};
+  // The caption box is named by the label just before it; the four lists have no label of their
+  // own.
+  const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
+                             ControlId::kEntryList};
   for (std::size_t index = 0; index < list_names_.size(); ++index)
     SetAccessibleName(Control(lists[index]), list_names_[index]);
 }
 
 void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  if (design.id == ControlId::kDrive1) {
+  if (design.id == ControlId::kDriveList) {
     // The closed box's height comes from its selection field. Steer the field by the measured
     // height, since what a box adds to the field differs between systems; but never below the
     // height of an item, which the font sets: a box a little taller than the design is better
@@ -211,7 +212,7 @@ void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
       field = wanted;
       SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     }
-  } else if (design.id == ControlId::kDir1) {
+  } else if (design.id == ControlId::kFolderList) {
     SendMessageW(control, LB_SETITEMHEIGHT, 0, FolderItemHeight(font_.get(), dpi_));
   }
 }
@@ -243,7 +244,7 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   }
   if (positions != nullptr) EndDeferWindowPos(positions);
   for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
-  for (const ControlId list : {ControlId::kFile1, ControlId::kList1})
+  for (const ControlId list : {ControlId::kFileList, ControlId::kEntryList})
     RefitHorizontalExtent(Control(list));
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
@@ -264,7 +265,7 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
 void MainWindow::Show(int show_command) {
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
-  SetFocus(Control(ControlId::kCommand2));
+  SetFocus(Control(ControlId::kAddButton));
   // Timer messages come only once the queue is empty: what is slow waits until the window is up.
   SetTimer(window_, kShownTimer, 0, nullptr);
 }
@@ -272,10 +273,10 @@ void MainWindow::Show(int show_command) {
 void MainWindow::OnShown() {
   // The drive labels, read once: opening the list later never waits on a disk.
   ReadDriveLabels(GetLogicalDrives(), drive_labels_);
-  AddDriveLabels(Control(ControlId::kDrive1), drive_labels_);
+  AddDriveLabels(Control(ControlId::kDriveList), drive_labels_);
   // The lists' names for UI Automation clients too, which may not ask the lists themselves.
-  const ControlId lists[] = {ControlId::kDrive1, ControlId::kDir1, ControlId::kFile1,
-                             ControlId::kList1};
+  const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
+                             ControlId::kEntryList};
   for (std::size_t index = 0; index < list_names_.size(); ++index)
     AnnotateAccessibleName(Control(lists[index]), list_names_[index].name);
 }
@@ -283,13 +284,13 @@ void MainWindow::OnShown() {
 // --- Form ---------------------------------------------------------------------------------
 
 std::wstring MainWindow::FileName() {
-  return SelectedFileName(Control(ControlId::kFile1));
+  return SelectedFileName(Control(ControlId::kFileList));
 }
 std::wstring MainWindow::DirPath() {
-  return FolderListPath(Control(ControlId::kDir1));
+  return FolderListPath(Control(ControlId::kFolderList));
 }
 std::wstring MainWindow::CaptionText() {
-  return WindowText(Control(ControlId::kText1));
+  return WindowText(Control(ControlId::kCaptionBox));
 }
 
 bool MainWindow::ProgramExists(std::wstring_view program_path) {
@@ -360,7 +361,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (item.CtlID != static_cast<UINT>(ControlId::kDir1)) break;
+      if (item.CtlID != static_cast<UINT>(ControlId::kFolderList)) break;
       DrawFolderItem(item, dpi_);
       return TRUE;
     }
@@ -403,8 +404,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return TRUE;
     case WM_DESTROY:
-      RemoveWindowSubclass(Control(ControlId::kText1), CaptionBoxProc, kCaptionBoxSubclass);
-      RemoveWindowSubclass(Control(ControlId::kDrive1), DriveListProc, kDriveListSubclass);
+      RemoveWindowSubclass(Control(ControlId::kCaptionBox), CaptionBoxProc, kCaptionBoxSubclass);
+      RemoveWindowSubclass(Control(ControlId::kDriveList), DriveListProc, kDriveListSubclass);
       if (ends_program_) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {
@@ -430,59 +431,59 @@ void MainWindow::OnActivate(bool active) {
   if (IsIconic(window_)) return;
   const HWND focus = focus_when_inactive_ != nullptr && IsWindow(focus_when_inactive_)
                          ? focus_when_inactive_
-                         : Control(ControlId::kCommand2);
+                         : Control(ControlId::kAddButton);
   SetFocus(focus);
 }
 
 void MainWindow::OnCommand(int id, int code) {
   const HWND focus = GetFocus();
-  const bool button = id == IDOK || id == static_cast<int>(ControlId::kCommand2) ||
-                      id == static_cast<int>(ControlId::kCommand3);
+  const bool button = id == IDOK || id == static_cast<int>(ControlId::kAddButton) ||
+                      id == static_cast<int>(ControlId::kRemoveButton);
   if (button && boxes_open_ > 0) return;
   switch (id) {
     case IDOK:  // Enter, through the dialog manager: open a folder, or press the focused button
-      if (focus == Control(ControlId::kDir1)) {
+      if (focus == Control(ControlId::kFolderList)) {
         OpenSelectedFolder();
-      } else if (focus == Control(ControlId::kCommand2)) {
-        Command2_Click();
-      } else if (focus == Control(ControlId::kCommand3)) {
-        Command3_Click();
+      } else if (focus == Control(ControlId::kAddButton)) {
+        OnAddClicked();
+      } else if (focus == Control(ControlId::kRemoveButton)) {
+        OnRemoveClicked();
       }
       return;
-    case static_cast<int>(ControlId::kCommand2):
-      if (code == BN_CLICKED) Command2_Click();
+    case static_cast<int>(ControlId::kAddButton):
+      if (code == BN_CLICKED) OnAddClicked();
       return;
-    case static_cast<int>(ControlId::kCommand3):
-      if (code == BN_CLICKED) Command3_Click();
+    case static_cast<int>(ControlId::kRemoveButton):
+      if (code == BN_CLICKED) OnRemoveClicked();
       return;
-    case static_cast<int>(ControlId::kDrive1): {
+    case static_cast<int>(ControlId::kDriveList): {
       // The dropped list is a place to look: a highlight chooses nothing, Enter or a click on an
       // item chooses, Esc or a click elsewhere puts back the drive that was shown.
-      const bool dropped = SendMessageW(Control(ControlId::kDrive1), CB_GETDROPPEDSTATE, 0, 0) != 0;
+      const bool dropped =
+          SendMessageW(Control(ControlId::kDriveList), CB_GETDROPPEDSTATE, 0, 0) != 0;
       if (code == CBN_DROPDOWN) {
         RefreshDriveList();
       } else if (code == CBN_SELENDOK && dropped) {
         OnDriveSelected(false);
       } else if (code == CBN_SELENDCANCEL) {
-        SelectDriveOf(Control(ControlId::kDrive1), DirPath());
+        SelectDriveOf(Control(ControlId::kDriveList), DirPath());
       } else if (code == CBN_SELCHANGE && !dropped) {
         OnDriveSelected(true);  // stepped to with the arrow keys in the closed box
       }
       return;
     }
-    case static_cast<int>(ControlId::kDir1):
+    case static_cast<int>(ControlId::kFolderList):
       if (code == LBN_DBLCLK) {
         OpenSelectedFolder();
       }
       return;
-    case static_cast<int>(ControlId::kFile1):
-      if (code == LBN_SELCHANGE) File1_Click();
-      return;
-    case static_cast<int>(ControlId::kList1):
-      if (code == LBN_SELCHANGE) List1_Click();
+    case static_cast<int>(ControlId::kFileList):
+      if (code == LBN_SELCHANGE) OnFileClicked();
       return;
     default:
-      return;  // IDCANCEL (Esc) among them: neither button is the cancel button
+      // IDCANCEL (Esc) among them: neither button is the cancel button. A click on the entry list
+      // only selects; the remove button reads the selection.
+      return;
   }
 }
 
@@ -495,7 +496,7 @@ LRESULT CALLBACK MainWindow::CaptionBoxProc(HWND box, UINT message, WPARAM wpara
     auto* self = reinterpret_cast<MainWindow*>(self_data);
     const auto from = reinterpret_cast<HWND>(wparam);
     if (from != nullptr && (from == self->window_ || IsChild(self->window_, from)))
-      self->Text1_GotFocus();
+      self->OnCaptionBoxFocused();
   }
   return result;
 }
@@ -544,14 +545,14 @@ std::wstring CurrentFolder() {
 }  // namespace
 
 void MainWindow::ShowPickerAtCurrentFolder() {
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   FillDriveList(drives);
   if (const auto failure = OpenFolder(CurrentFolder())) ShowError(*failure);
   SelectDriveOf(drives, DirPath());
 }
 
 void MainWindow::RefreshDriveList() {
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   const std::wstring shown = DirPath();
   FillDriveList(drives);
   AddDriveLabels(drives, drive_labels_);
@@ -566,12 +567,12 @@ void MainWindow::RefreshDriveList() {
 }
 
 void MainWindow::OnDriveSelected(bool stepped) {
-  const HWND drives = Control(ControlId::kDrive1);
+  const HWND drives = Control(ControlId::kDriveList);
   const std::wstring shown = DirPath();
   const std::wstring drive = SelectedDrive(drives);
   if (drive.empty() || EqualsIgnoreCase(drive, std::wstring_view(shown).substr(0, 2))) return;
   if (!stepped) {
-    Drive1_Change();
+    OnDriveChanged();
     return;
   }
   // The arrow keys pass over a drive that cannot be read (an empty card reader, a disc drive
@@ -590,11 +591,11 @@ void MainWindow::OnDriveSelected(bool stepped) {
 }
 
 std::optional<SystemError> MainWindow::OpenSelectedDrive() {
-  return OpenFolder(StartFolderOfDrive(SelectedDrive(Control(ControlId::kDrive1))));
+  return OpenFolder(StartFolderOfDrive(SelectedDrive(Control(ControlId::kDriveList))));
 }
 
 std::optional<SystemError> MainWindow::OpenFolder(const std::wstring& path) {
-  const HWND folders = Control(ControlId::kDir1);
+  const HWND folders = Control(ControlId::kFolderList);
   const std::wstring previous = FolderListPath(folders);
   try {
     SetFolderListPath(folders, path);  // reads before it changes the list
@@ -603,7 +604,7 @@ std::optional<SystemError> MainWindow::OpenFolder(const std::wstring& path) {
     return error;
   }
   try {
-    Dir1_Change();
+    OnFolderChanged();
   } catch (const SystemError& error) {
     // The file list could not follow: the folder list goes back to where the file list is.
     try {
@@ -617,51 +618,50 @@ std::optional<SystemError> MainWindow::OpenFolder(const std::wstring& path) {
 }
 
 void MainWindow::OpenSelectedFolder() {
-  const auto index = static_cast<int>(SendMessageW(Control(ControlId::kDir1), LB_GETCURSEL, 0, 0));
+  const auto index =
+      static_cast<int>(SendMessageW(Control(ControlId::kFolderList), LB_GETCURSEL, 0, 0));
   if (index < 0) return;
-  if (const auto failure = OpenFolder(FolderListItemPath(Control(ControlId::kDir1), index))) {
+  if (const auto failure = OpenFolder(FolderListItemPath(Control(ControlId::kFolderList), index))) {
     ShowError(*failure);
   }
 }
 
 // --- Event handlers -----------------------------------------------------------------------
 
-void MainWindow::Form_Load() {
+void MainWindow::OnLoad() {
   if (auto failure = LoadEntries(registry_, entries_)) ShowError(*failure);
 }
 
-void MainWindow::Command2_Click() {
+void MainWindow::OnAddClicked() {
   AddEntry(*this, registry_);
 }
 
-void MainWindow::Command3_Click() {
+void MainWindow::OnRemoveClicked() {
   RemoveEntry(*this, registry_);
 }
 
-void MainWindow::Drive1_Change() {
+void MainWindow::OnDriveChanged() {
   if (const auto failure = OpenSelectedDrive()) {
     ShowError(*failure);
     if (window_ == nullptr) return;  // closed while the box was open
-    // Back to the drive Dir1 shows.
-    SelectDriveOf(Control(ControlId::kDrive1), FolderListPath(Control(ControlId::kDir1)));
+    // Back to the drive the folder list shows.
+    SelectDriveOf(Control(ControlId::kDriveList), FolderListPath(Control(ControlId::kFolderList)));
   }
 }
 
-void MainWindow::Dir1_Change() {
-  SetFileListPath(Control(ControlId::kFile1), DirPath());
+void MainWindow::OnFolderChanged() {
+  SetFileListPath(Control(ControlId::kFileList), DirPath());
 }
 
-void MainWindow::File1_Click() {
+void MainWindow::OnFileClicked() {
   const std::wstring file_name = FileName();
   if (file_name.empty()) return;
-  SetWindowTextW(Control(ControlId::kText1), CaptionSuggestion(file_name).c_str());
+  SetWindowTextW(Control(ControlId::kCaptionBox), CaptionSuggestion(file_name).c_str());
 }
 
-void MainWindow::List1_Click() {}
-
 // NOLINTNEXTLINE(readability-make-member-function-const): it changes what the window shows
-void MainWindow::Text1_GotFocus() {
-  SetWindowTextW(Control(ControlId::kText1), L"");
+void MainWindow::OnCaptionBoxFocused() {
+  SetWindowTextW(Control(ControlId::kCaptionBox), L"");
 }
 
 }  // namespace vw

@@ -6,11 +6,11 @@
 #include <utility>
 
 #include "app/accessible_name_win.h"
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 #include "operations/messages.h"
 #include "platform/desktop_user_win.h"
 #include "verbs/desktop_user_classes.h"
-#include "verbs/registry_win32.h"
+#include "verbs/registry_win.h"
 
 // Parameter names as winbase.h declares them.
 namespace {

@@ -9,7 +9,7 @@
 
 namespace vw {
 
-// The entry list on a Win32 list box (List1). A list box holds text, cut at a null; each item's
+// The entry list on a Win32 list box. A list box holds text, cut at a null; each item's
 // key name is kept here whole, in the list's order, and the item shows it visibly.
 class ListBoxEntries final : public EntryList {
  public:

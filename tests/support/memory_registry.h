@@ -12,7 +12,7 @@
 
 namespace vw {
 
-// A registry held in memory, for tests and benchmarks. It keeps the real registry's rules: key
+// A registry held in memory, for the tests. It keeps the real registry's rules: key
 // and value names compare without regard to case (by the registry's upper-case table) and keep
 // the case they were created with, subkeys enumerate in the order of their upper-cased names,
 // and paths are checked as the Win32 services check them.
@@ -52,12 +52,12 @@ class MemoryRegistry final : public RegistryServices {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  void EnumKey(const KeyPath& key, std::vector<std::wstring>& names) override;
-  KeyState RegRead(const KeyPath& key) override;
+  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
+  KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
-  void RegDelete(const KeyPath& key) override;
+  void DeleteTree(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
   bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;

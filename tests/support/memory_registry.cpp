@@ -1,4 +1,4 @@
-#include "verbs/memory_registry.h"
+#include "tests/support/memory_registry.h"
 
 #include <string_view>
 #include <type_traits>
@@ -192,7 +192,7 @@ void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath&
   }
 }
 
-void MemoryRegistry::EnumKey(const KeyPath& key, std::vector<std::wstring>& names) {
+void MemoryRegistry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
   CountCall(key);
   CheckValid(key, registry_action::kEnumerating);
   if (key.hive == kHiveClassesRoot) {
@@ -207,7 +207,7 @@ void MemoryRegistry::EnumKey(const KeyPath& key, std::vector<std::wstring>& name
   for (const auto& [folded, child] : node->children) names.push_back(child->name);
 }
 
-KeyState MemoryRegistry::RegRead(const KeyPath& key) {
+KeyState MemoryRegistry::ReadKey(const KeyPath& key) {
   CountCall(key);
   CheckValid(key, registry_action::kReading);
   const Node* node = Find(Resolve(key));
@@ -324,7 +324,7 @@ void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded, const 
   parent.children.erase(folded);
 }
 
-void MemoryRegistry::RegDelete(const KeyPath& key) {
+void MemoryRegistry::DeleteTree(const KeyPath& key) {
   CountCall(key);
   CheckValid(key, registry_action::kDeleting);
   const KeyPath location = Resolve(key);

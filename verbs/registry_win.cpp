@@ -1,4 +1,4 @@
-#include "verbs/registry_win32.h"
+#include "verbs/registry_win.h"
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 #include <optional>
 #include <utility>
 
+#include "platform/handles_win.h"
 #include "platform/system_error.h"
-#include "platform/win32_handle.h"
 #include "verbs/registry_path.h"
 
 namespace vw {
@@ -269,8 +269,8 @@ std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
 }
 
 // Reads an open key with everything under it; `subject` names it in errors.
-void ReadKey(const RegistryServices& registry, HKEY key, const std::wstring& subject,
-             KeyTree& tree) {
+void ReadOpenKey(const RegistryServices& registry, HKEY key, const std::wstring& subject,
+                 KeyTree& tree) {
   tree.security = KeySecurity(key, subject);
   tree.is_volatile = IsVolatile(key);
   DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, largest_data = 0;
@@ -312,7 +312,7 @@ void ReadKey(const RegistryServices& registry, HKEY key, const std::wstring& sub
     const UniqueHkey child = OpenListedChild(key, *child_name, KEY_READ, kReading, child_subject);
     KeyTree& branch = tree.subkeys.emplace_back();
     branch.name = std::move(*child_name);
-    ReadKey(registry, child.get(), child_subject, branch);
+    ReadOpenKey(registry, child.get(), child_subject, branch);
   }
 }
 
@@ -448,7 +448,7 @@ bool CallerMayOwnWith(PSID owner) {
 
 }  // namespace
 
-void Win32Registry::EnumKey(const KeyPath& key, std::vector<std::wstring>& names) {
+void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
   CheckValid(key, kEnumerating);
   const std::wstring subject = DisplayKeyPath(key);
   const UniqueHkey open =
@@ -470,7 +470,7 @@ void Win32Registry::EnumKey(const KeyPath& key, std::vector<std::wstring>& names
   }
 }
 
-KeyState Win32Registry::RegRead(const KeyPath& key) {
+KeyState Win32Registry::ReadKey(const KeyPath& key) {
   CheckValid(key, kReading);
   const UniqueHkey open = OpenPath(key, KEY_QUERY_VALUE, false, false, kReading);
   if (!open) return {};
@@ -501,7 +501,7 @@ std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
   if (!open) return std::nullopt;
   KeyTree tree;
   tree.name = StoredKeyName(open.get(), key.names.back());
-  ReadKey(*this, open.get(), DisplayKeyPath(key), tree);
+  ReadOpenKey(*this, open.get(), DisplayKeyPath(key), tree);
   SortTree(tree);
   return tree;
 }
@@ -535,7 +535,7 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
   if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
 }
 
-void Win32Registry::RegDelete(const KeyPath& key) {
+void Win32Registry::DeleteTree(const KeyPath& key) {
   CheckValid(key, kDeleting);
   const UniqueHkey open =
       OpenPath(key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, false, false, kDeleting);

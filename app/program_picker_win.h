@@ -11,8 +11,8 @@
 
 namespace vw {
 
-// Drive1, a drop-down list: "C:" for each drive, then AddDriveLabels makes it "C: [label]" from
-// labels read before. A label is read for a fixed drive only, so that nothing waits for a
+// The drive list, a drop-down list: "C:" for each drive, then AddDriveLabels makes it "C: [label]"
+// from labels read before. A label is read for a fixed drive only, so that nothing waits for a
 // network, a disc or a floppy; and only once, when the window is first shown or the drive
 // arrives, since reading it can wake a sleeping disk.
 using DriveLabels = std::map<wchar_t, std::wstring>;  // by drive letter, upper case
@@ -34,8 +34,8 @@ std::vector<std::wstring> ReadSubfolders(const std::wstring& folder);
 // left out. Throws SystemError when the folder cannot be read.
 std::vector<std::wstring> ReadPrograms(const std::wstring& folder);
 
-// Dir1, an owner-drawn list box whose items are folder names. Reads the folder before touching
-// the list, so a failure leaves the list as it was.
+// The folder list, an owner-drawn list box whose items are folder names. Reads the folder before
+// touching the list, so a failure leaves the list as it was.
 void SetFolderListPath(HWND folder_list, const std::wstring& path);
 std::wstring FolderListPath(HWND folder_list);
 // Highlights the folder that is open, as after SetFolderListPath.
@@ -45,7 +45,7 @@ std::wstring FolderListItemPath(HWND folder_list, int index);
 void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi);
 int FolderItemHeight(HFONT font, UINT dpi);
 
-// File1: the programs of one folder.
+// The file list: the programs of one folder.
 void SetFileListPath(HWND file_list, const std::wstring& path);
 // The selected file's name; "" when none is selected.
 std::wstring SelectedFileName(HWND file_list);
