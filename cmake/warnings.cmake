@@ -41,3 +41,15 @@ function(verbwright_own_manifest target)
     target_link_options(${target} PRIVATE /MANIFEST:NO)
   endif()
 endfunction()
+
+# A Windows program of the project: Unicode, wWinMain or wmain, warnings as errors and the
+# runtime linked in. The product, the test programs, the end-to-end client and the benchmarks all
+# take their settings from here.
+function(verbwright_windows_program target)
+  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE)
+  verbwright_strict(${target})
+  verbwright_static_runtime(${target})
+  if(MINGW)
+    target_link_options(${target} PRIVATE -municode)
+  endif()
+endfunction()

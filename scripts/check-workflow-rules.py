@@ -121,8 +121,22 @@ def check_presets(problems):
     preset = msvc[0]
     if "Visual Studio" in str(preset.get("generator", "")):
         problems.append("presets: msvc pins a Visual Studio version")
-    if preset.get("condition", {}).get("rhs") != "Windows":
+    if (inherited(presets.get("configurePresets", []), preset, "condition") or {}).get("rhs") != "Windows":
         problems.append("presets: msvc is not limited to a Windows host")
+
+
+def inherited(presets, preset, key):
+    """A preset's field, its own or the first its bases give, as CMake resolves it."""
+    if key in preset:
+        return preset[key]
+    bases = preset.get("inherits", [])
+    for name in [bases] if isinstance(bases, str) else bases:
+        for base in presets:
+            if base.get("name") == name:
+                found = inherited(presets, base, key)
+                if found is not None:
+                    return found
+    return None
 
 
 paths = sys.argv[1:] or sorted(glob.glob(".github/workflows/*.yml"))
