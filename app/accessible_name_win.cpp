@@ -5,6 +5,8 @@
 #include <atomic>
 #include <new>
 
+#include "platform/system_calls_win.h"
+
 namespace vw {
 namespace {
 
@@ -19,12 +21,9 @@ constexpr IID kIidOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0,
 
 // The system's accessibility functions, looked up when a client first asks.
 struct Oleacc {
-  using CreateStdFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
-  using LresultFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-  using AllocStringFn = BSTR(WINAPI*)(const OLECHAR*);
-  CreateStdFn create_std = nullptr;
-  LresultFn lresult_from_object = nullptr;
-  AllocStringFn alloc_string = nullptr;
+  calls::CreateStdAccessibleObject create_std = nullptr;
+  calls::LresultFromObject lresult_from_object = nullptr;
+  calls::SysAllocString alloc_string = nullptr;
 
   static const Oleacc& Get() {
     // Both DLLs stay loaded for the rest of the process, as the objects handed out use them.
@@ -33,12 +32,11 @@ struct Oleacc {
       const HMODULE oleacc = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
       const HMODULE oleaut = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
       if (oleacc == nullptr || oleaut == nullptr) return found;
-      found.create_std = reinterpret_cast<CreateStdFn>(
-          reinterpret_cast<void*>(GetProcAddress(oleacc, "CreateStdAccessibleObject")));
-      found.lresult_from_object = reinterpret_cast<LresultFn>(
-          reinterpret_cast<void*>(GetProcAddress(oleacc, "LresultFromObject")));
-      found.alloc_string = reinterpret_cast<AllocStringFn>(
-          reinterpret_cast<void*>(GetProcAddress(oleaut, "SysAllocString")));
+      found.create_std =
+          calls::Find<calls::CreateStdAccessibleObject>(oleacc, "CreateStdAccessibleObject");
+      found.lresult_from_object =
+          calls::Find<calls::LresultFromObject>(oleacc, "LresultFromObject");
+      found.alloc_string = calls::Find<calls::SysAllocString>(oleaut, "SysAllocString");
       return found;
     }();
     return functions;
@@ -229,18 +227,14 @@ void SetAccessibleName(HWND control, AccessibleName& record) {
 ComApartment::ComApartment() noexcept
     : ole32_(LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
   if (ole32_ == nullptr) return;
-  using InitializeFn = HRESULT(WINAPI*)(LPVOID, DWORD);
-  const auto initialize = reinterpret_cast<InitializeFn>(
-      reinterpret_cast<void*>(GetProcAddress(ole32_, "CoInitializeEx")));
+  const auto initialize = calls::Find<calls::CoInitializeEx>(ole32_, "CoInitializeEx");
   // S_FALSE (already initialised the same way) must be balanced by CoUninitialize as well.
   initialized_ = initialize != nullptr && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 ComApartment::~ComApartment() {
   if (initialized_) {
-    using UninitializeFn = void(WINAPI*)();
-    const auto uninitialize = reinterpret_cast<UninitializeFn>(
-        reinterpret_cast<void*>(GetProcAddress(ole32_, "CoUninitialize")));
+    const auto uninitialize = calls::Find<calls::CoUninitialize>(ole32_, "CoUninitialize");
     if (uninitialize != nullptr) uninitialize();
   }
   if (ole32_ != nullptr) FreeLibrary(ole32_);
@@ -257,9 +251,7 @@ void AnnotateAccessibleName(HWND control, const wchar_t* name) {
       0x608D3DF8, 0x8128, 0x4AA7, {0xA4, 0x28, 0xF5, 0x5E, 0x49, 0x26, 0x72, 0x91}};
   const HMODULE ole32 = GetModuleHandleW(L"ole32.dll");  // loaded by ComApartment
   if (ole32 == nullptr) return;
-  using CreateFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-  const auto create = reinterpret_cast<CreateFn>(
-      reinterpret_cast<void*>(GetProcAddress(ole32, "CoCreateInstance")));
+  const auto create = calls::Find<calls::CoCreateInstance>(ole32, "CoCreateInstance");
   IAccPropServices* services = nullptr;
   if (create == nullptr ||
       FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIidAccPropServices,

@@ -1,43 +1,40 @@
 #include "app/dpi_win.h"
 
+#include "platform/handles_win.h"
+#include "platform/system_calls_win.h"
+
 namespace vw {
 namespace {
 
 template <typename Function>
 Function User32Function(const char* name) noexcept {
   // user32 is always loaded in a GUI process; the function exists from Windows 10 on.
-  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 == nullptr
-             ? nullptr
-             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+  return calls::Find<Function>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 UINT ScreenDpi() noexcept {
-  const HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const WindowDc screen;
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
   return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 
 }  // namespace
 
 UINT DpiOfWindow(HWND window) noexcept {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto get_dpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  static const auto get_dpi = User32Function<calls::GetDpiForWindow>("GetDpiForWindow");
   const UINT dpi = get_dpi != nullptr ? get_dpi(window) : 0;
   return dpi != 0 ? dpi : ScreenDpi();
 }
 
 UINT SystemDpi() noexcept {
-  using GetDpiForSystemFn = UINT(WINAPI*)();
-  static const auto get_dpi = User32Function<GetDpiForSystemFn>("GetDpiForSystem");
+  static const auto get_dpi = User32Function<calls::GetDpiForSystem>("GetDpiForSystem");
   const UINT dpi = get_dpi != nullptr ? get_dpi() : 0;
   return dpi != 0 ? dpi : ScreenDpi();
 }
 
 RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noexcept {
-  using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = User32Function<AdjustFn>("AdjustWindowRectExForDpi");
+  static const auto adjust =
+      User32Function<calls::AdjustWindowRectExForDpi>("AdjustWindowRectExForDpi");
   RECT rect{0, 0, client.cx, client.cy};
   if (adjust == nullptr || !adjust(&rect, style, FALSE, ex_style, dpi)) {
     AdjustWindowRectEx(&rect, style, FALSE, ex_style);
@@ -46,8 +43,8 @@ RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noe
 }
 
 LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
-  using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-  static const auto spi_for_dpi = User32Function<SpiForDpiFn>("SystemParametersInfoForDpi");
+  static const auto spi_for_dpi =
+      User32Function<calls::SystemParametersInfoForDpi>("SystemParametersInfoForDpi");
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   if (spi_for_dpi != nullptr &&
@@ -66,8 +63,8 @@ LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
 }
 
 int SystemMetricForDpi(int index, UINT dpi) noexcept {
-  using MetricForDpiFn = int(WINAPI*)(int, UINT);
-  static const auto metric_for_dpi = User32Function<MetricForDpiFn>("GetSystemMetricsForDpi");
+  static const auto metric_for_dpi =
+      User32Function<calls::GetSystemMetricsForDpi>("GetSystemMetricsForDpi");
   if (metric_for_dpi != nullptr) return metric_for_dpi(index, dpi);
   return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(ScreenDpi()));
 }

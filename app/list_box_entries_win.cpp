@@ -47,7 +47,7 @@ int ListBoxEntries::SelectedIndex() const {
 
 void ListBoxEntries::BeginFill(std::size_t expected) {
   filling_ = true;
-  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  quiet_.emplace(list_);
   SendMessageW(list_, LB_INITSTORAGE, expected,
                static_cast<LPARAM>(expected * 16 * sizeof(wchar_t)));
 }
@@ -55,8 +55,7 @@ void ListBoxEntries::BeginFill(std::size_t expected) {
 void ListBoxEntries::EndFill() {
   filling_ = false;
   FitHorizontalExtent(list_, names_, VisibleName);
-  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, TRUE);
+  quiet_.reset();
 }
 
 }  // namespace vw

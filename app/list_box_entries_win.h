@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "operations/entry_list.h"
+#include "platform/handles_win.h"
 
 namespace vw {
 
@@ -28,6 +30,7 @@ class ListBoxEntries final : public EntryList {
  private:
   HWND list_;
   bool filling_ = false;
+  std::optional<RedrawOff> quiet_;   // while filling
   std::vector<std::wstring> names_;  // item i's key name, exactly as the registry holds it
 };
 

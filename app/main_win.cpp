@@ -9,6 +9,7 @@
 #include "app/main_window_win.h"
 #include "operations/messages.h"
 #include "platform/desktop_user_win.h"
+#include "platform/system_calls_win.h"
 #include "verbs/desktop_user_classes.h"
 #include "verbs/registry_win.h"
 
@@ -19,12 +20,8 @@ namespace {
 // DWM, version, shell) come from System32 only, never from beside the exe. Windows 7 has the
 // function only with KB2533623, so it is looked up.
 void LoadDllsFromSystem32Only() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  const auto set_directories =
-      kernel32 == nullptr ? nullptr
-                          : reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                                GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+  const auto set_directories = vw::calls::Find<vw::calls::SetDefaultDllDirectories>(
+      GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
   if (set_directories != nullptr) set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -17,6 +17,7 @@
 #include "operations/load_entries.h"
 #include "operations/messages.h"
 #include "operations/remove_entry.h"
+#include "platform/system_calls_win.h"
 #include "verbs/case_fold.h"
 
 namespace vw {
@@ -180,10 +181,10 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     FitToFont(control, design);
   }
   entries_.Attach(Control(ControlId::kEntryList));
-  SetWindowSubclass(Control(ControlId::kCaptionBox), CaptionBoxProc, kCaptionBoxSubclass,
-                    reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(Control(ControlId::kDriveList), DriveListProc, kDriveListSubclass,
-                    reinterpret_cast<DWORD_PTR>(this));
+  caption_box_subclass_.emplace(Control(ControlId::kCaptionBox), CaptionBoxProc,
+                                kCaptionBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+  drive_list_subclass_.emplace(Control(ControlId::kDriveList), DriveListProc, kDriveListSubclass,
+                               reinterpret_cast<DWORD_PTR>(this));
   // The caption box is named by the label just before it; the four lists have no label of their
   // own.
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
@@ -320,9 +321,7 @@ void MainWindow::RegistryChanged() {
   // shell32 is loaded only when needed: it is large, and start-up does not need it.
   const UniqueModule shell32(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!shell32) return;
-  using NotifyFn = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
-  const auto notify = reinterpret_cast<NotifyFn>(
-      reinterpret_cast<void*>(GetProcAddress(shell32.get(), "SHChangeNotify")));
+  const auto notify = calls::Find<calls::SHChangeNotify>(shell32.get(), "SHChangeNotify");
   if (notify != nullptr) notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
@@ -404,8 +403,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return TRUE;
     case WM_DESTROY:
-      RemoveWindowSubclass(Control(ControlId::kCaptionBox), CaptionBoxProc, kCaptionBoxSubclass);
-      RemoveWindowSubclass(Control(ControlId::kDriveList), DriveListProc, kDriveListSubclass);
+      caption_box_subclass_.reset();
+      drive_list_subclass_.reset();
       if (ends_program_) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {

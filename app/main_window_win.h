@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <array>
 #include <functional>
 #include <optional>
@@ -19,6 +21,23 @@ namespace vw {
 
 // The program's one window. The controls hold all of its state; each control event is
 // routed to the handler named after the control and the event.
+// A window subclass (SetWindowSubclass), removed when this goes.
+class WindowSubclass {
+ public:
+  WindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data) noexcept
+      : window_(window), procedure_(procedure), id_(id) {
+    SetWindowSubclass(window_, procedure_, id_, data);
+  }
+  ~WindowSubclass() { RemoveWindowSubclass(window_, procedure_, id_); }
+  WindowSubclass(const WindowSubclass&) = delete;
+  WindowSubclass& operator=(const WindowSubclass&) = delete;
+
+ private:
+  HWND window_;
+  SUBCLASSPROC procedure_;
+  UINT_PTR id_;
+};
+
 class MainWindow final : public Form {
  public:
   // Shows a message box; tests put their own in place to answer it.
@@ -109,6 +128,9 @@ class MainWindow final : public Form {
   HWND focus_when_inactive_ = nullptr;
   DriveLabels drive_labels_;  // read once a drive, never while the list drops down
   int boxes_open_ = 0;        // message boxes of this window open now
+  // The caption box's and the drive list's subclasses, removed before their controls go.
+  std::optional<WindowSubclass> caption_box_subclass_;
+  std::optional<WindowSubclass> drive_list_subclass_;
   // The four lists' names for screen readers, which the lists use while they live.
   std::array<AccessibleName, 4> list_names_{
       {{kDriveListName}, {kFolderListName}, {kFileListName}, {kEntryListName}}};

@@ -22,15 +22,14 @@ std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_fl
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
   const std::wstring pattern = JoinPath(folder, L"*");
-  const HANDLE raw = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                      static_cast<FINDEX_SEARCH_OPS>(search_flags), nullptr,
-                                      FIND_FIRST_EX_LARGE_FETCH);
-  if (raw == INVALID_HANDLE_VALUE) {
+  const UniqueFind find =
+      FindFirst(pattern.c_str(), FindExInfoBasic, data,
+                static_cast<FINDEX_SEARCH_OPS>(search_flags), FIND_FIRST_EX_LARGE_FETCH);
+  if (!find) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;  // empty root
     throw SystemError(error, L"读取文件夹", folder);
   }
-  const UniqueFind find(raw);
   do {
     if ((data.dwFileAttributes & left_out) == 0 && keep(data)) names.emplace_back(data.cFileName);
   } while (FindNextFileW(find.get(), &data));
@@ -51,39 +50,18 @@ HFONT FontOf(HWND window) {
 // The screen's DC with `font` selected, both given back when this goes.
 class ScreenDc {
  public:
-  explicit ScreenDc(HFONT font) noexcept : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
-  ~ScreenDc() {
-    SelectObject(dc_, old_);
-    ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const noexcept { return dc_; }
+  explicit ScreenDc(HFONT font) noexcept : selected_(dc_.get(), font) {}
+  HDC get() const noexcept { return dc_.get(); }
 
  private:
-  HDC dc_;
-  HGDIOBJ old_;
+  WindowDc dc_;
+  SelectedObject selected_;
 };
 
 // The DPI of the window a list is in.
 UINT GetDpiOfList(HWND list) {
   return DpiOfWindow(list);
 }
-
-// The state of a DC, put back when this goes.
-class SavedDc {
- public:
-  explicit SavedDc(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
-  ~SavedDc() {
-    if (saved_ != 0) RestoreDC(dc_, saved_);
-  }
-  SavedDc(const SavedDc&) = delete;
-  SavedDc& operator=(const SavedDc&) = delete;
-
- private:
-  HDC dc_;
-  int saved_;
-};
 
 // How many levels down the deepest item of the folder list is: the open folder's subfolders, or
 // the open folder itself when it has none. The open folders come first.
@@ -211,7 +189,7 @@ std::vector<std::wstring> ReadPrograms(const std::wstring& folder) {
 
 void SetFolderListPath(HWND folder_list, const std::wstring& path) {
   const std::vector<FolderItem> items = FolderTree(path, ReadSubfolders(path));
-  SendMessageW(folder_list, WM_SETREDRAW, FALSE, 0);
+  const RedrawOff quiet(folder_list);
   SendMessageW(folder_list, LB_RESETCONTENT, 0, 0);
   SendMessageW(folder_list, LB_INITSTORAGE, items.size(), static_cast<LPARAM>(items.size() * 32));
   int current = 0;
@@ -222,8 +200,6 @@ void SetFolderListPath(HWND folder_list, const std::wstring& path) {
     if (item.open) current = static_cast<int>(index);
   }
   SendMessageW(folder_list, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
-  SendMessageW(folder_list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(folder_list, nullptr, TRUE);
 }
 
 std::wstring FolderListItemPath(HWND folder_list, int index) {
@@ -384,7 +360,7 @@ void RefitHorizontalExtent(HWND list) {
 void FillListBox(HWND list, const std::vector<std::wstring>& items) {
   std::size_t characters = 0;
   for (const std::wstring& item : items) characters += item.size() + 1;
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  const RedrawOff quiet(list);
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   SendMessageW(list, LB_INITSTORAGE, items.size(),
                static_cast<LPARAM>(characters * sizeof(wchar_t)));
@@ -392,8 +368,6 @@ void FillListBox(HWND list, const std::vector<std::wstring>& items) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   }
   FitHorizontalExtent(list, items);
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
 }
 
 }  // namespace vw

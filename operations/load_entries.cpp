@@ -15,11 +15,24 @@ std::optional<SystemError> LoadEntries(RegistryServices& registry, EntryList& en
   } catch (const SystemError& error) {
     failure = error;
   }
-  entries.BeginFill(names.size());
+  // The fill ends, and the list draws again, even when an append throws.
+  struct Fill {
+    EntryList& entries;
+    explicit Fill(EntryList& list, std::size_t expected) : entries(list) {
+      entries.BeginFill(expected);
+    }
+    ~Fill() {
+      try {
+        entries.EndFill();
+      } catch (...) {  // NOLINT(bugprone-empty-catch): only a list's sideways extent is lost
+      }
+    }
+    Fill(const Fill&) = delete;
+    Fill& operator=(const Fill&) = delete;
+  } fill(entries, names.size());
   for (const std::wstring& name : names) {
     if (!IsReservedVerb(name)) entries.Append(name);
   }
-  entries.EndFill();
   return failure;
 }
 

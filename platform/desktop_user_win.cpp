@@ -8,21 +8,15 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/system_calls_win.h"
 
 namespace vw {
 namespace {
 
-using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;
-
-// Memory that LocalFree releases, as ConvertSidToStringSidW hands it out.
-struct LocalFreer {
-  void operator()(void* memory) const noexcept { LocalFree(memory); }
-};
-
 std::wstring SidText(PSID sid) {
   wchar_t* raw = nullptr;
   if (sid == nullptr || !ConvertSidToStringSidW(sid, &raw)) return {};
-  const std::unique_ptr<wchar_t, LocalFreer> text(raw);
+  const UniqueLocal<wchar_t> text(raw);
   return text.get();
 }
 
@@ -31,14 +25,13 @@ class SessionInfo {
  public:
   SessionInfo() : module_(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     if (!module_) return;
-    query_ = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(GetProcAddress(module_.get(), "WTSQuerySessionInformationW")));
-    free_ = reinterpret_cast<FreeFn>(
-        reinterpret_cast<void*>(GetProcAddress(module_.get(), "WTSFreeMemory")));
+    query_ = calls::Find<calls::WTSQuerySessionInformationW>(module_.get(),
+                                                             "WTSQuerySessionInformationW");
+    free_ = calls::Find<calls::WTSFreeMemory>(module_.get(), "WTSFreeMemory");
   }
 
   // The text the session gives for `info_class` (WTSUserName, WTSDomainName); "" when none.
-  std::wstring Text(int info_class) const {
+  std::wstring Text(WTS_INFO_CLASS info_class) const {
     constexpr HANDLE kCurrentServer = nullptr;                // WTS_CURRENT_SERVER_HANDLE
     constexpr auto kCurrentSession = static_cast<DWORD>(-1);  // WTS_CURRENT_SESSION
     if (query_ == nullptr || free_ == nullptr) return {};
@@ -52,11 +45,9 @@ class SessionInfo {
   }
 
  private:
-  using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
-  using FreeFn = void(WINAPI*)(PVOID);
   UniqueModule module_;
-  QueryFn query_ = nullptr;
-  FreeFn free_ = nullptr;
+  calls::WTSQuerySessionInformationW query_ = nullptr;
+  calls::WTSFreeMemory free_ = nullptr;
 };
 
 // The SID of an account named "domain\user" or "user"; "" when it is not found.
@@ -77,12 +68,10 @@ std::wstring AccountSid(const std::wstring& account) {
 }  // namespace
 
 std::wstring SessionUserSid() {
-  constexpr int kUserName = 5;    // WTSUserName
-  constexpr int kDomainName = 7;  // WTSDomainName
   const SessionInfo session;
-  const std::wstring user = session.Text(kUserName);
+  const std::wstring user = session.Text(WTSUserName);
   if (user.empty()) return {};
-  const std::wstring domain = session.Text(kDomainName);
+  const std::wstring domain = session.Text(WTSDomainName);
   if (!domain.empty()) {
     if (std::wstring sid = AccountSid(domain + L"\\" + user); !sid.empty()) return sid;
   }

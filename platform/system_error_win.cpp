@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/handles_win.h"
 #include "platform/system_error.h"
 
 namespace vw {
@@ -11,7 +12,7 @@ std::wstring DescribeSystemError(std::uint32_t code) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  const std::unique_ptr<wchar_t, decltype(&LocalFree)> owner(buffer, &LocalFree);
+  const UniqueLocal<wchar_t> owner(buffer);
   std::wstring text(buffer != nullptr ? buffer : L"", length);
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
     text.pop_back();

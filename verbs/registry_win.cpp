@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/handles_win.h"
+#include "platform/system_calls_win.h"
 #include "platform/system_error.h"
 #include "verbs/registry_path.h"
 
@@ -23,51 +24,34 @@ using namespace registry_action;
 // null, so a key is opened, created and deleted one name at a time through ntdll, relative to its
 // open parent. ntdll is not part of the Win32 API: its calls are looked up at run time.
 
-struct CountedString {  // UNICODE_STRING
-  USHORT length;        // bytes
-  USHORT maximum_length;
-  PWSTR buffer;
-};
-struct ObjectAttributes {  // OBJECT_ATTRIBUTES
-  ULONG length;
-  HANDLE root_directory;
-  CountedString* object_name;
-  ULONG attributes;
-  void* security_descriptor;
-  void* security_quality_of_service;
-};
+using CountedString = calls::UnicodeString;
+using calls::ObjectAttributes;
 constexpr ULONG kObjCaseInsensitive = 0x40;
 constexpr ULONG kObjOpenLink = 0x100;  // a symbolic link is opened as itself
 
 struct NativeCalls {
-  LONG(NTAPI* open_key)(HANDLE*, ACCESS_MASK, ObjectAttributes*) = nullptr;
-  LONG(NTAPI* create_key)
-  (HANDLE*, ACCESS_MASK, ObjectAttributes*, ULONG, CountedString*, ULONG, ULONG*) = nullptr;
-  LONG(NTAPI* delete_key)(HANDLE) = nullptr;
-  LONG(NTAPI* query_key)(HANDLE, int, void*, ULONG, ULONG*) = nullptr;
-  LONG(NTAPI* set_value)(HANDLE, CountedString*, ULONG, ULONG, void*, ULONG) = nullptr;
-  LONG(NTAPI* delete_value)(HANDLE, CountedString*) = nullptr;
-  ULONG(NTAPI* status_to_error)(LONG) = nullptr;
+  calls::NtOpenKey open_key = nullptr;
+  calls::NtCreateKey create_key = nullptr;
+  calls::NtDeleteKey delete_key = nullptr;
+  calls::NtQueryKey query_key = nullptr;
+  calls::NtSetValueKey set_value = nullptr;
+  calls::NtDeleteValueKey delete_value = nullptr;
+  calls::RtlNtStatusToDosError status_to_error = nullptr;
 };
-
-template <typename Fn>
-void Load(HMODULE module, const char* name, Fn& function) {
-  function = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // Looked up once; never changed after.
 const NativeCalls& Native() {
   static const NativeCalls calls = [] {
     NativeCalls loaded;
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll == nullptr) return loaded;
-    Load(ntdll, "NtOpenKey", loaded.open_key);
-    Load(ntdll, "NtCreateKey", loaded.create_key);
-    Load(ntdll, "NtDeleteKey", loaded.delete_key);
-    Load(ntdll, "NtQueryKey", loaded.query_key);
-    Load(ntdll, "NtSetValueKey", loaded.set_value);
-    Load(ntdll, "NtDeleteValueKey", loaded.delete_value);
-    Load(ntdll, "RtlNtStatusToDosError", loaded.status_to_error);
+    loaded.open_key = calls::Find<calls::NtOpenKey>(ntdll, "NtOpenKey");
+    loaded.create_key = calls::Find<calls::NtCreateKey>(ntdll, "NtCreateKey");
+    loaded.delete_key = calls::Find<calls::NtDeleteKey>(ntdll, "NtDeleteKey");
+    loaded.query_key = calls::Find<calls::NtQueryKey>(ntdll, "NtQueryKey");
+    loaded.set_value = calls::Find<calls::NtSetValueKey>(ntdll, "NtSetValueKey");
+    loaded.delete_value = calls::Find<calls::NtDeleteValueKey>(ntdll, "NtDeleteValueKey");
+    loaded.status_to_error =
+        calls::Find<calls::RtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
     return loaded;
   }();
   return calls;
@@ -370,8 +354,6 @@ bool SameSid(PSID a, PSID b) {
   return (a == nullptr && b == nullptr) || (a != nullptr && b != nullptr && EqualSid(a, b));
 }
 
-using UniqueToken = UniqueHandle<HANDLE, &CloseHandle>;
-
 // A piece of this process's token, as GetTokenInformation gives it; empty when it cannot be read.
 std::vector<std::uint8_t> TokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part) {
   DWORD size = 0;
@@ -405,7 +387,7 @@ class RestorePrivilege {
   RestorePrivilege& operator=(const RestorePrivilege&) = delete;
 
  private:
-  UniqueToken token_;
+  UniqueKernelHandle token_;
   TOKEN_PRIVILEGES previous_{};
   bool adjusted_ = false;
 };
@@ -416,7 +398,7 @@ class RestorePrivilege {
 bool CallerMayOwnWith(PSID owner) {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-  const UniqueToken token(raw);
+  const UniqueKernelHandle token(raw);
   const std::vector<std::uint8_t> default_owner = TokenPart(token.get(), TokenOwner);
   if (!default_owner.empty() &&
       SameSid(reinterpret_cast<const TOKEN_OWNER*>(default_owner.data())->Owner, owner)) {

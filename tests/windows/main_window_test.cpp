@@ -35,16 +35,18 @@ void SaveWindowPicture(HWND window, const std::string& path) {
   GetWindowRect(window, &frame);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  const HDC screen = GetDC(nullptr);
-  const HDC memory = CreateCompatibleDC(screen);
-  const HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
-  const HGDIOBJ old = SelectObject(memory, picture);
-  BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-  SelectObject(memory, old);
+  const WindowDc screen;
+  const UniqueHandle<HDC, &DeleteDC> memory(CreateCompatibleDC(screen.get()));
+  const UniqueHandle<HBITMAP, &DeleteObject> picture(
+      CreateCompatibleBitmap(screen.get(), width, height));
+  {
+    const SelectedObject selected(memory.get(), picture.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), frame.left, frame.top, SRCCOPY);
+  }
   BITMAPINFOHEADER header{sizeof(header), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   const int stride = (width * 3 + 3) & ~3;
   std::vector<char> pixels(static_cast<std::size_t>(stride) * height);
-  GetDIBits(memory, picture, 0, static_cast<UINT>(height), pixels.data(),
+  GetDIBits(memory.get(), picture.get(), 0, static_cast<UINT>(height), pixels.data(),
             reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
   BITMAPFILEHEADER file{
       0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header) + pixels.size()), 0, 0,
@@ -53,9 +55,6 @@ void SaveWindowPicture(HWND window, const std::string& path) {
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&header), sizeof(header));
   out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-  DeleteObject(picture);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
 }
 
 std::wstring ListBoxItemOfCombo(HWND combo, int index) {

@@ -168,8 +168,8 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   PSECURITY_DESCRIPTOR acl = nullptr;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KA;;;WD)(A;;KR;;;BU)",
                                                                    SDDL_REVISION_1, &acl, nullptr));
+  const UniqueLocal<void> owned_acl(acl);
   EXPECT_EQ(RegSetKeySecurity(command.get(), DACL_SECURITY_INFORMATION, acl), ERROR_SUCCESS);
-  LocalFree(acl);
 
   const std::optional<KeyTree> before = registry.ReadTree(verb);
   ASSERT_TRUE(before);

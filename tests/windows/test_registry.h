@@ -31,7 +31,7 @@ inline bool RunningUnderWine() {
 inline std::wstring CurrentUserNativePath() {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
-  const UniqueHandle<HANDLE, &CloseHandle> token(raw);
+  const UniqueKernelHandle token(raw);
   DWORD size = 0;
   GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
   std::vector<std::uint8_t> user(size);
@@ -40,9 +40,8 @@ inline std::wstring CurrentUserNativePath() {
       !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
     return {};
   }
-  std::wstring path = L"\\Registry\\User\\" + std::wstring(sid);
-  LocalFree(sid);
-  return path;
+  const UniqueLocal<wchar_t> owned(sid);
+  return L"\\Registry\\User\\" + std::wstring(sid);
 }
 
 // Makes `subkey` of `root` a registry link to `target`, a key of this user's part of the registry

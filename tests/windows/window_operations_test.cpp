@@ -62,8 +62,8 @@ class WindowOperationsTest : public WindowTest {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
                                                                      &descriptor, nullptr));
+    const UniqueLocal<void> owned_descriptor(descriptor);
     EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
-    LocalFree(descriptor);
   }
   static constexpr const wchar_t* kAllowAll = L"D:(A;;KA;;;WD)";
   static constexpr const wchar_t* kDenySetValue = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
