@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+#include "platform/texts.h"
+
 namespace vw {
 
 enum class ControlId : int {
@@ -30,27 +32,20 @@ struct PixelRect {
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-inline constexpr std::wstring_view kFormCaption = L"Verbwright by Quellbrin";
-
-// What a screen reader calls the four lists, which have no label on the window.
-inline constexpr wchar_t kDriveListName[] = L"驱动器";
-inline constexpr wchar_t kFolderListName[] = L"文件夹";
-inline constexpr wchar_t kFileListName[] = L"程序";
-inline constexpr wchar_t kEntryListName[] = L"右键菜单项";
 inline constexpr int kClientWidthTwips = 5880;
 inline constexpr int kClientHeightTwips = 3165;
 
 // In tab order, which is also the order of creation. The label stands just before the caption
 // box, which it names for screen readers; it takes no focus, so its place changes no tab stop.
 inline constexpr std::array<ControlDesign, 8> kControls{{
-    {ControlId::kAddButton, L"添加按钮", 3120, 2520, 1215, 495},
-    {ControlId::kRemoveButton, L"删除按钮", 4440, 2520, 1215, 495},
-    {ControlId::kDriveList, L"驱动器列表", 120, 120, 2055, 315},
-    {ControlId::kFolderList, L"文件夹列表", 120, 435, 2055, 1890},
-    {ControlId::kCaptionLabel, L"菜单名字标签", 120, 2520, 1095, 495},
-    {ControlId::kCaptionBox, L"菜单名字框", 1320, 2520, 1695, 495},
-    {ControlId::kEntryList, L"右键菜单项列表", 4200, 120, 1455, 2175},
-    {ControlId::kFileList, L"程序列表", 2400, 120, 1575, 2175},
+    {ControlId::kAddButton, text::kAddButtonControl, 3120, 2520, 1215, 495},
+    {ControlId::kRemoveButton, text::kRemoveButtonControl, 4440, 2520, 1215, 495},
+    {ControlId::kDriveList, text::kDriveListControl, 120, 120, 2055, 315},
+    {ControlId::kFolderList, text::kFolderListControl, 120, 435, 2055, 1890},
+    {ControlId::kCaptionLabel, text::kCaptionLabelControl, 120, 2520, 1095, 495},
+    {ControlId::kCaptionBox, text::kCaptionBoxControl, 1320, 2520, 1695, 495},
+    {ControlId::kEntryList, text::kEntryListControl, 4200, 120, 1455, 2175},
+    {ControlId::kFileList, text::kFileListControl, 2400, 120, 1575, 2175},
 }};
 
 // Twips to pixels at `dpi`, rounded as MulDiv rounds (half away from zero).

@@ -2,6 +2,7 @@
 
 #include "app/program_picker_win.h"
 #include "platform/system_error.h"
+#include "platform/texts.h"
 #include "verbs/registry_path.h"
 
 namespace vw {
@@ -20,11 +21,7 @@ std::wstring ListBoxEntries::Item(int index) const {
 void ListBoxEntries::Append(std::wstring_view name) {
   const std::wstring shown = VisibleName(name);
   names_.reserve(names_.size() + 1);  // nothing can fail once the item is in
-  const LRESULT result =
-      SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
-  if (result == LB_ERR || result == LB_ERRSPACE) {
-    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, L"在列表中加入", L"“" + shown + L"”");
-  }
+  AddListItem(list_, shown);
   names_.emplace_back(name);
   if (!filling_) WidenHorizontalExtent(list_, shown);
 }

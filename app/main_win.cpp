@@ -7,9 +7,9 @@
 
 #include "app/accessible_name_win.h"
 #include "app/main_window_win.h"
-#include "operations/messages.h"
 #include "platform/desktop_user_win.h"
 #include "platform/system_calls_win.h"
+#include "platform/texts.h"
 #include "verbs/desktop_user_classes.h"
 #include "verbs/registry_win.h"
 
@@ -56,7 +56,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
     }
     return static_cast<int>(message.wParam);
   } catch (const vw::SystemError& error) {  // the window could not be created
-    MessageBoxW(nullptr, vw::ErrorReport(error).c_str(),
+    MessageBoxW(nullptr, vw::text::ErrorReport(error).c_str(),
                 std::wstring(vw::text::kErrorTitle).c_str(), MB_OK | MB_ICONERROR);
     return 1;
   }

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "app/accessible_name_win.h"
 #include "app/dpi_win.h"
@@ -15,9 +16,9 @@
 #include "app/program_picker_win.h"
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
-#include "operations/messages.h"
 #include "operations/remove_entry.h"
 #include "platform/system_calls_win.h"
+#include "platform/texts.h"
 #include "verbs/case_fold.h"
 
 namespace vw {
@@ -52,14 +53,13 @@ ControlClass ClassOf(ControlId id) {
     case ControlId::kEntryList:  // sideways too: a long name is read whole
       return {WC_LISTBOXW, kList | WS_HSCROLL, WS_EX_CLIENTEDGE, L""};
     case ControlId::kCaptionLabel:
-      return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX, 0, L"输入你的个性菜单名字："};
+      return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX, 0, text::kCaptionLabel};
     case ControlId::kCaptionBox:
-      return {WC_EDITW, kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-              L"如：“用记事本打开”"};
+      return {WC_EDITW, kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, text::kCaptionHint};
     case ControlId::kAddButton:
-      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, L"添加到右键"};
+      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, text::kAddButton};
     case ControlId::kRemoveButton:
-      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, L"从右键删除"};
+      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, text::kRemoveButton};
   }
   return {};
 }
@@ -82,7 +82,8 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kClassName;
-  if (RegisterClassExW(&window_class) == 0) throw SystemError(GetLastError(), L"注册窗口类");
+  if (RegisterClassExW(&window_class) == 0)
+    throw SystemError(GetLastError(), std::wstring(text::kRegisteringWindowClass));
 }
 
 SIZE ClientSizeForDpi(UINT dpi) noexcept {
@@ -133,11 +134,12 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   const UINT expected_dpi = SystemDpi();
   const RECT frame = CentredFrame(ClientSizeForDpi(expected_dpi), expected_dpi,
                                   MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
-  const std::wstring caption(kFormCaption);
+  const std::wstring caption(text::kWindowCaption);
   CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, frame.left, frame.top,
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
                   this);
-  if (window_ == nullptr) throw SystemError(GetLastError(), L"创建主窗口");
+  if (window_ == nullptr)
+    throw SystemError(GetLastError(), std::wstring(text::kCreatingMainWindow));
   // All or nothing: a window whose object never finished must not outlive it.
   try {
     dpi_ = DpiOfWindow(window_);
@@ -177,7 +179,8 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
                                          instance, nullptr);
     if (control == nullptr)
-      throw SystemError(GetLastError(), L"创建控件", std::wstring(design.name));
+      throw SystemError(GetLastError(), std::wstring(text::kCreatingControl),
+                        std::wstring(design.name));
     FitToFont(control, design);
   }
   entries_.Attach(Control(ControlId::kEntryList));
@@ -314,7 +317,7 @@ int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsign
 }
 
 void MainWindow::ShowError(const SystemError& error) {
-  MsgBox(ErrorReport(error), text::kErrorTitle, MB_OK | MB_ICONERROR);
+  MsgBox(text::ErrorReport(error), text::kErrorTitle, MB_OK | MB_ICONERROR);
 }
 
 void MainWindow::RegistryChanged() {
@@ -346,9 +349,9 @@ LRESULT MainWindow::Guarded(const Handler& handler) noexcept {
   } catch (const SystemError& error) {
     ShowError(error);
   } catch (const std::bad_alloc&) {
-    ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, L"处理窗口消息"));
+    ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, std::wstring(text::kHandlingMessage)));
   } catch (...) {
-    ShowError(SystemError(ERROR_INTERNAL_ERROR, L"处理窗口消息"));
+    ShowError(SystemError(ERROR_INTERNAL_ERROR, std::wstring(text::kHandlingMessage)));
   }
   return 0;
 }
@@ -546,7 +549,11 @@ std::wstring CurrentFolder() {
 void MainWindow::ShowPickerAtCurrentFolder() {
   const HWND drives = Control(ControlId::kDriveList);
   FillDriveList(drives);
-  if (const auto failure = OpenFolder(CurrentFolder())) ShowError(*failure);
+  try {
+    OpenFolder(CurrentFolder());
+  } catch (const SystemError& error) {
+    ShowError(error);
+  }
   SelectDriveOf(drives, DirPath());
 }
 
@@ -560,7 +567,11 @@ void MainWindow::RefreshDriveList() {
   // The drive shown has gone: back to the drive of the process's folder, or C:.
   const std::wstring fallbacks[] = {StartFolderOfDrive(CurrentFolder()), L"C:\\"};
   for (const std::wstring& folder : fallbacks) {
-    if (!OpenFolder(folder)) break;
+    try {
+      OpenFolder(folder);
+      break;
+    } catch (const SystemError&) {  // NOLINT(bugprone-empty-catch): the next one is tried
+    }
   }
   SelectDriveOf(drives, DirPath());
 }
@@ -582,53 +593,65 @@ void MainWindow::OnDriveSelected(bool stepped) {
   const auto from = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
   const int step = chosen > from ? 1 : -1;
   const auto count = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
-  for (int index = chosen; index >= 0 && index < count; index += step) {
+  const auto opens = [this] {
+    try {
+      OpenSelectedDrive();
+      return true;
+    } catch (const SystemError&) {
+      return false;  // passed over, not reported
+    }
+  };
+  std::vector<int> onwards;  // the drives from the one stepped to, in the direction of the step
+  for (int index = chosen; index >= 0 && index < count; index += step) onwards.push_back(index);
+  for (const int index : onwards) {
     SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    if (!OpenSelectedDrive()) return;
+    if (opens()) return;
   }
   SelectDriveOf(drives, shown);
 }
 
-std::optional<SystemError> MainWindow::OpenSelectedDrive() {
-  return OpenFolder(StartFolderOfDrive(SelectedDrive(Control(ControlId::kDriveList))));
+void MainWindow::OpenSelectedDrive() {
+  OpenFolder(StartFolderOfDrive(SelectedDrive(Control(ControlId::kDriveList))));
 }
 
-std::optional<SystemError> MainWindow::OpenFolder(const std::wstring& path) {
+void MainWindow::OpenFolder(const std::wstring& path) {
   const HWND folders = Control(ControlId::kFolderList);
   const std::wstring previous = FolderListPath(folders);
   try {
     SetFolderListPath(folders, path);  // reads before it changes the list
-  } catch (const SystemError& error) {
+  } catch (const SystemError&) {
     SelectOpenFolder(folders);
-    return error;
+    throw;
   }
   try {
     OnFolderChanged();
-  } catch (const SystemError& error) {
+  } catch (const SystemError&) {
     // The file list could not follow: the folder list goes back to where the file list is.
     try {
       SetFolderListPath(folders, previous);
-    } catch (const SystemError&) {
+    } catch (const SystemError&) {  // NOLINT(bugprone-empty-catch)
       // Unreadable now as well: the folder list shows the new folder, the file list the old.
     }
-    return error;
+    throw;
   }
-  return std::nullopt;
 }
 
 void MainWindow::OpenSelectedFolder() {
   const auto index =
       static_cast<int>(SendMessageW(Control(ControlId::kFolderList), LB_GETCURSEL, 0, 0));
   if (index < 0) return;
-  if (const auto failure = OpenFolder(FolderListItemPath(Control(ControlId::kFolderList), index))) {
-    ShowError(*failure);
-  }
+  OpenFolder(FolderListItemPath(Control(ControlId::kFolderList), index));
 }
 
 // --- Event handlers -----------------------------------------------------------------------
 
 void MainWindow::OnLoad() {
-  if (auto failure = LoadEntries(registry_, entries_)) ShowError(*failure);
+  // Reported, and the window opens all the same with what was read.
+  try {
+    LoadEntries(registry_, entries_);
+  } catch (const SystemError& error) {
+    ShowError(error);
+  }
 }
 
 void MainWindow::OnAddClicked() {
@@ -640,8 +663,10 @@ void MainWindow::OnRemoveClicked() {
 }
 
 void MainWindow::OnDriveChanged() {
-  if (const auto failure = OpenSelectedDrive()) {
-    ShowError(*failure);
+  try {
+    OpenSelectedDrive();
+  } catch (const SystemError& error) {
+    ShowError(error);
     if (window_ == nullptr) return;  // closed while the box was open
     // Back to the drive the folder list shows.
     SelectDriveOf(Control(ControlId::kDriveList), FolderListPath(Control(ControlId::kFolderList)));

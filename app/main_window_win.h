@@ -100,14 +100,14 @@ class MainWindow final : public Form {
   // to the drive of the process's folder, or C:.
   void RefreshDriveList();
   void OpenSelectedFolder();
-  // Opens a folder in the folder list, and through it the file list; on failure both show what they
-  // showed before.
-  std::optional<SystemError> OpenFolder(const std::wstring& path);
+  // Opens a folder in the folder list, and through it the file list; on failure, thrown, both show
+  // what they showed before.
+  void OpenFolder(const std::wstring& path);
   // A drive chosen in the drive list: from its list, or stepped to with the arrow keys.
   void OnDriveSelected(bool stepped);
-  // Opens the selected drive in the folder list, and through it the file list; the error when it
+  // Opens the selected drive in the folder list, and through it the file list; throws when it
   // cannot be read.
-  std::optional<SystemError> OpenSelectedDrive();
+  void OpenSelectedDrive();
 
   // The event table.
   void OnLoad();
@@ -132,8 +132,10 @@ class MainWindow final : public Form {
   std::optional<WindowSubclass> caption_box_subclass_;
   std::optional<WindowSubclass> drive_list_subclass_;
   // The four lists' names for screen readers, which the lists use while they live.
-  std::array<AccessibleName, 4> list_names_{
-      {{kDriveListName}, {kFolderListName}, {kFileListName}, {kEntryListName}}};
+  std::array<AccessibleName, 4> list_names_{{{text::kDriveListName},
+                                             {text::kFolderListName},
+                                             {text::kFileListName},
+                                             {text::kEntryListName}}};
   bool ends_program_;
   MessageBoxHandler message_box_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/texts.h"
 #include "verbs/case_fold.h"
 #include "verbs/shell_verb_layout.h"
 
@@ -14,7 +15,7 @@ std::wstring CaptionSuggestion(std::wstring_view file_name) {
     name += c;
     if (c == L'&') name += L'&';
   }
-  return L"用 " + name + L" 打开";
+  return std::wstring(text::kSuggestionPrefix) + name + std::wstring(text::kSuggestionSuffix);
 }
 
 bool IsExecutableName(std::wstring_view file_name) noexcept {

@@ -9,6 +9,7 @@
 #include "app/picker_rules.h"
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
+#include "platform/texts.h"
 
 namespace vw {
 namespace {
@@ -28,13 +29,14 @@ std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_fl
   if (!find) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;  // empty root
-    throw SystemError(error, L"读取文件夹", folder);
+    throw SystemError(error, std::wstring(text::kReadingFolder), folder);
   }
   do {
     if ((data.dwFileAttributes & left_out) == 0 && keep(data)) names.emplace_back(data.cFileName);
   } while (FindNextFileW(find.get(), &data));
   const DWORD error = GetLastError();
-  if (error != ERROR_NO_MORE_FILES) throw SystemError(error, L"读取文件夹", folder);
+  if (error != ERROR_NO_MORE_FILES)
+    throw SystemError(error, std::wstring(text::kReadingFolder), folder);
   SortNames(names);
   return names;
 }
@@ -194,8 +196,7 @@ void SetFolderListPath(HWND folder_list, const std::wstring& path) {
   SendMessageW(folder_list, LB_INITSTORAGE, items.size(), static_cast<LPARAM>(items.size() * 32));
   int current = 0;
   for (const FolderItem& item : items) {
-    const auto index = static_cast<WPARAM>(
-        SendMessageW(folder_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.name.c_str())));
+    const auto index = static_cast<WPARAM>(AddListItem(folder_list, item.name));
     SendMessageW(folder_list, LB_SETITEMDATA, index, item.depth | (item.open ? kOpenFolder : 0));
     if (item.open) current = static_cast<int>(index);
   }
@@ -289,6 +290,15 @@ std::wstring SelectedFileName(HWND file_list) {
   return index < 0 ? std::wstring() : ListBoxItem(file_list, index);
 }
 
+int AddListItem(HWND list, const std::wstring& text) {
+  const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  if (index == LB_ERR || index == LB_ERRSPACE) {
+    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, std::wstring(text::kAddingToList),
+                      L"“" + text + L"”");
+  }
+  return static_cast<int>(index);
+}
+
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
@@ -364,9 +374,7 @@ void FillListBox(HWND list, const std::vector<std::wstring>& items) {
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   SendMessageW(list, LB_INITSTORAGE, items.size(),
                static_cast<LPARAM>(characters * sizeof(wchar_t)));
-  for (const std::wstring& item : items) {
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-  }
+  for (const std::wstring& item : items) AddListItem(list, item);
   FitHorizontalExtent(list, items);
 }
 

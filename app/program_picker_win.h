@@ -50,6 +50,9 @@ void SetFileListPath(HWND file_list, const std::wstring& path);
 // The selected file's name; "" when none is selected.
 std::wstring SelectedFileName(HWND file_list);
 
+// Appends an item to a list box and gives its index; a list that is out of room throws.
+int AddListItem(HWND list, const std::wstring& text);
+
 // Reads and writes a control's text.
 std::wstring WindowText(HWND window);
 // The text of a list box item.

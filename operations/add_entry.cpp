@@ -1,33 +1,36 @@
 #include "operations/add_entry.h"
 
 #include "operations/change_report.h"
-#include "operations/messages.h"
+#include "platform/texts.h"
+#include "verbs/registry_path.h"
 #include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
 namespace {
 
-std::wstring RefusalText(NameProblem problem, std::wstring_view name) {
-  switch (problem) {
+// Why `name` cannot be an entry's key; nullopt when it can.
+std::optional<Refusal> NameRefusal(std::wstring_view name, const RegistryServices& registry) {
+  switch (CheckEntryName(name, registry)) {
     case NameProblem::kReserved:
-      return text::ReservedNameRefused(name);
+      return Refusal{text::ReservedNameRefused(name)};
     case NameProblem::kEmpty:
-      return std::wstring(text::kEmptyNameRefused);
+      return Refusal{std::wstring(text::kEmptyNameRefused)};
     case NameProblem::kTooLong:
-      return std::wstring(text::kLongNameRefused);
+      return Refusal{std::wstring(text::kLongNameRefused)};
     case NameProblem::kNone:
       break;
   }
-  return {};
+  return std::nullopt;
 }
 
-// Why the program cannot become an entry that runs; "" when it can.
-std::wstring ProgramRefusal(Form& form, const std::wstring& program_path) {
-  if (BreaksCommandLine(program_path)) return text::PercentInPathRefused(program_path);
-  if (Utf16Length(program_path) > kMaxProgramPathLength) return text::LongPathRefused(program_path);
-  if (!form.ProgramExists(program_path)) return text::MissingProgramRefused(program_path);
-  return {};
+// Why the program cannot become an entry that runs; nullopt when it can.
+std::optional<Refusal> ProgramRefusal(Form& form, const std::wstring& program_path) {
+  if (BreaksCommandLine(program_path)) return Refusal{text::PercentInPathRefused(program_path)};
+  if (Utf16Length(program_path) > kMaxProgramPathLength)
+    return Refusal{text::LongPathRefused(program_path)};
+  if (!form.ProgramExists(program_path)) return Refusal{text::MissingProgramRefused(program_path)};
+  return std::nullopt;
 }
 
 // The index of the item that is the key `name`; -1 when none.
@@ -81,25 +84,26 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   const std::wstring name = EntryName(file_name);
-  if (const NameProblem problem = CheckEntryName(name, registry); problem != NameProblem::kNone) {
-    form.MsgBox(RefusalText(problem, name), text::kNoticeTitle, mb::kIconInformation);
+  if (const auto refusal = NameRefusal(name, registry)) {
+    ShowRefusal(form, *refusal);
     return;
   }
   const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
-  if (const std::wstring refusal = ProgramRefusal(form, program_path); !refusal.empty()) {
-    form.MsgBox(refusal, text::kNoticeTitle, mb::kIconInformation);
+  if (const auto refusal = ProgramRefusal(form, program_path)) {
+    ShowRefusal(form, *refusal);
     return;
   }
   const std::wstring caption = form.CaptionText();
   const std::wstring command = CommandLine(program_path);
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (form.MsgBox(text::ConfirmAddText(name, {caption, command}, ReadEntry(registry, name)),
-                  text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) != mb::kAnswerOk) {
+  if (form.MsgBox(
+          text::ConfirmAddText(VisibleName(name), {caption, command}, ReadEntry(registry, name)),
+          text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) != mb::kAnswerOk) {
     return;
   }
   // The program may have gone while the box was open.
-  if (const std::wstring refusal = ProgramRefusal(form, program_path); !refusal.empty()) {
-    form.MsgBox(refusal, text::kNoticeTitle, mb::kIconInformation);
+  if (const auto refusal = ProgramRefusal(form, program_path)) {
+    ShowRefusal(form, *refusal);
     return;
   }
 

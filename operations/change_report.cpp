@@ -1,16 +1,19 @@
 #include "operations/change_report.h"
 
-#include "operations/messages.h"
+#include "platform/texts.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
 
+void ShowRefusal(Form& form, const Refusal& refusal) {
+  form.MsgBox(refusal.text, text::kNoticeTitle, mb::kIconInformation);
+}
+
 bool ReportChange(Form& form, const ChangeOutcome& outcome) {
   if (outcome.refusal) {
     const bool owner = outcome.refusal->why == ChangeOutcome::Refusal::Why::kOwner;
-    form.MsgBox(owner ? text::OwnerNotRestorableRefused(outcome.refusal->key)
-                      : text::UnrestorableKeyRefused(outcome.refusal->key),
-                text::kNoticeTitle, mb::kIconInformation);
+    ShowRefusal(form, {owner ? text::OwnerNotRestorableRefused(outcome.refusal->key)
+                             : text::UnrestorableKeyRefused(outcome.refusal->key)});
     return false;
   }
   if (!outcome.error) return true;

@@ -10,8 +10,8 @@ namespace vw {
 
 // Appends every verb under the verb root except the system's open and runas to the list, in the
 // registry's order and with the names exactly as stored. A missing or empty root lists nothing.
-// If reading fails part-way, the names read before the failure are listed and the error is
-// returned for the caller to report.
-std::optional<SystemError> LoadEntries(RegistryServices& registry, EntryList& entries);
+// If reading fails part-way, the names read before the failure are listed, then the error is
+// thrown.
+void LoadEntries(RegistryServices& registry, EntryList& entries);
 
 }  // namespace vw

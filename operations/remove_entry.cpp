@@ -1,7 +1,8 @@
 #include "operations/remove_entry.h"
 
 #include "operations/change_report.h"
-#include "operations/messages.h"
+#include "platform/texts.h"
+#include "verbs/registry_path.h"
 #include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
 
@@ -12,11 +13,12 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
   if (entries.SelectedIndex() == -1) return;
   const std::wstring asked = entries.Item(entries.SelectedIndex());
   if (IsSystemVerbKey(asked, registry)) {
-    form.MsgBox(text::SystemVerbNotRemoved(asked), text::kNoticeTitle, mb::kIconInformation);
+    ShowRefusal(form, {text::SystemVerbNotRemoved(asked)});
     return;
   }
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (form.MsgBox(text::ConfirmRemoveText(asked, ReadEntry(registry, asked)), text::kConfirmTitle,
+  if (form.MsgBox(text::ConfirmRemoveText(VisibleName(asked), ReadEntry(registry, asked)),
+                  text::kConfirmTitle,
                   mb::kIconInformation | mb::kOkCancel | mb::kDefaultButton2) != mb::kAnswerOk) {
     return;
   }

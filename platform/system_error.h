@@ -53,7 +53,4 @@ class SystemError : public std::exception {
   std::wstring detail_;
 };
 
-// The text a message box shows for the error, in the user's language.
-std::wstring ErrorReport(const SystemError& error);
-
 }  // namespace vw

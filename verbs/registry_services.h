@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/texts.h"
 #include "verbs/registry_path.h"
 #include "verbs/registry_value.h"
 
@@ -13,10 +14,10 @@ namespace vw {
 
 // What a failed registry call was doing, as its error says.
 namespace registry_action {
-inline constexpr std::wstring_view kEnumerating = L"列出注册表项";
-inline constexpr std::wstring_view kReading = L"读取注册表项";
-inline constexpr std::wstring_view kWriting = L"写入注册表项";
-inline constexpr std::wstring_view kDeleting = L"删除注册表项";
+inline constexpr std::wstring_view kEnumerating = text::kListingKey;
+inline constexpr std::wstring_view kReading = text::kReadingKey;
+inline constexpr std::wstring_view kWriting = text::kWritingKey;
+inline constexpr std::wstring_view kDeleting = text::kDeletingKey;
 }  // namespace registry_action
 
 // The registry as the rest of the program sees it. Keys are KeyPaths of counted names, each name

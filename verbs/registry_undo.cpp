@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/texts.h"
 #include "verbs/registry_path.h"
 
 namespace vw {
@@ -33,17 +34,14 @@ SystemError AgainstKey(const SystemError& error, const KeyPath& key) {
 SystemError Unreadable(const SystemError& error, const KeyPath& key) {
   SystemError unreadable(error.code(), std::wstring(registry_action::kReading),
                          DisplayKeyPath(key));
-  unreadable.WithDetail(
-      L"无法读出这一项现在的内容，不能确认它已恢复原样：它可能仍留有未完成的修改。");
+  unreadable.WithDetail(std::wstring(text::kUnreadableAfterChange));
   return unreadable;
 }
 
 // A link where the record has no key: another program made it, and it stays.
 SystemError LinkLeftAlone(const KeyPath& key) {
   SystemError error(kAlreadyExists, std::wstring(registry_action::kDeleting), DisplayKeyPath(key));
-  error.WithDetail(
-      L"这里现在是一个注册表符号链接，而修改之前这里没有项。链接不是本程序建立的，"
-      L"撤销时不会删除它。");
+  error.WithDetail(std::wstring(text::kLinkLeftAlone));
   return error;
 }
 
@@ -188,7 +186,7 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
                                 ? SystemError(kCantWrite, std::wstring(registry_action::kWriting))
                                 : failed.front();
         SystemError report(error.code(), error.action(), DisplayKeyPath(left));
-        report.WithDetail(failed.empty() ? L"恢复后读出的内容与修改之前不同。" : error.detail());
+        report.WithDetail(failed.empty() ? std::wstring(text::kReadBackDiffers) : error.detail());
         errors.push_back(std::move(report));
       }
       return errors;
@@ -205,7 +203,7 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
 namespace {
 
 SystemError Unexpected(std::uint32_t code) {
-  return {code, L"修改注册表"};
+  return {code, std::wstring(text::kChangingRegistry)};
 }
 
 }  // namespace
@@ -289,7 +287,7 @@ std::vector<SystemError> RegistryChange::Undo() {
     if (!keys.empty()) {
       std::wstring detail = report.detail();
       if (!detail.empty()) detail += L"\n\n";
-      detail += L"未能恢复原样的项：";
+      detail += text::kKeysLeftChanged;
       detail += keys;
       report.WithDetail(std::move(detail));
     }

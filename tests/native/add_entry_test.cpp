@@ -5,8 +5,8 @@
 #include <tuple>
 
 #include "operations/load_entries.h"
-#include "operations/messages.h"
 #include "operations/remove_entry.h"
+#include "platform/texts.h"
 #include "tests/support/keys.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"

@@ -20,8 +20,11 @@ Names Load(const Names& subkeys, std::optional<SystemError>* failure = nullptr) 
   MemoryRegistry registry;
   for (const std::wstring& name : subkeys) registry.WriteDefault(VerbKeyPath(name), L"caption");
   VectorEntryList list;
-  auto error = LoadEntries(registry, list);
-  if (failure != nullptr) *failure = error;
+  try {
+    LoadEntries(registry, list);
+  } catch (const SystemError& error) {
+    if (failure != nullptr) *failure = error;
+  }
   return list.items;
 }
 
@@ -45,7 +48,7 @@ TEST(LoadEntries, KeepsTheCaseOfOpenAsStoredAndListsIt) {
   registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\Open\\"), L"");
   registry.WriteDefault(Key(L"HKCR\\exefile\\shell\\runas\\"), L"");
   VectorEntryList list;
-  EXPECT_FALSE(LoadEntries(registry, list));
+  EXPECT_NO_THROW(LoadEntries(registry, list));
   EXPECT_EQ(list.items, Names{L"Open"});
 }
 
@@ -58,14 +61,17 @@ TEST(LoadEntries, AppendsToWhatTheListHoldsAndKeepsTheRegistryOrder) {
   EXPECT_EQ(list.items, (Names{L"earlier", L"a", L"b", L"C"}));
 }
 
-TEST(LoadEntries, AFailureIsReturnedNotThrown) {
+TEST(LoadEntries, AFailureIsThrownOnceWhatWasReadIsListed) {
   MemoryRegistry registry;
   registry.WriteDefault(VerbKeyPath(L"tool"), L"");
   registry.FailCallAfter(0, errc::kAccessDenied);
   VectorEntryList list;
-  const auto failure = LoadEntries(registry, list);
-  ASSERT_TRUE(failure);
-  EXPECT_EQ(failure->code(), errc::kAccessDenied);
+  try {
+    LoadEntries(registry, list);
+    FAIL() << "no error";
+  } catch (const SystemError& failure) {
+    EXPECT_EQ(failure.code(), errc::kAccessDenied);
+  }
   EXPECT_TRUE(list.items.empty());
 }
 

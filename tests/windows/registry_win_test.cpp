@@ -13,6 +13,7 @@
 #include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
+#include "platform/texts.h"
 #include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/test_registry.h"
@@ -357,7 +358,7 @@ TEST_F(Win32RegistryTest, ErrorsCarryTheSystemsDescription) {
     EXPECT_FALSE(error.description().empty());
     EXPECT_EQ(std::wstring(expected).find(error.description()), 0u);
     EXPECT_NE(error.description().back(), L'\n');
-    EXPECT_NE(ErrorReport(error).find(L"161"), std::wstring::npos);
+    EXPECT_NE(text::ErrorReport(error).find(L"161"), std::wstring::npos);
   }
 }
 
@@ -368,7 +369,7 @@ TEST_F(Win32RegistryTest, TheSystemsOwnVerbsAreListedAsWindowsListsThem) {
     EXPECT_NE(std::find(names.begin(), names.end(), verb), names.end()) << verb;
 
   testing::VectorEntryList list;
-  EXPECT_FALSE(LoadEntries(registry, list));
+  EXPECT_NO_THROW(LoadEntries(registry, list));
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"open"), 0);
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"runas"), 0);
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"runasuser"), 1);
@@ -379,7 +380,7 @@ TEST(Win32Registry, LoadsEntriesOfTheRealVerbRoot) {
   const std::wstring names[] = {L"Vw test 记事本 ", L"runas ", L"Vw Test B"};
   for (const auto& name : names) registry.WriteDefault(CommandKeyPath(name), L"\"x.exe\" \"%1\"");
   testing::VectorEntryList list;
-  EXPECT_FALSE(LoadEntries(registry, list));
+  EXPECT_NO_THROW(LoadEntries(registry, list));
   for (const auto& name : names) registry.DeleteTree(VerbKeyPath(name));
 
   EXPECT_EQ(std::count(list.items.begin(), list.items.end(), L"Vw test 记事本 "), 1);

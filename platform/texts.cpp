@@ -1,11 +1,18 @@
-#include "operations/messages.h"
+#include "platform/texts.h"
 
 #include <cstdint>
 #include <type_traits>
 
-#include "verbs/registry_path.h"
-
 namespace vw::text {
+
+std::wstring ErrorReport(const SystemError& error) {
+  std::wstring text = error.action();
+  if (!error.subject().empty()) text += L" " + error.subject() + L" ";
+  text += L"失败。\n\n错误 " + std::to_wstring(error.code()) + L"：";
+  text += error.description().empty() ? L"（系统没有给出说明）" : error.description();
+  if (!error.detail().empty()) text += L"\n\n" + error.detail();
+  return text;
+}
 
 namespace {
 
@@ -17,7 +24,7 @@ std::wstring Lines(std::wstring_view first, std::wstring_view name, const EntryP
                    std::wstring_view caption_label, std::wstring_view command_label) {
   std::wstring text(first);
   text += L"\n\n菜单项：";
-  text += VisibleName(name);
+  text += name;
   text += L"\n";
   text += caption_label;
   text += Caption(entry.caption);
@@ -31,9 +38,9 @@ std::wstring Lines(std::wstring_view first, std::wstring_view name, const EntryP
 
 }  // namespace
 
-std::wstring ConfirmAddText(std::wstring_view name, const EntryPreview& added,
+std::wstring ConfirmAddText(std::wstring_view shown_name, const EntryPreview& added,
                             const std::optional<EntryPreview>& replaced) {
-  std::wstring text = Lines(kConfirmAdd, name, added, L"菜单文字：", L"运行：");
+  std::wstring text = Lines(kConfirmAdd, shown_name, added, L"菜单文字：", L"运行：");
   if (replaced) {
     text += L"\n\n右键菜单里已经有这一项，添加会把它替换掉。它原来是：\n菜单文字：";
     text += Caption(replaced->caption);
@@ -43,8 +50,10 @@ std::wstring ConfirmAddText(std::wstring_view name, const EntryPreview& added,
   return text;
 }
 
-std::wstring ConfirmRemoveText(std::wstring_view name, const std::optional<EntryPreview>& entry) {
-  return Lines(kConfirmRemove, name, entry.value_or(EntryPreview{}), L"菜单文字：", L"运行：");
+std::wstring ConfirmRemoveText(std::wstring_view shown_name,
+                               const std::optional<EntryPreview>& entry) {
+  return Lines(kConfirmRemove, shown_name, entry.value_or(EntryPreview{}), L"菜单文字：",
+               L"运行：");
 }
 
 std::wstring CompactPath(std::wstring_view path, std::size_t max_units) {
