@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "tests/support/environment.h"
 #include "verbs/case_fold.h"
@@ -29,19 +30,8 @@ inline bool RunningUnderWine() {
 
 // The user's own part of the registry as the native API names it: \Registry\User\<SID>.
 inline std::wstring CurrentUserNativePath() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
-  const UniqueKernelHandle token(raw);
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  std::vector<std::uint8_t> user(size);
-  wchar_t* sid = nullptr;
-  if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size) ||
-      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
-    return {};
-  }
-  const UniqueLocal<wchar_t> owned(sid);
-  return L"\\Registry\\User\\" + std::wstring(sid);
+  const std::wstring sid = ProcessUserSid();
+  return sid.empty() ? std::wstring() : L"\\Registry\\User\\" + sid;
 }
 
 // Makes `subkey` of `root` a registry link to `target`, a key of this user's part of the registry
