@@ -20,7 +20,8 @@ std::wstring ListBoxEntries::Item(int index) const {
 
 void ListBoxEntries::Append(std::wstring_view name) {
   const std::wstring shown = VisibleName(name);
-  names_.reserve(names_.size() + 1);  // nothing can fail once the item is in
+  // Room first, growing as a vector grows: nothing may fail once the item is in the list.
+  if (names_.size() == names_.capacity()) names_.reserve(names_.size() * 2 + 16);
   AddListItem(list_, shown);
   names_.emplace_back(name);
   if (!filling_) WidenHorizontalExtent(list_, shown);
@@ -44,6 +45,7 @@ int ListBoxEntries::SelectedIndex() const {
 
 void ListBoxEntries::BeginFill(std::size_t expected) {
   filling_ = true;
+  names_.reserve(names_.size() + expected);
   quiet_.emplace(list_);
   SendMessageW(list_, LB_INITSTORAGE, expected,
                static_cast<LPARAM>(expected * 16 * sizeof(wchar_t)));
