@@ -72,7 +72,7 @@ std::vector<std::uint8_t> Serialise(const Security& security) {
     bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
   }
-  bytes.push_back(security.dacl_protected ? 1 : 0);
+  bytes.push_back(static_cast<std::uint8_t>(security.dacl_protected ? 1 : 0));
   for (const auto* list : {&security.own, &security.inherited}) {
     bytes.push_back(static_cast<std::uint8_t>(list->size()));
     for (const Denial& denial : *list) {
