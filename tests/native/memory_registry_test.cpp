@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/system_error.h"
+#include "tests/support/error_of.h"
 #include "tests/support/keys.h"
 #include "verbs/registry_path.h"
 
@@ -17,14 +18,7 @@ std::vector<std::wstring> Subkeys(MemoryRegistry& registry, std::wstring_view re
   return names;
 }
 
-std::uint32_t ErrorOf(const auto& call) {
-  try {
-    call();
-  } catch (const SystemError& error) {
-    return error.code();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST(MemoryRegistry, FollowsTheRegistrysNameRules) {
   MemoryRegistry registry;
@@ -185,6 +179,11 @@ TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
   registry.WriteDefault(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\"), L"m");
   EXPECT_EQ(registry.ReadKey(user.Child(L"shell").Child(L"mine")).value, StringValue(L"m"));
   EXPECT_TRUE(registry.ReadTree(user)->subkeys.empty());
+  // Where the target's parent exists, a write through the link creates the target, as Wine does.
+  const KeyPath near = Key(L"HKLM\\Software\\near\\");
+  registry.MakeLink(Key(L"HKLM\\Software\\to near\\"), near);
+  registry.WriteDefault(Key(L"HKLM\\Software\\to near\\sub\\"), L"s");
+  EXPECT_EQ(registry.ReadKey(near.Child(L"sub")).value, StringValue(L"s"));
   registry.DeleteTree(user);  // the link alone goes, never its target
   EXPECT_FALSE(registry.ReadKey(user).exists);
   EXPECT_TRUE(registry.ReadKey(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\")).exists);

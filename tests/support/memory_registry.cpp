@@ -284,8 +284,11 @@ MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
     }
     node = slot.get();
     if (node->link) {
-      // Through a link, as the registry creates keys; one that dangles leads nowhere.
-      node = Find(*node->link, true);
+      // Through a link, as the registry creates keys: a missing target is created where its
+      // parent exists (as Wine does); past a missing parent the link leads nowhere.
+      const KeyPath target = *node->link;
+      node = Find(target, true);
+      if (node == nullptr && Find(target.Parent(), true) != nullptr) node = &Create(target);
       if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, location);
     }
   }

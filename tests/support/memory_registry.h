@@ -80,8 +80,10 @@ class MemoryRegistry final : public RegistryServices {
   // Whether the caller holds the privilege that lets it give a key any owner (administrators do).
   void HoldRestorePrivilege(bool held) { restore_privilege_ = held; }
   // Makes `key` (of a hive, created if missing, its subkeys dropped) a symbolic link to `target`,
-  // which need not exist: a dangling link. The link holds its target in a REG_LINK value named
-  // `value_name`, which the registry compares without regard to case as for any value name.
+  // which need not exist: a dangling link. A write through it creates the target where the
+  // target's parent exists, and fails with ERROR_FILE_NOT_FOUND where it does not. The link holds
+  // its target in a REG_LINK value named `value_name`, which the registry compares without regard
+  // to case as for any value name.
   void MakeLink(const KeyPath& key, const KeyPath& target,
                 std::wstring_view value_name = L"SymbolicLinkValue");
   // Makes an existing key volatile.

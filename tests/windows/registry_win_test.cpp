@@ -14,6 +14,7 @@
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
 #include "platform/texts.h"
+#include "tests/support/error_of.h"
 #include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/test_registry.h"
@@ -49,14 +50,7 @@ class Win32RegistryTest : public ::testing::Test {
   Win32Registry registry;
 };
 
-std::uint32_t ErrorOf(const auto& call) {
-  try {
-    call();
-  } catch (const SystemError& error) {
-    return error.code();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST_F(Win32RegistryTest, WritesReadsBackAndEnumerates) {
   registry.WriteDefault(Key(L"shell\\用 它 打开\\command\\"),
@@ -270,6 +264,8 @@ TEST_F(Win32RegistryTest, KeysNamedWithANullAreThemselves) {
 // record sees the link as the undo will, and a failed change leaves the link where it was. One
 // whose value is spelled in another case is a link all the same.
 TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
+  const KeyPath nowhere{kHiveCurrentUser, {L"Software", L"VerbwrightNowhere"}};
+  registry.DeleteTree(nowhere);
   const KeyPath classes = Key(L"Classes\\");
   registry.WriteDefault(classes, L"");
   ASSERT_EQ(testing::CreateLinkToUserKey(HKEY_CURRENT_USER,
@@ -311,6 +307,11 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
     ASSERT_TRUE(spelled);
     EXPECT_TRUE(spelled->link);
   }
+  // A write through it creates its target where the target's parent exists, as the in-memory
+  // registry has it.
+  registry.WriteDefault(link.Child(L"shell"), L"x");
+  EXPECT_EQ(registry.ReadKey(nowhere.Child(L"shell")).value, StringValue(L"x"));
+  registry.DeleteTree(nowhere);
   registry.DeleteTree(link);
   EXPECT_FALSE(registry.ReadKey(link).exists);
 }
