@@ -12,10 +12,8 @@ int ListBoxEntries::Count() const {
 }
 
 std::wstring ListBoxEntries::Item(int index) const {
-  if (index >= 0 && static_cast<std::size_t>(index) < names_.size()) {
-    return names_[static_cast<std::size_t>(index)];
-  }
-  return ListBoxItem(list_, index);
+  if (index < 0 || static_cast<std::size_t>(index) >= names_.size()) return {};
+  return names_[static_cast<std::size_t>(index)];
 }
 
 void ListBoxEntries::Append(std::wstring_view name) {
@@ -32,6 +30,10 @@ void ListBoxEntries::RemoveAt(int index) {
   if (index >= 0 && static_cast<std::size_t>(index) < names_.size()) {
     names_.erase(names_.begin() + index);
   }
+  RefitExtent();
+}
+
+void ListBoxEntries::RefitExtent() {
   FitHorizontalExtent(list_, names_, VisibleName);
 }
 
@@ -53,7 +55,7 @@ void ListBoxEntries::BeginFill(std::size_t expected) {
 
 void ListBoxEntries::EndFill() {
   filling_ = false;
-  FitHorizontalExtent(list_, names_, VisibleName);
+  RefitExtent();
   quiet_.reset();
 }
 

@@ -26,6 +26,8 @@ class ListBoxEntries final : public EntryList {
   void Select(int index) override;
   void BeginFill(std::size_t expected) override;
   void EndFill() override;
+  // Lets the list scroll sideways as far as its widest name, as after a change of font.
+  void RefitExtent();
 
  private:
   HWND list_;

@@ -248,8 +248,8 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   }
   if (positions != nullptr) EndDeferWindowPos(positions);
   for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
-  for (const ControlId list : {ControlId::kFileList, ControlId::kEntryList})
-    RefitHorizontalExtent(Control(list));
+  RefitHorizontalExtent(Control(ControlId::kFileList));
+  entries_.RefitExtent();  // from the names it keeps, not 100,000 reads of the list
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
