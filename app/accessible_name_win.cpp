@@ -193,6 +193,7 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPA
   if (record == nullptr) return DefWindowProcW(control, message, wparam, lparam);
   const WNDPROC original = record->original;
   if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT) {
+    if (record->com != nullptr) record->com->Ensure();
     const Oleacc& oleacc = Oleacc::Get();
     IAccessible* proxy = nullptr;
     if (oleacc.usable() &&

@@ -2,12 +2,17 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace vw {
+
+class ComOnFirstUse;
 
 // A control's name for screen readers, and the window procedure it had.
 struct AccessibleName {
   const wchar_t* name = nullptr;  // a string literal
   WNDPROC original = nullptr;
+  ComOnFirstUse* com = nullptr;  // set up before a client's first request is answered
 };
 
 // Gives a standard control a name that screen readers read, without changing what is drawn: the
@@ -39,6 +44,19 @@ class ComApartment {
  private:
   HMODULE ole32_ = nullptr;
   bool initialized_ = false;
+};
+
+// COM on the window thread from the first moment it is needed (a screen reader's first request,
+// or the annotations once the window is up) until this goes: set up before the window, it cost
+// every start.
+class ComOnFirstUse {
+ public:
+  void Ensure() noexcept {
+    if (!com_) com_.emplace();
+  }
+
+ private:
+  std::optional<ComApartment> com_;
 };
 
 }  // namespace vw

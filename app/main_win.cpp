@@ -36,14 +36,22 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
   InitCommonControlsEx(&controls);
 
   vw::Win32Registry system_registry;
-  // Elevated as another account, "this user" is still the one at the desktop.
+  // Elevated as another account, "this user" is still the one at the desktop; one who cannot be
+  // found, or whose classes are not loaded, is nobody, and then nothing may be changed.
   std::optional<vw::DesktopUserClasses> desktop_user;
-  if (auto root = vw::OtherUserClassesRoot(vw::SessionUserSid(), vw::ProcessUserSid()))
-    desktop_user.emplace(system_registry, *std::move(root));
+  const vw::UserClasses classes =
+      vw::FindUserClasses(vw::CurrentSessionAccount(), vw::ProcessUserSid(), vw::LookUpAccount);
+  if (classes.whose != vw::UserClasses::Whose::kCurrentUser) {
+    bool loaded = false;
+    try {
+      loaded = classes.whose == vw::UserClasses::Whose::kOtherUser &&
+               system_registry.ReadKey(classes.root).exists;
+    } catch (const vw::SystemError&) {  // unreadable: not known to be theirs
+    }
+    desktop_user.emplace(system_registry, loaded ? std::optional(classes.root) : std::nullopt);
+  }
   vw::RegistryServices& registry =
       desktop_user ? static_cast<vw::RegistryServices&>(*desktop_user) : system_registry;
-  // COM on this thread before the window exists: screen readers' objects are marshalled through it.
-  const vw::ComApartment com;
   try {
     vw::MainWindow form(hInstance, registry, {});
     form.Show(nShowCmd);

@@ -192,8 +192,10 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   // own.
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
                              ControlId::kEntryList};
-  for (std::size_t index = 0; index < list_names_.size(); ++index)
+  for (std::size_t index = 0; index < list_names_.size(); ++index) {
+    list_names_[index].com = &com_;
     SetAccessibleName(Control(lists[index]), list_names_[index]);
+  }
 }
 
 void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
@@ -281,6 +283,7 @@ void MainWindow::OnShown() {
   // The lists' names for UI Automation clients too, which may not ask the lists themselves.
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
                              ControlId::kEntryList};
+  com_.Ensure();
   for (std::size_t index = 0; index < list_names_.size(); ++index)
     AnnotateAccessibleName(Control(lists[index]), list_names_[index].name);
 }

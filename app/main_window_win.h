@@ -131,6 +131,7 @@ class MainWindow final : public Form {
   // The caption box's and the drive list's subclasses, removed before their controls go.
   std::optional<WindowSubclass> caption_box_subclass_;
   std::optional<WindowSubclass> drive_list_subclass_;
+  ComOnFirstUse com_;  // before the names that use it, so that it goes after them
   // The four lists' names for screen readers, which the lists use while they live.
   std::array<AccessibleName, 4> list_names_{{{text::kDriveListName},
                                              {text::kFolderListName},

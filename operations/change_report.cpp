@@ -11,9 +11,24 @@ void ShowRefusal(Form& form, const Refusal& refusal) {
 
 bool ReportChange(Form& form, const ChangeOutcome& outcome) {
   if (outcome.refusal) {
-    const bool owner = outcome.refusal->why == ChangeOutcome::Refusal::Why::kOwner;
-    ShowRefusal(form, {owner ? text::OwnerNotRestorableRefused(outcome.refusal->key)
-                             : text::UnrestorableKeyRefused(outcome.refusal->key)});
+    using Why = ChangeOutcome::Refusal::Why;
+    const std::wstring& key = outcome.refusal->key;
+    switch (outcome.refusal->why) {
+      case Why::kNotRecreatable:
+        ShowRefusal(form, {text::UnrestorableKeyRefused(key)});
+        break;
+      case Why::kSecurity:
+        ShowRefusal(form, {text::OwnerNotRestorableRefused(key)});
+        break;
+      case Why::kLinkOnTheWay:
+        ShowRefusal(form, {text::LinkOnTheWayRefused(key)});
+        break;
+      case Why::kUnknownUser:
+        ShowRefusal(form, {std::wstring(text::kUnknownDesktopUserRefused)});
+        break;
+    }
+    // A link met by a step: what came before it was put back, or is reported here.
+    for (const SystemError& left : outcome.undo_errors) form.ShowError(text::UndoFailed(left));
     return false;
   }
   if (!outcome.error) return true;

@@ -50,32 +50,25 @@ class SessionInfo {
   calls::WTSFreeMemory free_ = nullptr;
 };
 
-// The SID of an account named "domain\user" or "user"; "" when it is not found.
-std::wstring AccountSid(const std::wstring& account) {
-  DWORD sid_size = 0, domain_size = 0;
-  SID_NAME_USE use{};
-  LookupAccountNameW(nullptr, account.c_str(), nullptr, &sid_size, nullptr, &domain_size, &use);
-  if (sid_size == 0) return {};
-  std::vector<std::uint8_t> sid(sid_size);
-  std::wstring domain(domain_size + 1, L'\0');
-  if (!LookupAccountNameW(nullptr, account.c_str(), sid.data(), &sid_size, domain.data(),
-                          &domain_size, &use)) {
-    return {};
-  }
-  return SidText(sid.data());
-}
-
 }  // namespace
 
-std::wstring SessionUserSid() {
+SessionAccount CurrentSessionAccount() {
   const SessionInfo session;
-  const std::wstring user = session.Text(WTSUserName);
-  if (user.empty()) return {};
-  const std::wstring domain = session.Text(WTSDomainName);
-  if (!domain.empty()) {
-    if (std::wstring sid = AccountSid(domain + L"\\" + user); !sid.empty()) return sid;
+  return {session.Text(WTSUserName), session.Text(WTSDomainName)};
+}
+
+std::optional<FoundAccount> LookUpAccount(const std::wstring& name) {
+  DWORD sid_size = 0, domain_size = 0;
+  SID_NAME_USE use{};
+  LookupAccountNameW(nullptr, name.c_str(), nullptr, &sid_size, nullptr, &domain_size, &use);
+  if (sid_size == 0) return std::nullopt;
+  std::vector<std::uint8_t> sid(sid_size);
+  std::wstring domain(domain_size + 1, L'\0');
+  if (!LookupAccountNameW(nullptr, name.c_str(), sid.data(), &sid_size, domain.data(), &domain_size,
+                          &use)) {
+    return std::nullopt;
   }
-  return AccountSid(user);
+  return FoundAccount{SidText(sid.data()), use == SidTypeUser};
 }
 
 std::wstring ProcessUserSid() {

@@ -1,13 +1,20 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "verbs/desktop_user_classes.h"
 
 namespace vw {
 
-// The user of the desktop session this process runs in, as a string SID ("S-1-5-21-..."), found
-// from the session itself, which needs neither a running shell nor another account's token; ""
-// when the session names no user or the name cannot be looked up.
-std::wstring SessionUserSid();
+// The account of the desktop session this process runs in, as the session names it (its user and
+// domain, "" where it names none), found from the session itself, which needs neither a running
+// shell nor another account's token.
+SessionAccount CurrentSessionAccount();
+
+// The account named `name` ("domain\user"), with whether it is a user's; nullopt when the name
+// cannot be looked up.
+std::optional<FoundAccount> LookUpAccount(const std::wstring& name);
 
 // The user this process runs as, as a string SID; "" when it cannot be read.
 std::wstring ProcessUserSid();

@@ -111,13 +111,22 @@ std::wstring MissingProgramRefused(std::wstring_view program_path) {
 
 std::wstring UnrestorableKeyRefused(std::wstring_view key) {
   return L"注册表项“" + std::wstring(key) +
-         L"”是符号链接或易失项，删除后无法按原样恢复。为了不让注册表停在改了一半的状态，"
+         L"”是符号链接、易失项或名字过长的项，删除后无法按原样恢复。为了不让注册表停在改了一半的状"
+         L"态，"
+         L"这次没有做任何修改。";
+}
+
+std::wstring LinkOnTheWayRefused(std::wstring_view link) {
+  return L"注册表项“" + std::wstring(link) +
+         L"”是一个符号链接，它指向别处。为了不把右键菜单项写到链接指向的地方，本程序不经过链接修改"
+         L"注册表，"
          L"这次没有做任何修改。";
 }
 
 std::wstring OwnerNotRestorableRefused(std::wstring_view key) {
   return L"注册表项“" + std::wstring(key) +
-         L"”属于另一个帐户，本程序没有把它的所有者恢复原样的权限（需要以管理员身份运行）。"
+         L"”属于另一个帐户或完整性级别更高，本程序没有把它的所有者和级别恢复原样的权限（需要以管理"
+         L"员身份运行）。"
          L"为了不让注册表停在改了一半的状态，这次没有做任何修改。";
 }
 

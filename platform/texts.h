@@ -97,8 +97,16 @@ std::wstring LongPathRefused(std::wstring_view program_path);
 std::wstring MissingProgramRefused(std::wstring_view program_path);
 // A key the change would delete but could not make again as it was (a link, a volatile key).
 std::wstring UnrestorableKeyRefused(std::wstring_view key);
-// A key the change might have to make again whose owner this process cannot give back.
+// A key the change might have to make again whose owner or label this process cannot give back.
 std::wstring OwnerNotRestorableRefused(std::wstring_view key);
+// A symbolic link on the way to a key the change would write or delete.
+std::wstring LinkOnTheWayRefused(std::wstring_view link);
+// Elevated as another account, the desktop's user could not be found, or their classes are not
+// loaded: a change would land on the administrator's entries instead of theirs.
+inline constexpr std::wstring_view kUnknownDesktopUserRefused =
+    L"找不到正在使用这个桌面的用户的帐户，或者他的注册表配置单元没有加载。"
+    L"本程序是以另一个帐户的身份运行的，这样修改只会改到那个帐户的右键菜单，而不是你的。"
+    L"请以你自己的帐户登录后再运行本程序。这次没有做任何修改。";
 inline constexpr std::wstring_view kEmptyNameRefused =
     L"这个文件的名字去掉“.exe”后什么也不剩，不能用作右键菜单项的名字。请换一个程序。";
 inline constexpr std::wstring_view kLongNameRefused =

@@ -33,38 +33,43 @@ KeyPath Under(const KeyPath& root, const KeyPath& view_key) {
 
 }  // namespace
 
-std::optional<KeyPath> OtherUserClassesRoot(std::wstring_view session_user,
-                                            std::wstring_view process_user) {
-  if (session_user.empty() || process_user.empty() || EqualsIgnoreCase(session_user, process_user))
-    return std::nullopt;
-  KeyPath root{kHiveUsers, {std::wstring(session_user) + L"_Classes"}};
-  if (!IsValidKeyPath(root)) return std::nullopt;
-  return root;
+UserClasses FindUserClasses(const SessionAccount& session, std::wstring_view process_user,
+                            const AccountLookup& lookup) {
+  using Whose = UserClasses::Whose;
+  if (session.user.empty()) return {};
+  if (session.domain.empty()) return {Whose::kUnknown, {}};
+  const std::optional<FoundAccount> found = lookup(session.domain + L"\\" + session.user);
+  if (!found || !found->is_user || found->sid.empty()) return {Whose::kUnknown, {}};
+  if (EqualsIgnoreCase(found->sid, process_user)) return {};
+  KeyPath root{kHiveUsers, {found->sid + L"_Classes"}};
+  if (!IsValidKeyPath(root)) return {Whose::kUnknown, {}};
+  return {Whose::kOtherUser, std::move(root)};
 }
 
-DesktopUserClasses::DesktopUserClasses(RegistryServices& inner, KeyPath user_classes)
+DesktopUserClasses::DesktopUserClasses(RegistryServices& inner, std::optional<KeyPath> user_classes)
     : inner_(inner), user_classes_(std::move(user_classes)) {}
 
 KeyPath DesktopUserClasses::Map(const KeyPath& key) {
+  if (!user_classes_) return key;
   if (key.hive == kHiveCurrentUser) {
-    if (auto moved = Moved(key, kCurrentUserClasses, user_classes_)) return *std::move(moved);
+    if (auto moved = Moved(key, kCurrentUserClasses, *user_classes_)) return *std::move(moved);
   }
   if (key.hive == kHiveClassesRoot && !key.names.empty()) {
-    KeyPath user = Under(user_classes_, key);
+    KeyPath user = Under(*user_classes_, key);
     return inner_.ReadKey(user).exists ? user : Under(kMachineClasses, key);
   }
   return key;
 }
 
 void DesktopUserClasses::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
-  if (key.hive != kHiveClassesRoot) {
-    inner_.ListSubkeys(key, names);
+  if (key.hive != kHiveClassesRoot || !user_classes_) {
+    inner_.ListSubkeys(Map(key), names);
     return;
   }
   // The union, in the registry's order of upper-cased names; the user's spelling where both.
   std::map<std::wstring, std::wstring> merged;
   for (const KeyPath* root :
-       std::initializer_list<const KeyPath*>{&kMachineClasses, &user_classes_}) {
+       std::initializer_list<const KeyPath*>{&kMachineClasses, &*user_classes_}) {
     std::vector<std::wstring> part;
     inner_.ListSubkeys(Under(*root, key), part);
     for (std::wstring& name : part) merged[FoldCase(name)] = std::move(name);
@@ -81,6 +86,10 @@ std::optional<KeyTree> DesktopUserClasses::ReadTree(const KeyPath& key) {
   return inner_.ReadTree(Map(key));
 }
 
+void DesktopUserClasses::CreateKey(const KeyPath& key, std::wstring_view key_class) {
+  inner_.CreateKey(Map(key), key_class);
+}
+
 void DesktopUserClasses::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                     const std::optional<RegValue>& value) {
   inner_.WriteValue(Map(key), value_name, value);
@@ -95,9 +104,13 @@ void DesktopUserClasses::SetSecurity(const KeyPath& key,
   inner_.SetSecurity(Map(key), descriptor);
 }
 
-bool DesktopUserClasses::CanRestoreOwner(
+bool DesktopUserClasses::CanRestoreSecurity(
     const std::vector<std::uint8_t>& descriptor) const noexcept {
-  return inner_.CanRestoreOwner(descriptor);
+  return inner_.CanRestoreSecurity(descriptor);
+}
+
+bool DesktopUserClasses::CanChange() const noexcept {
+  return user_classes_.has_value() && inner_.CanChange();
 }
 
 bool DesktopUserClasses::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system_error.h"
 #include "platform/texts.h"
 #include "verbs/registry_path.h"
 #include "verbs/registry_value.h"
@@ -20,11 +21,26 @@ inline constexpr std::wstring_view kWriting = text::kWritingKey;
 inline constexpr std::wstring_view kDeleting = text::kDeletingKey;
 }  // namespace registry_action
 
+// ERROR_STOPPED_ON_SYMLINK: a key on the way to one the program changes is a symbolic link.
+inline constexpr std::uint32_t kStoppedOnLink = 681;
+
+// A symbolic link met on the way to a key that is to be read whole or changed. A link in a hive a
+// user can write to could lead an elevated program to a key of the machine's, so it is never
+// followed there; its subject is the link.
+class LinkOnTheWay : public SystemError {
+ public:
+  LinkOnTheWay(std::wstring_view doing, const KeyPath& link)
+      : SystemError(kStoppedOnLink, std::wstring(doing), DisplayKeyPath(link)) {}
+};
+
 // The registry as the rest of the program sees it. Keys are KeyPaths of counted names, each name
-// taken exactly as given, a null in it included. On the way to a key a symbolic link is followed,
-// as the registry follows it; the key itself is taken as itself, a link as the link, except where
-// enumerating. Every failure throws SystemError whose subject is the key as the user reads it
-// (DisplayKeyPath); a key that is not valid (IsValidKeyPath) fails with ERROR_BAD_PATHNAME.
+// taken exactly as given, a null in it included. Listing a key and reading its default value
+// (ListSubkeys, ReadKey) follow symbolic links on the way, as Explorer's view does; reading a key
+// whole and every change (ReadTree, CreateKey, WriteValue, DeleteTree, SetSecurity) open every
+// name on the way as itself and throw LinkOnTheWay at a link. The key itself is taken as itself,
+// a link as the link, except where listing. Every failure throws SystemError whose subject is the
+// key as the user reads it (DisplayKeyPath); a key that is not valid (IsValidKeyPath) fails with
+// ERROR_BAD_PATHNAME.
 class RegistryServices {
  public:
   virtual ~RegistryServices() = default;
@@ -40,6 +56,10 @@ class RegistryServices {
   // symbolic link at or under it is read as the link itself, never followed.
   virtual std::optional<KeyTree> ReadTree(const KeyPath& key) = 0;
 
+  // Creates the key, with the class `key_class`, and any missing keys above it; an existing key
+  // stays as it is.
+  virtual void CreateKey(const KeyPath& key, std::wstring_view key_class) = 0;
+
   // Creates the key and any missing keys above it, then sets its value `value_name` ("" for the
   // default value; a counted name, which may hold a null) to value, byte for byte as given, or
   // removes that value when value is empty.
@@ -51,13 +71,17 @@ class RegistryServices {
   // the tree deleted; a subkey that is listed but cannot be opened stops the delete.
   virtual void DeleteTree(const KeyPath& key) = 0;
 
-  // Gives an existing key the security descriptor `descriptor`, as KeyTree::security holds it:
-  // its access list first, the inherited part taken from the key above and passed on to the keys
-  // below, then its owner.
+  // Gives an existing key the security descriptor `descriptor`, as KeyTree::security holds it,
+  // exactly: owner, group, access list and label as given, nothing recomputed from the key above
+  // and nothing passed down to the keys below.
   virtual void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) = 0;
 
-  // Whether SetSecurity could give a key made again the owner in `descriptor`.
-  virtual bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept = 0;
+  // Whether SetSecurity could give a key made again the owner and the label in `descriptor`.
+  virtual bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept = 0;
+
+  // Whether it is known whose keys a change would touch: false where "this user's classes" are
+  // those of a desktop user who could not be found, so that no change lands on another's.
+  virtual bool CanChange() const noexcept { return true; }
 
   // Whether two key names name the same key, compared as this registry compares them.
   virtual bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept = 0;

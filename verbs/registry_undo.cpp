@@ -82,9 +82,7 @@ class Restorer {
   // could not be read, and then every value and subkey of `before` is written.
   void Key(const KeyPath& key, const KeyTree& before, const KeyTree* now) {
     Attempt(key, [&] {
-      if (now == nullptr && before.values.empty()) {
-        registry_.WriteValue(key, L"", std::nullopt);  // only creates the key
-      }
+      if (now == nullptr) registry_.CreateKey(key, before.key_class);
       for (const NamedValue& value : before.values) {
         const NamedValue* present =
             now == nullptr ? nullptr : FindByName(now->values, value.name, registry_);
@@ -153,6 +151,8 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
       now = registry.ReadTree(key);
       unreadable.reset();
       break;
+    } catch (const LinkOnTheWay&) {
+      return {};
     } catch (const SystemError& error) {
       unreadable = Unreadable(error, key);
     }
@@ -208,11 +208,11 @@ SystemError Unexpected(std::uint32_t code) {
 
 }  // namespace
 
-std::optional<KeyPath> RegistryChange::FirstKeyWithForeignOwner(const KeyPath& key,
-                                                                const KeyTree& tree) const {
-  if (!tree.security.empty() && !registry_.CanRestoreOwner(tree.security)) return key;
+std::optional<KeyPath> RegistryChange::FirstKeyWithForeignSecurity(const KeyPath& key,
+                                                                   const KeyTree& tree) const {
+  if (!tree.security.empty() && !registry_.CanRestoreSecurity(tree.security)) return key;
   for (const KeyTree& subkey : tree.subkeys) {
-    if (auto owned = FirstKeyWithForeignOwner(key.Child(subkey.name), subkey)) return owned;
+    if (auto owned = FirstKeyWithForeignSecurity(key.Child(subkey.name), subkey)) return owned;
   }
   return std::nullopt;
 }
@@ -234,10 +234,18 @@ std::optional<KeyTree> RegistryChange::Record(const KeyPath& key) {
 
 ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
                                   const std::function<void(const Snapshot& before)>& steps) {
+  using Why = ChangeOutcome::Refusal::Why;
   ChangeOutcome outcome;
+  if (!registry_.CanChange()) {
+    outcome.refusal = {std::wstring(), Why::kUnknownUser};
+    return outcome;
+  }
   Snapshot snapshot;
   try {
     for (const KeyPath& key : keys) snapshot.push_back(Record(key));
+  } catch (const LinkOnTheWay& link) {
+    outcome.refusal = {link.subject(), Why::kLinkOnTheWay};
+    return outcome;
   } catch (const SystemError& error) {
     outcome.error = error;  // nothing has changed yet
     return outcome;
@@ -247,17 +255,20 @@ ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
     if (const auto below = FirstUnrestorableKey(*snapshot[index])) {
       KeyPath refused = keys[index];
       refused.names.insert(refused.names.end(), below->begin(), below->end());
-      outcome.refusal = {DisplayKeyPath(refused), ChangeOutcome::Refusal::Why::kLinkOrVolatile};
+      outcome.refusal = {DisplayKeyPath(refused), Why::kNotRecreatable};
       return outcome;
     }
-    if (const auto owned = FirstKeyWithForeignOwner(keys[index], *snapshot[index])) {
-      outcome.refusal = {DisplayKeyPath(*owned), ChangeOutcome::Refusal::Why::kOwner};
+    if (const auto owned = FirstKeyWithForeignSecurity(keys[index], *snapshot[index])) {
+      outcome.refusal = {DisplayKeyPath(*owned), Why::kSecurity};
       return outcome;
     }
   }
   try {
     steps(snapshot);
     return outcome;
+  } catch (const LinkOnTheWay& link) {
+    // Planted since the record: nothing went through it, and the rest is put back.
+    outcome.refusal = {link.subject(), Why::kLinkOnTheWay};
   } catch (const SystemError& error) {
     outcome.error = error;
   } catch (const std::bad_alloc&) {

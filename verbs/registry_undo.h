@@ -15,18 +15,22 @@ namespace vw {
 // what differs from it now. A key it cannot put back does not stop the others; each is returned
 // as an error whose subject is that key. A key whose present state cannot be read is written
 // back blind and returned too, as possibly changed. A symbolic link is never deleted: none of our
-// steps makes one, so one found where `before` has none is left alone and returned.
+// steps makes one, so one found where `before` has none is left alone and returned. A key beyond
+// a link on the way is not ours to put back: no step of ours writes through one.
 std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& key,
                                      const std::optional<KeyTree>& before);
 
 // What a change came to. Whatever it is, the registry is already as whole as it will get: the
 // undo has run before anyone is told.
 struct ChangeOutcome {
-  // Refused before any step: a key that could not be made again as it was.
+  // Refused, before any step or, for a link met on the way, when a step met it (and after
+  // putting back what came before).
   struct Refusal {
     enum class Why {
-      kLinkOrVolatile,  // a symbolic link or a volatile key
-      kOwner,           // an owner this process cannot give a key
+      kNotRecreatable,  // a symbolic link, a volatile key, a name too long to create
+      kSecurity,        // an owner or a label this process cannot give a key
+      kLinkOnTheWay,    // a symbolic link on the way to a key of the change
+      kUnknownUser,     // whose classes "this user's" are could not be found
     };
     std::wstring key;  // as the user reads it
     Why why;
@@ -45,10 +49,13 @@ struct ChangeOutcome {
 //   1. record every key the steps may touch, whole (a missing key is recorded through the
 //      topmost missing key above it, so that undo also removes the parents a step creates; a
 //      link on the way is seen as the link, as undo will see it);
-//   2. refuse, changing nothing, if a recorded key could not be made again as it was: a link, a
-//      volatile key, or a key whose owner this process could not give it back;
+//   2. refuse, changing nothing, if it is not known whose keys would change, if a link lies on
+//      the way to a recorded key, or if a recorded key could not be made again as it was: a
+//      link, a volatile key, a name too long, or a key whose owner or label this process could
+//      not give it back;
 //   3. run the steps;
-//   4. on any exception, put back every recorded key, newest first, each on its own;
+//   4. on any exception, put back every recorded key, newest first, each on its own (a link met
+//      on the way by a step ends as a refusal, once the rest is put back);
 //   5. only then hand back one outcome.
 class RegistryChange {
  public:
@@ -65,8 +72,9 @@ class RegistryChange {
     std::optional<KeyTree> before;
   };
   std::optional<KeyTree> Record(const KeyPath& key);
-  // The first key at or under `key` whose owner could not be given back to it made again.
-  std::optional<KeyPath> FirstKeyWithForeignOwner(const KeyPath& key, const KeyTree& tree) const;
+  // The first key at or under `key` whose owner or label could not be given back to it made
+  // again.
+  std::optional<KeyPath> FirstKeyWithForeignSecurity(const KeyPath& key, const KeyTree& tree) const;
   std::vector<SystemError> Undo();
 
   RegistryServices& registry_;

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "verbs/case_fold.h"
+#include "verbs/registry_path.h"
 
 namespace vw {
 namespace {
@@ -71,7 +72,7 @@ namespace {
 
 // Whether a key at or under `tree` could not be made again; `below` then leads to it.
 bool FindUnrestorable(const KeyTree& tree, std::vector<std::wstring>& below) {
-  if (tree.link || tree.is_volatile) return true;
+  if (tree.link || tree.is_volatile || Utf16Length(tree.name) > kMaxKeyNameLength) return true;
   for (const KeyTree& subkey : tree.subkeys) {
     below.push_back(subkey.name);
     if (FindUnrestorable(subkey, below)) return true;

@@ -45,9 +45,11 @@ struct KeyTree {
   std::wstring name;
   std::vector<NamedValue> values;
   std::vector<KeyTree> subkeys;
-  // The key's own security descriptor (owner, group and DACL, self-relative) where it has one of
-  // its own; empty where it simply inherits, as a key made again would.
+  // The key's whole security descriptor, self-relative: owner, group, access list with its
+  // inherited entries, and integrity label where the key has one.
   std::vector<std::uint8_t> security;
+  // The key's class, given when a key is created and kept by the registry; "" for none.
+  std::wstring key_class;
   // A symbolic link, read as the link itself and never as its target, or a volatile key: neither
   // can be made again as it was.
   bool link = false;
@@ -65,7 +67,8 @@ std::optional<std::wstring> TextOf(const RegValue& value);
 // The default value of a tree's key, if it has one.
 const RegValue* DefaultValueOf(const KeyTree& tree) noexcept;
 
-// The first key at or under `tree` that could not be made again as it was, as the names below
+// The first key at or under `tree` that could not be made again as it was (a link, a volatile
+// key, a name longer than a key can be created with), as the names below
 // `tree` that lead to it (none for the key itself); nullopt when every key can be.
 std::optional<std::vector<std::wstring>> FirstUnrestorableKey(const KeyTree& tree);
 

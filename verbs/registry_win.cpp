@@ -9,9 +9,11 @@
 #include <optional>
 #include <utility>
 
+#include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "platform/system_calls_win.h"
 #include "platform/system_error.h"
+#include "verbs/key_calls_win.h"
 #include "verbs/registry_path.h"
 
 namespace vw {
@@ -19,49 +21,16 @@ namespace {
 
 using namespace registry_action;
 
-// --- The native calls --------------------------------------------------------------------------
+// --- Opening keys ------------------------------------------------------------------------------
 // Key names are counted strings: the Win32 calls take them null-terminated and cut a name at a
 // null, so a key is opened, created and deleted one name at a time through ntdll, relative to its
-// open parent. ntdll is not part of the Win32 API: its calls are looked up at run time.
+// open parent. Every open asks for the access it needs and never for none: Windows refuses a
+// request for no access at all.
 
 using CountedString = calls::UnicodeString;
 using calls::ObjectAttributes;
 constexpr ULONG kObjCaseInsensitive = 0x40;
 constexpr ULONG kObjOpenLink = 0x100;  // a symbolic link is opened as itself
-
-struct NativeCalls {
-  calls::NtOpenKey open_key = nullptr;
-  calls::NtCreateKey create_key = nullptr;
-  calls::NtDeleteKey delete_key = nullptr;
-  calls::NtQueryKey query_key = nullptr;
-  calls::NtSetValueKey set_value = nullptr;
-  calls::NtDeleteValueKey delete_value = nullptr;
-  calls::RtlNtStatusToDosError status_to_error = nullptr;
-};
-
-// Looked up once; never changed after.
-const NativeCalls& Native() {
-  static const NativeCalls calls = [] {
-    NativeCalls loaded;
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    loaded.open_key = calls::Find<calls::NtOpenKey>(ntdll, "NtOpenKey");
-    loaded.create_key = calls::Find<calls::NtCreateKey>(ntdll, "NtCreateKey");
-    loaded.delete_key = calls::Find<calls::NtDeleteKey>(ntdll, "NtDeleteKey");
-    loaded.query_key = calls::Find<calls::NtQueryKey>(ntdll, "NtQueryKey");
-    loaded.set_value = calls::Find<calls::NtSetValueKey>(ntdll, "NtSetValueKey");
-    loaded.delete_value = calls::Find<calls::NtDeleteValueKey>(ntdll, "NtDeleteValueKey");
-    loaded.status_to_error =
-        calls::Find<calls::RtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
-    return loaded;
-  }();
-  return calls;
-}
-
-LSTATUS FromNtStatus(LONG status) {
-  if (status >= 0) return ERROR_SUCCESS;
-  const auto convert = Native().status_to_error;
-  return convert == nullptr ? ERROR_GEN_FAILURE : static_cast<LSTATUS>(convert(status));
-}
 
 CountedString Counted(std::wstring& name) {
   const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
@@ -75,8 +44,6 @@ bool IsMissing(LSTATUS status) {
 [[noreturn]] void Fail(LSTATUS status, std::wstring_view doing, const std::wstring& subject) {
   throw SystemError(static_cast<std::uint32_t>(status), std::wstring(doing), subject);
 }
-
-// --- Opening keys ------------------------------------------------------------------------------
 
 HKEY RootKey(std::uint32_t hive) {
   switch (hive) {
@@ -97,12 +64,24 @@ void CheckValid(const KeyPath& key, std::wstring_view doing) {
   if (!IsValidKeyPath(key)) Fail(ERROR_BAD_PATHNAME, doing, DisplayKeyPath(key));
 }
 
+// How a path is walked: symbolic links on the way followed (the view Explorer reads) or refused
+// (a key the program reads whole or changes); the key itself taken as itself, followed, or
+// refused when it is a link; a missing key absent, or created.
+enum class OnTheWay { kFollowLinks, kRefuseLinks };
+enum class AtTheKey { kAsItself, kFollowed, kRefuseLink };
+enum class IfMissing { kAbsent, kCreate };
+struct Walk {
+  ACCESS_MASK access;
+  OnTheWay way;
+  AtTheKey key;
+  IfMissing missing = IfMissing::kAbsent;
+  std::wstring_view key_class = {};  // for a key created
+};
+
 // Opens (or, with `create`, creates) the subkey `name` of `parent`, counted. A link is followed
 // unless `as_link`. The status, and the key when it succeeded.
-LSTATUS OpenChild(HKEY parent, std::wstring name, ACCESS_MASK access, bool as_link, bool create,
-                  UniqueHkey& child) {
-  const NativeCalls& native = Native();
-  if (native.open_key == nullptr || native.create_key == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+LSTATUS OpenChild(KeyCalls& calls, HKEY parent, std::wstring name, ACCESS_MASK access, bool as_link,
+                  bool create, std::wstring_view key_class, UniqueHkey& child) {
   CountedString counted = Counted(name);
   ObjectAttributes attributes{sizeof(ObjectAttributes),
                               parent,
@@ -110,26 +89,89 @@ LSTATUS OpenChild(HKEY parent, std::wstring name, ACCESS_MASK access, bool as_li
                               kObjCaseInsensitive | (as_link ? kObjOpenLink : 0),
                               nullptr,
                               nullptr};
+  std::wstring class_text(key_class);
+  CountedString counted_class = Counted(class_text);
   HANDLE handle = nullptr;
-  ULONG disposition = 0;
-  const LONG status = create ? native.create_key(&handle, access, &attributes, 0, nullptr,
-                                                 REG_OPTION_NON_VOLATILE, &disposition)
-                             : native.open_key(&handle, access, &attributes);
+  const LONG status = create ? calls.CreateKey(&handle, access, &attributes,
+                                               class_text.empty() ? nullptr : &counted_class,
+                                               REG_OPTION_NON_VOLATILE)
+                             : calls.OpenKey(&handle, access, &attributes);
   if (status >= 0) child.reset(static_cast<HKEY>(handle));
-  return FromNtStatus(status);
+  return calls.ErrorOf(status);
 }
 
-// Opens the key for `access`; an empty owner when it, or a key on the way, does not exist. Links
-// on the way are followed, as the registry follows them; the key itself is opened as itself, a
-// link as the link, unless `follow_last`. With `create`, missing keys are created instead.
-UniqueHkey OpenPath(const KeyPath& key, ACCESS_MASK access, bool follow_last, bool create,
+// The key's flags (NtQueryKey, KeyFlagsInformation); nullopt where the system does not say.
+std::optional<ULONG> KeyFlags(KeyCalls& calls, HKEY key) {
+  struct KeyFlagsInformation {
+    ULONG wow64_flags;
+    ULONG key_flags;
+    ULONG control_flags;
+  };
+  KeyFlagsInformation info{};
+  ULONG size = 0;
+  if (calls.QueryKey(key, key_info::kFlags, &info, sizeof(info), &size) < 0) return std::nullopt;
+  return info.key_flags;
+}
+
+// The target a link key names in its SymbolicLinkValue; "" when it names none.
+std::wstring LinkTarget(HKEY key) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, kSymbolicLinkValueName.data(), nullptr, &type, nullptr, &size) !=
+          ERROR_SUCCESS ||
+      type != REG_LINK) {
+    return {};
+  }
+  std::wstring target(size / sizeof(wchar_t), L'\0');
+  if (RegQueryValueExW(key, kSymbolicLinkValueName.data(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(target.data()), &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  target.resize(size / sizeof(wchar_t));
+  return target;
+}
+
+// Whether an open key is a symbolic link: by the key's own mark where the system reports it, by
+// its SymbolicLinkValue where it does not (Wine).
+bool IsLinkKey(KeyCalls& calls, HKEY key) {
+  if (const auto flags = KeyFlags(calls, key)) return (*flags & kKeyFlagLink) != 0;
+  return !LinkTarget(key).empty();
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Whether the link at key.names[index] is Windows' own HKEY_CURRENT_USER\Software\Classes, the
+// link to this same user's classes hive, HKEY_USERS\<SID>_Classes: the one link that is followed.
+bool IsOwnClassesLink(const KeyPath& key, std::size_t index, HKEY link) {
+  if (key.hive != kHiveCurrentUser || index != 1 || !SameText(key.names[0], L"Software") ||
+      !SameText(key.names[1], L"Classes")) {
+    return false;
+  }
+  const std::wstring user = ProcessUserSid();
+  return !user.empty() && SameText(LinkTarget(link), L"\\REGISTRY\\USER\\" + user + L"_Classes");
+}
+
+// The key `key` up to and including names[index].
+KeyPath Prefix(const KeyPath& key, std::size_t index) {
+  KeyPath prefix{key.hive, {}};
+  prefix.names.assign(key.names.begin(),
+                      key.names.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+  return prefix;
+}
+
+// Opens the key as `walk` says; an empty owner when it, or a key on the way, does not exist (and
+// is not to be created). Throws LinkOnTheWay at a link that is refused.
+UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk,
                     std::wstring_view doing) {
   const std::wstring subject = DisplayKeyPath(key);
   const HKEY root = RootKey(key.hive);
   if (root == nullptr) Fail(ERROR_BAD_PATHNAME, doing, subject);
-  const bool single = key.names.size() == 1;
-  // The merged view has no native path: it is reached through the Win32 calls alone, which take
-  // names without nulls. Under a hive the first name, too, is opened through them.
+  const bool create = walk.missing == IfMissing::kCreate;
+  const bool refuse_links = walk.way == OnTheWay::kRefuseLinks;
+  // The merged view has no native path: it is reached through the Win32 calls alone, whole, which
+  // take names without nulls and follow its links as Explorer does.
   const bool whole_path = key.hive == kHiveClassesRoot;
   std::wstring first = key.names.front();
   if (whole_path) {
@@ -137,27 +179,43 @@ UniqueHkey OpenPath(const KeyPath& key, ACCESS_MASK access, bool follow_last, bo
       first += L'\\' + key.names[index];
   }
   if (first.find(L'\0') != std::wstring::npos) Fail(ERROR_BAD_PATHNAME, doing, subject);
-  const bool first_is_last = single || whole_path;
-  const ACCESS_MASK first_access = first_is_last ? access : 0;
-  HKEY raw = nullptr;
-  LSTATUS status = create
-                       ? RegCreateKeyExW(root, first.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                         first_access == 0 ? KEY_QUERY_VALUE : first_access,
-                                         nullptr, &raw, nullptr)
-                       : RegOpenKeyExW(root, first.c_str(),
-                                       first_is_last && !follow_last ? REG_OPTION_OPEN_LINK : 0,
-                                       first_access == 0 ? KEY_QUERY_VALUE : first_access, &raw);
-  if (IsMissing(status)) return {};
-  if (status != ERROR_SUCCESS) Fail(status, doing, subject);
-  UniqueHkey current(raw);
-  if (first_is_last) return current;
-  for (std::size_t index = 1; index < key.names.size(); ++index) {
-    const bool last = index + 1 == key.names.size();
+
+  const std::size_t count = whole_path ? 1 : key.names.size();
+  UniqueHkey current;
+  for (std::size_t index = 0; index < count; ++index) {
+    const bool last = index + 1 == count;
+    // On the way, the least that lets the key be checked (and a subkey be created under it).
+    const ACCESS_MASK access =
+        last ? walk.access | KEY_QUERY_VALUE
+             : KEY_QUERY_VALUE | (create ? KEY_CREATE_SUB_KEY : static_cast<ACCESS_MASK>(0));
+    const bool itself = last && walk.key == AtTheKey::kAsItself;
+    const bool as_link = itself || (refuse_links && !whole_path);
+    const std::wstring_view key_class = last ? walk.key_class : std::wstring_view();
     UniqueHkey next;
-    status = OpenChild(current.get(), key.names[index], last ? access : 0, last && !follow_last,
-                       create, next);
+    LSTATUS status = ERROR_SUCCESS;
+    if (index == 0) {
+      HKEY raw = nullptr;
+      status =
+          calls.OpenRoot(root, first.c_str(), as_link ? REG_OPTION_OPEN_LINK : 0, access, &raw);
+      if (IsMissing(status) && create) {
+        const std::wstring class_text(key_class);
+        status = calls.CreateRoot(root, first.c_str(),
+                                  class_text.empty() ? nullptr : class_text.c_str(), access, &raw);
+      }
+      if (status == ERROR_SUCCESS) next.reset(raw);
+    } else {
+      status = OpenChild(calls, current.get(), key.names[index], access, as_link, create, key_class,
+                         next);
+    }
     if (IsMissing(status)) return {};
     if (status != ERROR_SUCCESS) Fail(status, doing, subject);
+    if (as_link && !itself && IsLinkKey(calls, next.get())) {
+      if (last || !IsOwnClassesLink(key, index, next.get())) {
+        throw LinkOnTheWay(doing, Prefix(key, index));
+      }
+      status = OpenChild(calls, current.get(), key.names[index], access, false, false, {}, next);
+      if (status != ERROR_SUCCESS) Fail(status, doing, subject);
+    }
     current = std::move(next);
   }
   return current;
@@ -183,10 +241,11 @@ std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer
 
 // A listed subkey, opened as itself. One that cannot be opened, even one gone meanwhile, is an
 // error: a walk that skipped it would read or delete less than the tree.
-UniqueHkey OpenListedChild(HKEY parent, const std::wstring& name, ACCESS_MASK access,
-                           std::wstring_view doing, const std::wstring& subject) {
+UniqueHkey OpenListedChild(KeyCalls& calls, HKEY parent, const std::wstring& name,
+                           ACCESS_MASK access, std::wstring_view doing,
+                           const std::wstring& subject) {
   UniqueHkey child;
-  const LSTATUS status = OpenChild(parent, name, access, true, false, child);
+  const LSTATUS status = OpenChild(calls, parent, name, access, true, false, {}, child);
   if (status != ERROR_SUCCESS) Fail(status, doing, subject);
   return child;
 }
@@ -201,11 +260,12 @@ std::wstring ChildSubject(const std::wstring& subject, std::wstring_view name) {
 
 // --- Reading -----------------------------------------------------------------------------------
 
-// The key's whole security descriptor: owner, group and DACL with every entry, inherited ones
-// included, so that a key made again with other inherited rights or another owner reads otherwise.
+// The key's whole security descriptor: owner, group, DACL with every entry, inherited ones
+// included, and the integrity label, so that a key made again with other inherited rights,
+// another owner or another label reads otherwise.
 std::vector<std::uint8_t> KeySecurity(HKEY key, const std::wstring& subject) {
-  constexpr SECURITY_INFORMATION kParts =
-      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                          DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION;
   DWORD size = 0;
   LSTATUS status = RegGetKeySecurity(key, kParts, nullptr, &size);
   std::vector<std::uint8_t> descriptor(size);
@@ -218,34 +278,18 @@ std::vector<std::uint8_t> KeySecurity(HKEY key, const std::wstring& subject) {
   return descriptor;
 }
 
-// Whether the key is volatile (NtQueryKey, KeyFlagsInformation); false where the system does not
-// say.
-bool IsVolatile(HKEY key) {
-  struct KeyFlagsInformation {
-    ULONG wow64_flags;
-    ULONG key_flags;  // REG_FLAG_VOLATILE = 1
-    ULONG control_flags;
-  };
-  const auto query = Native().query_key;
-  KeyFlagsInformation info{};
-  ULONG size = 0;
-  return query != nullptr && query(key, 5, &info, sizeof(info), &size) >= 0 &&
-         (info.key_flags & 1) != 0;
-}
-
 // The key's own name as stored, in its own case, whole (NtQueryKey, KeyBasicInformation);
 // `fallback` where the system does not say.
-std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
+std::wstring StoredKeyName(KeyCalls& calls, HKEY key, std::wstring_view fallback) {
   struct KeyBasicInformation {
     LARGE_INTEGER last_write_time;
     ULONG title_index;
     ULONG name_length;  // bytes
     WCHAR name[256];
   };
-  const auto query = Native().query_key;
   KeyBasicInformation info{};
   ULONG size = 0;
-  if (query == nullptr || query(key, 0, &info, sizeof(info), &size) < 0 ||
+  if (calls.QueryKey(key, key_info::kBasic, &info, sizeof(info), &size) < 0 ||
       info.name_length / sizeof(WCHAR) > 255) {
     return std::wstring(fallback);
   }
@@ -253,15 +297,26 @@ std::wstring StoredKeyName(HKEY key, std::wstring_view fallback) {
 }
 
 // Reads an open key with everything under it; `subject` names it in errors.
-void ReadOpenKey(const RegistryServices& registry, HKEY key, const std::wstring& subject,
-                 KeyTree& tree) {
+void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
+                 const std::wstring& subject, KeyTree& tree) {
   tree.security = KeySecurity(key, subject);
-  tree.is_volatile = IsVolatile(key);
-  DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, largest_data = 0;
+  const std::optional<ULONG> flags = KeyFlags(calls, key);
+  tree.is_volatile = flags && (*flags & kKeyFlagVolatile) != 0;
+  DWORD class_length = 0, subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0,
+        largest_data = 0;
   LSTATUS status =
-      RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longest_subkey, nullptr, &values,
-                       &longest_name, &largest_data, nullptr, nullptr);
+      RegQueryInfoKeyW(key, nullptr, &class_length, nullptr, &subkeys, &longest_subkey, nullptr,
+                       &values, &longest_name, &largest_data, nullptr, nullptr);
   if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+  if (class_length > 0) {
+    std::wstring key_class(class_length + 1, L'\0');
+    DWORD length = class_length + 1;
+    status = RegQueryInfoKeyW(key, key_class.data(), &length, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+    key_class.resize(length);
+    tree.key_class = std::move(key_class);
+  }
 
   std::wstring name(std::max<DWORD>(longest_name, 255) + 1, L'\0');
   std::vector<std::uint8_t> data(
@@ -284,8 +339,13 @@ void ReadOpenKey(const RegistryServices& registry, HKEY key, const std::wstring&
          RegValue{type, std::vector<std::uint8_t>(data.begin(), data.begin() + data_size)}});
     ++index;
   }
-  // A symbolic link holds its target in this value; what lies behind it is not ours to read.
-  for (const NamedValue& value : tree.values) tree.link = tree.link || MarksLink(value, registry);
+  // A link is known by its own mark where the system reports one, else by the value in which it
+  // keeps its target. What lies behind it is not ours to read.
+  if (flags) {
+    tree.link = (*flags & kKeyFlagLink) != 0;
+  } else {
+    for (const NamedValue& value : tree.values) tree.link = tree.link || MarksLink(value, registry);
+  }
   if (tree.link) return;
 
   std::wstring buffer(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
@@ -293,10 +353,11 @@ void ReadOpenKey(const RegistryServices& registry, HKEY key, const std::wstring&
     std::optional<std::wstring> child_name = SubkeyAt(key, index, buffer, kReading, subject);
     if (!child_name) break;
     const std::wstring child_subject = ChildSubject(subject, *child_name);
-    const UniqueHkey child = OpenListedChild(key, *child_name, KEY_READ, kReading, child_subject);
+    const UniqueHkey child =
+        OpenListedChild(calls, key, *child_name, KEY_READ, kReading, child_subject);
     KeyTree& branch = tree.subkeys.emplace_back();
     branch.name = std::move(*child_name);
-    ReadOpenKey(registry, child.get(), child_subject, branch);
+    ReadOpenKey(calls, registry, child.get(), child_subject, branch);
   }
 }
 
@@ -304,7 +365,7 @@ void ReadOpenKey(const RegistryServices& registry, HKEY key, const std::wstring&
 
 // Deletes the open key `key` with its subkeys, deepest first, as RegDeleteTreeW does, but opening
 // each key as itself: RegDeleteTreeW follows a link and deletes its target.
-void DeleteOpenKey(HKEY key, const std::wstring& subject) {
+void DeleteOpenKey(KeyCalls& calls, HKEY key, const std::wstring& subject) {
   // Always the first subkey: the one before it is gone. One that stays first after its delete
   // would make this loop for ever; it stops the delete instead.
   std::wstring buffer(256, L'\0');
@@ -312,43 +373,19 @@ void DeleteOpenKey(HKEY key, const std::wstring& subject) {
   while (const std::optional<std::wstring> child = SubkeyAt(key, 0, buffer, kDeleting, subject)) {
     const std::wstring child_subject = ChildSubject(subject, *child);
     if (previous == child) Fail(ERROR_CANTWRITE, kDeleting, child_subject);
-    const UniqueHkey open = OpenListedChild(
-        key, *child, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, kDeleting, child_subject);
-    DeleteOpenKey(open.get(), child_subject);
+    const UniqueHkey open =
+        OpenListedChild(calls, key, *child, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
+                        kDeleting, child_subject);
+    DeleteOpenKey(calls, open.get(), child_subject);
     previous = child;
   }
-  const auto remove = Native().delete_key;
-  const LSTATUS status = remove != nullptr ? FromNtStatus(remove(key)) : ERROR_CALL_NOT_IMPLEMENTED;
+  const LSTATUS status = calls.ErrorOf(calls.DeleteKey(key));
   if (status != ERROR_SUCCESS && !IsMissing(status) && status != ERROR_KEY_DELETED) {
     Fail(status, kDeleting, subject);
   }
 }
 
 // --- Security -----------------------------------------------------------------------------------
-
-struct SecurityParts {
-  PSID owner = nullptr;
-  PSID group = nullptr;
-  PACL dacl = nullptr;
-  bool dacl_protected = false;
-};
-
-// The parts of a self-relative descriptor, pointing into it.
-SecurityParts PartsOf(PSECURITY_DESCRIPTOR descriptor, const std::wstring& subject) {
-  SecurityParts parts;
-  BOOL defaulted = FALSE, present = FALSE;
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  if (!GetSecurityDescriptorOwner(descriptor, &parts.owner, &defaulted) ||
-      !GetSecurityDescriptorGroup(descriptor, &parts.group, &defaulted) ||
-      !GetSecurityDescriptorDacl(descriptor, &present, &parts.dacl, &defaulted) ||
-      !GetSecurityDescriptorControl(descriptor, &control, &revision)) {
-    Fail(static_cast<LSTATUS>(GetLastError()), kWriting, subject);
-  }
-  if (!present) parts.dacl = nullptr;
-  parts.dacl_protected = (control & SE_DACL_PROTECTED) != 0;
-  return parts;
-}
 
 bool SameSid(PSID a, PSID b) {
   return (a == nullptr && b == nullptr) || (a != nullptr && b != nullptr && EqualSid(a, b));
@@ -392,23 +429,51 @@ class RestorePrivilege {
   bool adjusted_ = false;
 };
 
+// The integrity level of a descriptor's label (the last sub-authority of its mandatory label
+// entry); nullopt when it has none.
+std::optional<DWORD> LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL sacl = nullptr;
+  if (!GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) || !present ||
+      sacl == nullptr) {
+    return std::nullopt;
+  }
+  for (DWORD index = 0; index < sacl->AceCount; ++index) {
+    void* ace = nullptr;
+    if (!GetAce(sacl, index, &ace)) continue;
+    if (static_cast<const ACE_HEADER*>(ace)->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE) continue;
+    const auto* label = static_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace);
+    const PSID sid = const_cast<DWORD*>(&label->SidStart);
+    const UCHAR count = *GetSidSubAuthorityCount(sid);
+    if (count == 0) return std::nullopt;
+    return *GetSidSubAuthority(sid, count - 1u);
+  }
+  return std::nullopt;
+}
+
+// Whether this process may label an object at `level`: no higher than its own integrity.
+bool CallerMayLabel(HANDLE token, DWORD level) {
+  const std::vector<std::uint8_t> own = TokenPart(token, TokenIntegrityLevel);
+  if (own.empty()) return false;
+  const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(own.data())->Label.Sid;
+  const UCHAR count = *GetSidSubAuthorityCount(sid);
+  return count > 0 && level <= *GetSidSubAuthority(sid, count - 1u);
+}
+
 // Whether this process could make `owner` the owner of a key it makes again: a key it creates
 // gets its token's default owner; it may name itself or a group it may own by; any other account
 // needs the privilege to restore.
-bool CallerMayOwnWith(PSID owner) {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-  const UniqueKernelHandle token(raw);
-  const std::vector<std::uint8_t> default_owner = TokenPart(token.get(), TokenOwner);
+bool CallerMayOwnWith(HANDLE token, PSID owner) {
+  const std::vector<std::uint8_t> default_owner = TokenPart(token, TokenOwner);
   if (!default_owner.empty() &&
       SameSid(reinterpret_cast<const TOKEN_OWNER*>(default_owner.data())->Owner, owner)) {
     return true;
   }
-  const std::vector<std::uint8_t> user = TokenPart(token.get(), TokenUser);
+  const std::vector<std::uint8_t> user = TokenPart(token, TokenUser);
   if (!user.empty() && SameSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, owner)) {
     return true;
   }
-  const std::vector<std::uint8_t> groups = TokenPart(token.get(), TokenGroups);
+  const std::vector<std::uint8_t> groups = TokenPart(token, TokenGroups);
   if (!groups.empty()) {
     const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
     for (DWORD index = 0; index < list->GroupCount; ++index) {
@@ -417,7 +482,7 @@ bool CallerMayOwnWith(PSID owner) {
     }
   }
   LUID restore{};
-  const std::vector<std::uint8_t> privileges = TokenPart(token.get(), TokenPrivileges);
+  const std::vector<std::uint8_t> privileges = TokenPart(token, TokenPrivileges);
   if (privileges.empty() || !LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &restore))
     return false;
   const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(privileges.data());
@@ -430,11 +495,15 @@ bool CallerMayOwnWith(PSID owner) {
 
 }  // namespace
 
+Win32Registry::Win32Registry(KeyCalls& calls) : calls_(calls) {}
+
 void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
   CheckValid(key, kEnumerating);
   const std::wstring subject = DisplayKeyPath(key);
-  const UniqueHkey open =
-      OpenPath(key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, true, false, kEnumerating);
+  const UniqueHkey open = OpenPath(
+      calls_, key,
+      {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kFollowed},
+      kEnumerating);
   if (!open) return;
 
   DWORD count = 0;
@@ -454,7 +523,8 @@ void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& n
 
 KeyState Win32Registry::ReadKey(const KeyPath& key) {
   CheckValid(key, kReading);
-  const UniqueHkey open = OpenPath(key, KEY_QUERY_VALUE, false, false, kReading);
+  const UniqueHkey open = OpenPath(
+      calls_, key, {KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kAsItself}, kReading);
   if (!open) return {};
 
   KeyState state{true, std::nullopt};
@@ -479,39 +549,45 @@ KeyState Win32Registry::ReadKey(const KeyPath& key) {
 
 std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
   CheckValid(key, kReading);
-  const UniqueHkey open = OpenPath(key, KEY_READ, false, false, kReading);
+  const UniqueHkey open =
+      OpenPath(calls_, key, {KEY_READ, OnTheWay::kRefuseLinks, AtTheKey::kAsItself}, kReading);
   if (!open) return std::nullopt;
   KeyTree tree;
-  tree.name = StoredKeyName(open.get(), key.names.back());
-  ReadOpenKey(*this, open.get(), DisplayKeyPath(key), tree);
+  tree.name = StoredKeyName(calls_, open.get(), key.names.back());
+  ReadOpenKey(calls_, *this, open.get(), DisplayKeyPath(key), tree);
   SortTree(tree);
   return tree;
+}
+
+void Win32Registry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
+  CheckValid(key, kWriting);
+  const UniqueHkey open = OpenPath(calls_, key,
+                                   {KEY_QUERY_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink,
+                                    IfMissing::kCreate, key_class},
+                                   kWriting);
+  if (!open) Fail(ERROR_PATH_NOT_FOUND, kWriting, DisplayKeyPath(key));
 }
 
 void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                const std::optional<RegValue>& value) {
   CheckValid(key, kWriting);
   const std::wstring subject = DisplayKeyPath(key);
-  const UniqueHkey open = OpenPath(key, KEY_SET_VALUE, true, true, kWriting);
-  if (!open) Fail(ERROR_PATH_NOT_FOUND, kWriting, subject);  // a link on the way leads nowhere
+  const UniqueHkey open = OpenPath(
+      calls_, key,
+      {KEY_SET_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink, IfMissing::kCreate}, kWriting);
+  if (!open) Fail(ERROR_PATH_NOT_FOUND, kWriting, subject);
   // The native calls take the name counted, so a name holding a null stays whole, and store the
   // data as given: RegSetValueExW adds a terminator to a string whose last unit is not null when
   // the bytes after the buffer happen to be zero.
   std::wstring name(value_name);
   CountedString counted = Counted(name);
-  const NativeCalls& native = Native();
   LSTATUS status = ERROR_SUCCESS;
   if (value) {
     std::vector<std::uint8_t> data = value->data;
-    status = native.set_value != nullptr
-                 ? FromNtStatus(native.set_value(open.get(), &counted, 0, value->type, data.data(),
-                                                 static_cast<ULONG>(data.size())))
-                 : RegSetValueExW(open.get(), name.c_str(), 0, value->type, data.data(),
-                                  static_cast<DWORD>(data.size()));
+    status = calls_.ErrorOf(calls_.SetValue(open.get(), &counted, value->type, data.data(),
+                                            static_cast<ULONG>(data.size())));
   } else {
-    status = native.delete_value != nullptr
-                 ? FromNtStatus(native.delete_value(open.get(), &counted))
-                 : RegDeleteValueW(open.get(), name.c_str());
+    status = calls_.ErrorOf(calls_.DeleteValue(open.get(), &counted));
     if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
   }
   if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
@@ -519,57 +595,54 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
 
 void Win32Registry::DeleteTree(const KeyPath& key) {
   CheckValid(key, kDeleting);
-  const UniqueHkey open =
-      OpenPath(key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE, false, false, kDeleting);
+  const UniqueHkey open = OpenPath(calls_, key,
+                                   {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
+                                    OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
+                                   kDeleting);
   if (!open) return;  // already gone
-  DeleteOpenKey(open.get(), DisplayKeyPath(key));
+  DeleteOpenKey(calls_, open.get(), DisplayKeyPath(key));
 }
 
 void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CheckValid(key, kWriting);
   const std::wstring subject = DisplayKeyPath(key);
-  // Enumerating lets the inherited entries be passed down to the subkeys.
+  // The privilege is on before the key is opened, so that it applies to the open as to the set,
+  // and off again after.
+  const RestorePrivilege privilege;
   const UniqueHkey open = OpenPath(
-      key, WRITE_DAC | WRITE_OWNER | READ_CONTROL | KEY_ENUMERATE_SUB_KEYS, false, false, kWriting);
+      calls_, key,
+      {READ_CONTROL | WRITE_DAC | WRITE_OWNER, OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
+      kWriting);
   if (!open) Fail(ERROR_FILE_NOT_FOUND, kWriting, subject);
   std::vector<std::uint8_t> copy = descriptor;
-  const SecurityParts wanted = PartsOf(copy.data(), subject);
-  // The access list first: SetSecurityInfo takes the inherited entries from the key above and
-  // passes the inheritable ones down, which RegSetKeySecurity does not.
-  DWORD status = SetSecurityInfo(
-      open.get(), SE_REGISTRY_KEY,
-      DACL_SECURITY_INFORMATION | (wanted.dacl_protected ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                         : UNPROTECTED_DACL_SECURITY_INFORMATION),
-      nullptr, nullptr, wanted.dacl, nullptr);
-  if (status != ERROR_SUCCESS) Fail(static_cast<LSTATUS>(status), kWriting, subject);
-  std::vector<std::uint8_t> present = KeySecurity(open.get(), subject);
-  if (PartsOf(present.data(), subject).dacl_protected != wanted.dacl_protected) {
-    // A system whose SetSecurityInfo drops the protection (Wine's): the list as it was given.
-    const LSTATUS set = RegSetKeySecurity(open.get(), DACL_SECURITY_INFORMATION, copy.data());
-    if (set != ERROR_SUCCESS) Fail(set, kWriting, subject);
-    present = KeySecurity(open.get(), subject);
+  // One low-level set that stores owner, group, list and label as given: nothing is recomputed
+  // from the key above (SetSecurityInfo would, and would turn CREATOR OWNER entries into the
+  // owner of the moment) and nothing is passed down to the keys below, each of which is put back
+  // by itself. A label goes back where the record has one or the key has one now.
+  SECURITY_INFORMATION parts =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  if (LabelLevel(copy.data()) || LabelLevel(KeySecurity(open.get(), subject).data())) {
+    parts |= LABEL_SECURITY_INFORMATION;
   }
-  // Then the owner and group, in a call of their own, and only where they differ: another
-  // account as owner needs the privilege to restore, switched on for this call alone.
-  const SecurityParts now = PartsOf(present.data(), subject);
-  if (SameSid(now.owner, wanted.owner) && SameSid(now.group, wanted.group)) return;
-  const RestorePrivilege privilege;
-  status = SetSecurityInfo(open.get(), SE_REGISTRY_KEY,
-                           OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, wanted.owner,
-                           wanted.group, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) Fail(static_cast<LSTATUS>(status), kWriting, subject);
+  const LSTATUS status = calls_.SetKeySecurity(open.get(), parts, copy.data());
+  if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
 }
 
-bool Win32Registry::CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept {
+bool Win32Registry::CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept {
   try {
+    if (descriptor.empty()) return true;  // nothing to give back
     std::vector<std::uint8_t> copy = descriptor;
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    const UniqueKernelHandle token(raw);
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (copy.empty() || !GetSecurityDescriptorOwner(copy.data(), &owner, &defaulted) ||
-        owner == nullptr) {
-      return true;  // nothing to give back
+    if (GetSecurityDescriptorOwner(copy.data(), &owner, &defaulted) && owner != nullptr &&
+        !CallerMayOwnWith(token.get(), owner)) {
+      return false;
     }
-    return CallerMayOwnWith(owner);
+    const std::optional<DWORD> label = LabelLevel(copy.data());
+    return !label || CallerMayLabel(token.get(), *label);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -577,8 +650,7 @@ bool Win32Registry::CanRestoreOwner(const std::vector<std::uint8_t>& descriptor)
 
 bool Win32Registry::SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept {
   // The registry's own rule: ordinal, after the system's upper-case table.
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+  return SameText(a, b);
 }
 
 }  // namespace vw

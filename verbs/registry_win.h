@@ -1,5 +1,6 @@
 #pragma once
 
+#include "verbs/key_calls_win.h"
 #include "verbs/registry_services.h"
 
 namespace vw {
@@ -8,15 +9,22 @@ namespace vw {
 // native calls beneath it.
 class Win32Registry final : public RegistryServices {
  public:
+  // Through `calls`: the system's own, or a bench that checks each call.
+  explicit Win32Registry(KeyCalls& calls = KeyCalls::System());
+
   void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
   KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
+  void CreateKey(const KeyPath& key, std::wstring_view key_class) override;
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
   void DeleteTree(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
-  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;
+  bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override;
+
+ private:
+  KeyCalls& calls_;
 };
 
 }  // namespace vw

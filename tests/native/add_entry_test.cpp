@@ -404,14 +404,41 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   memory.WriteDefault(desktop.Child(L"Tool"), L"desktop user's");
   memory.WriteDefault(desktop.Child(L"mine").Child(L"command"), L"m.exe");
   memory.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
-  // Found from the session's user, set beside the process's: only another account moves "this
-  // user's classes"; an unknown one leaves them where they are.
-  EXPECT_FALSE(OtherUserClassesRoot(L"S-1-5-21-7-1001", L"S-1-5-21-7-1001"));
-  EXPECT_FALSE(OtherUserClassesRoot(L"", L"S-1-5-21-7-500"));
-  EXPECT_FALSE(OtherUserClassesRoot(L"S-1-5-21-7-1001", L""));
-  const auto root = OtherUserClassesRoot(L"S-1-5-21-7-1001", L"S-1-5-21-7-500");
-  ASSERT_TRUE(root);
-  EXPECT_EQ(*root, Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\"));
+  // Found from the session's account, looked up as "domain\user" alone and taken only as a
+  // user's: one who cannot be found is nobody's, never the administrator's.
+  const AccountLookup lookup = [](const std::wstring& name) -> std::optional<FoundAccount> {
+    if (name == L"PC\\ann") return FoundAccount{L"S-1-5-21-7-1001", true};
+    if (name == L"PC\\admin") return FoundAccount{L"S-1-5-21-7-500", true};
+    if (name == L"PC\\staff") return FoundAccount{L"S-1-5-21-7-513", false};  // a group
+    return std::nullopt;  // another domain, or one that does not answer
+  };
+  using Whose = UserClasses::Whose;
+  const std::pair<SessionAccount, Whose> sessions[] = {
+      {{L"", L""}, Whose::kCurrentUser},    {{L"admin", L"PC"}, Whose::kCurrentUser},
+      {{L"ann", L"PC"}, Whose::kOtherUser}, {{L"ann", L"OFFLINE"}, Whose::kUnknown},
+      {{L"ann", L""}, Whose::kUnknown},     {{L"staff", L"PC"}, Whose::kUnknown}};
+  for (const auto& [session, whose] : sessions) {
+    EXPECT_EQ(FindUserClasses(session, L"S-1-5-21-7-500", lookup).whose, whose)
+        << session.user.size() << " " << session.domain.size();
+  }
+  const UserClasses found = FindUserClasses({L"ann", L"PC"}, L"S-1-5-21-7-500", lookup);
+  EXPECT_EQ(found.root, Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\"));
+  {
+    // Nobody's: the list shows, nothing changes.
+    DesktopUserClasses nobody(memory, std::nullopt);
+    const std::wstring before = memory.Dump();
+    ScriptedForm form;
+    LoadEntries(nobody, form.entries);
+    form.file_name = L"tool.exe";
+    AddEntry(form, nobody);
+    form.entries.selected = 0;
+    RemoveEntry(form, nobody);
+    EXPECT_EQ(memory.Dump(), before);
+    ASSERT_EQ(form.boxes.size(), 4u);
+    EXPECT_EQ(form.boxes[1].prompt, text::kUnknownDesktopUserRefused);
+    EXPECT_EQ(form.boxes[3].prompt, text::kUnknownDesktopUserRefused);
+  }
+  const std::optional<KeyPath> root = found.root;
   DesktopUserClasses registry(memory, *root);
 
   ScriptedForm form;

@@ -1,4 +1,5 @@
 #include "tests/support/memory_registry.h"
+#include "verbs/registry_undo.h"
 
 #include <gtest/gtest.h>
 
@@ -154,7 +155,8 @@ TEST(MemoryRegistry, ClassesRootIsTheMergedView) {
 }
 
 // Key names are counted: one holding a null is a key of its own beside its namesake. A link is
-// followed on the way to a key and read as itself at the key; one that dangles leads nowhere.
+// read as itself at the key; on the way it is followed by the view's reads (one that dangles
+// leads nowhere) and refused by everything that reads a key whole or changes one.
 TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
   MemoryRegistry registry;
   const KeyPath shell = Key(L"HKLM\\Software\\Classes\\exefile\\shell\\");
@@ -173,24 +175,23 @@ TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
   EXPECT_TRUE(registry.ReadKey(user).exists);                   // the link itself
   EXPECT_FALSE(registry.ReadKey(user.Child(L"shell")).exists);  // through it: nowhere
   EXPECT_TRUE(registry.ReadTree(user)->link);
-  EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(user.Child(L"shell"), L"x"); }),
-            errc::kFileNotFound);
+  for (const KeyPath& through : {user.Child(L"shell"), user}) {
+    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(through, L"x"); }), kStoppedOnLink);
+    EXPECT_EQ(ErrorOf([&] { registry.CreateKey(through, L""); }), kStoppedOnLink);
+  }
+  EXPECT_EQ(ErrorOf([&] { registry.ReadTree(user.Child(L"shell")); }), kStoppedOnLink);
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(user.Child(L"shell")); }), kStoppedOnLink);
 
   registry.WriteDefault(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\"), L"m");
   EXPECT_EQ(registry.ReadKey(user.Child(L"shell").Child(L"mine")).value, StringValue(L"m"));
   EXPECT_TRUE(registry.ReadTree(user)->subkeys.empty());
-  // Where the target's parent exists, a write through the link creates the target, as Wine does.
-  const KeyPath near = Key(L"HKLM\\Software\\near\\");
-  registry.MakeLink(Key(L"HKLM\\Software\\to near\\"), near);
-  registry.WriteDefault(Key(L"HKLM\\Software\\to near\\sub\\"), L"s");
-  EXPECT_EQ(registry.ReadKey(near.Child(L"sub")).value, StringValue(L"s"));
   registry.DeleteTree(user);  // the link alone goes, never its target
   EXPECT_FALSE(registry.ReadKey(user).exists);
   EXPECT_TRUE(registry.ReadKey(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\")).exists);
 }
 
-// Security as Windows keeps it: what a key inherits is copied to keys created below it and passed
-// down again when a key's list is set; the list is set before the owner, and another account as
+// Security as Windows keeps it: what a key inherits is copied to keys created below it, CREATOR
+// OWNER as its owner's; a descriptor is set as given, nothing passed down; another account as
 // owner needs the privilege to restore.
 TEST(MemoryRegistry, OwnersAndInheritedRightsAreKeptAsWindowsKeepsThem) {
   MemoryRegistry registry;
@@ -209,18 +210,32 @@ TEST(MemoryRegistry, OwnersAndInheritedRightsAreKeptAsWindowsKeepsThem) {
   registry.WriteDefault(verb, L"caption");
   EXPECT_NE(registry.ReadTree(verb), before);
   registry.SetSecurity(verb, before.security);
-  EXPECT_EQ(registry.ReadTree(verb), before);  // passed down to the command key
+  EXPECT_NE(registry.ReadTree(verb), before);  // nothing passed down: each key by itself
+  registry.SetSecurity(verb.Child(L"command"), before.subkeys[0].security);
+  EXPECT_EQ(registry.ReadTree(verb), before);
+
+  // Another account's key below a CREATOR OWNER entry: made again by us, which instantiates that
+  // entry for us, and given its descriptor back as recorded, it reads as it was.
+  const KeyPath theirs = verb.Parent().Child(L"theirs");
+  registry.GrantCreatorOwner(verb.Parent());
+  registry.CreateKeysAs(MemoryRegistry::kSystem);
+  registry.WriteDefault(theirs.Child(L"command"), L"t.exe");
+  registry.CreateKeysAs(MemoryRegistry::kCaller);
+  const std::optional<KeyTree> recorded = registry.ReadTree(theirs);
+  registry.DeleteTree(theirs);
+  EXPECT_TRUE(RestoreTree(registry, theirs, recorded).empty());
+  EXPECT_EQ(registry.ReadTree(theirs), recorded);
 
   registry.SetOwner(verb, MemoryRegistry::kSystem);
   const std::vector<std::uint8_t> owned = registry.ReadTree(verb)->security;
   registry.DeleteTree(verb);
   registry.WriteDefault(verb, L"caption");
   registry.HoldRestorePrivilege(false);
-  EXPECT_FALSE(registry.CanRestoreOwner(owned));
-  EXPECT_TRUE(registry.CanRestoreOwner(before.security));
+  EXPECT_FALSE(registry.CanRestoreSecurity(owned));
+  EXPECT_TRUE(registry.CanRestoreSecurity(before.security));
   EXPECT_EQ(ErrorOf([&] { registry.SetSecurity(verb, owned); }), 1307u);
   registry.HoldRestorePrivilege(true);
-  EXPECT_TRUE(registry.CanRestoreOwner(owned));
+  EXPECT_TRUE(registry.CanRestoreSecurity(owned));
   registry.SetSecurity(verb, owned);
   EXPECT_EQ(registry.ReadTree(verb)->security, owned);
 }

@@ -13,6 +13,7 @@
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
+#include "platform/texts.h"
 #include "tests/support/environment.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
@@ -35,6 +36,10 @@ const std::wstring kFolders[] = {
 const std::wstring kOtherNames[] = {L"tool",   L"TOOL",   L"other",    L"Editor",
                                     L"记事本", L"my app", L"\u0100BC", std::wstring(L"tool\0x", 6)};
 const std::uint32_t kErrors[] = {5, 1018, 8, 1009};
+// ERROR_CANTWRITE: what the undo reports of a key that reads back otherwise with no call failing.
+constexpr std::uint32_t kReadBackDiffers = 1013;
+// ERROR_ALREADY_EXISTS: a link where the record had no key, left alone by the undo.
+constexpr std::uint32_t kLinkLeftAlone = 183;
 constexpr MemoryRegistry::Access kAccesses[] = {MemoryRegistry::Access::kSetValue,
                                                 MemoryRegistry::Access::kDelete,
                                                 MemoryRegistry::Access::kEnumerate};
@@ -70,10 +75,16 @@ void SeedSystemVerbs(MemoryRegistry& registry) {
                       StringValue(L"{ea72d00e-4960-42fa-ba92-7792a7944c1d}"));
 }
 
+// A key of the machine's that a link in this user's classes may be made to lead to.
+const KeyPath kDecoyShell{kHiveLocalMachine, {L"Software", L"Decoy", L"shell"}};
+
 class Session {
  public:
   explicit Session(std::uint32_t seed) : random_(seed) {
-    SeedSystemVerbs(registry_);
+    // Now and then a machine whose class of executables has no shell key yet.
+    if (Roll(5) != 0) SeedSystemVerbs(registry_);
+    registry_.WriteDefault(kDecoyShell.Child(L"decoy").Child(L"command"), L"decoy.exe");
+    decoy_ = DecoyState();
     system_verbs_ = SystemVerbs();
     LoadEntries(registry_, form_.entries);
   }
@@ -98,16 +109,52 @@ class Session {
   void Log(const std::string& line) { log_ += "  " + line + "\n"; }
   ClassesHive PickHive() { return Roll(2) == 0 ? ClassesHive::kMachine : ClassesHive::kUser; }
 
+  // A key of a hive read whole; nullopt beyond a link on the way, where nothing is ours.
+  std::optional<KeyTree> TreeAt(const KeyPath& key) {
+    try {
+      return registry_.ReadTree(key);
+    } catch (const LinkOnTheWay&) {
+      return std::nullopt;
+    }
+  }
+
   // Windows' own verbs in both hives, whole.
   std::vector<std::optional<KeyTree>> SystemVerbs() {
     std::vector<std::optional<KeyTree>> trees;
     for (const wchar_t* verb : {L"open", L"runas", L"runasuser"}) {
       for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
-        trees.push_back(registry_.ReadTree(VerbKeyPath(hive, verb)));
+        trees.push_back(TreeAt(VerbKeyPath(hive, verb)));
       }
     }
     return trees;
   }
+
+  // The lines of the registry's dump at or under the decoy.
+  std::wstring DecoyState() const {
+    std::wistringstream in(registry_.Dump());
+    std::wstring lines;
+    for (std::wstring line; std::getline(in, line);) {
+      if (testing::IsAtOrUnder(line.substr(0, line.find(L'\t')), DisplayKeyPath(kDecoyShell)))
+        lines += line + L'\n';
+    }
+    return lines;
+  }
+
+  // Now and then another program makes this user's shell key a link to a key of the machine's at
+  // some call of the next operation: after its record, or between its steps.
+  void MaybePlantLink() {
+    if (user_shell_link_ || user_classes_link_ || Roll(10) != 0) return;
+    const auto at = static_cast<std::size_t>(Roll(12));
+    Log("this user's shell key may become a link to a machine key at call +" + std::to_string(at));
+    registry_.AtCall(at, [this] {
+      const std::wstring unplanted = registry_.Dump();
+      registry_.MakeLink(UserShell(), kDecoyShell);
+      planted_keys_ = testing::ChangedKeys(unplanted, registry_.Dump());
+      user_shell_link_ = true;
+      planted_now_ = true;
+    });
+  }
+  static KeyPath UserShell() { return VerbKeyPath(ClassesHive::kUser, L"x").Parent(); }
 
   // Now and then, faults for this step: a key refuses an access for the whole step, as its ACL
   // would; one call fails once; or both, so that putting back can fail too.
@@ -148,7 +195,7 @@ class Session {
   // that could not be made again as it was.
   bool HoldsUnrestorableKey(std::wstring_view name) {
     const auto foreign_owner = [this](const auto& self, const KeyTree& tree) -> bool {
-      if (!registry_.CanRestoreOwner(tree.security)) return true;
+      if (!registry_.CanRestoreSecurity(tree.security)) return true;
       for (const KeyTree& subkey : tree.subkeys) {
         if (self(self, subkey)) return true;
       }
@@ -159,6 +206,8 @@ class Session {
         const auto tree = registry_.ReadTree(VerbKeyPath(hive, name));
         if (tree && (FirstUnrestorableKey(*tree) || foreign_owner(foreign_owner, *tree)))
           return true;
+      } catch (const LinkOnTheWay&) {
+        return true;  // a link on the way: refused
       } catch (const SystemError&) {
         return false;  // refused by an ACL another program set: the operation fails first
       }
@@ -203,22 +252,74 @@ class Session {
     }
   }
 
+  // The keys that differ between two states, but for what a link planted meanwhile replaced.
+  std::set<std::wstring> ChangedKeys(const std::wstring& before, const std::wstring& after) const {
+    std::set<std::wstring> changed = testing::ChangedKeys(before, after);
+    if (planted_now_) {
+      std::erase_if(changed, [this](const std::wstring& key) {
+        return planted_keys_.contains(key) ||
+               testing::IsAtOrUnder(key, DisplayKeyPath(UserShell()));
+      });
+    }
+    return changed;
+  }
+
   // After a failed operation, and at every message box it showed: both hives as before, unless
-  // putting back failed, and then exactly the keys the reports name differ.
-  static std::string CheckFailure(const std::wstring& before, const std::wstring& after,
-                                  const std::vector<std::wstring>& at_boxes,
-                                  const std::vector<SystemError>& errors) {
+  // putting back failed, and then exactly the keys the reports name differ. Putting back fails
+  // only where a call failed: a key that reads back otherwise with no failure could have been
+  // put back.
+  std::string CheckFailure(const std::wstring& before, const std::wstring& after,
+                           const std::vector<std::wstring>& at_boxes,
+                           const std::vector<SystemError>& errors) {
     const std::vector<SystemError> undo(errors.begin() + 1, errors.end());
+    for (const SystemError& error : undo) {
+      if (error.code() == kReadBackDiffers)
+        return "the undo could have put everything back and did not";
+    }
     std::vector<std::wstring> states = at_boxes;
     states.push_back(after);
     for (const std::wstring& state : states) {
-      const std::set<std::wstring> changed = testing::ChangedKeys(before, state);
+      const std::set<std::wstring> changed = ChangedKeys(before, state);
       if (undo.empty() && !changed.empty()) return "a failed operation changed the registry";
       if (undo.empty() || (changed.empty() && state != after)) continue;
       const std::string broken = testing::UndoReportMismatch(changed, undo);
       if (!broken.empty()) return broken + (state == after ? "" : " while a box was open");
     }
     return {};
+  }
+
+  // After an operation during which a link was planted: refused with a notice naming the link and
+  // nothing changed but the link, or failed and put back, or done before the link could matter.
+  // Whatever it did, nothing went through the link. nullopt where no link was planted.
+  std::optional<std::string> CheckPlanted(const std::wstring& before, const std::wstring& after,
+                                          std::size_t boxes_before) {
+    if (!std::exchange(planted_now_, false)) return std::nullopt;
+    planted_now_ = true;  // for ChangedKeys, while this operation is judged
+    std::string broken;
+    if (DecoyState() != decoy_) broken = "a change went through a link to a key of the machine's";
+    const std::wstring refused = text::LinkOnTheWayRefused(DisplayKeyPath(UserShell()));
+    bool link_refusal = false;
+    for (std::size_t index = boxes_before; index < form_.boxes.size(); ++index)
+      link_refusal = link_refusal || form_.boxes[index].prompt == refused;
+    if (broken.empty() && (link_refusal || !form_.errors.empty())) {
+      std::vector<SystemError> undo =
+          link_refusal ? form_.errors
+                       : std::vector<SystemError>(form_.errors.begin() + 1, form_.errors.end());
+      // Keys the planted link now stands in are left alone, and said so; what lay beyond it could
+      // not be put back, and is said so too.
+      std::erase_if(undo, [](const SystemError& error) {
+        return error.code() == kLinkLeftAlone ||
+               testing::IsAtOrUnder(error.subject(), DisplayKeyPath(UserShell()));
+      });
+      const std::set<std::wstring> changed = ChangedKeys(before, after);
+      if (undo.empty() && !changed.empty())
+        broken = "a refused or failed change changed the registry";
+      if (!undo.empty()) broken = testing::UndoReportMismatch(changed, undo);
+    }
+    planted_now_ = false;
+    // What the operation wrote is no longer known exactly: the entries it touched are not ours.
+    ours_.clear();
+    return broken.empty() ? Check() : broken;
   }
 
   std::string Add() {
@@ -244,14 +345,19 @@ class Session {
     RollPrivilege();
     const bool unrestorable = !name.empty() && HoldsUnrestorableKey(name);
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
-    const bool write_protected = write_protected_.contains(FoldCase(name));
+    MaybePlantLink();
+    const bool write_protected =
+        write_protected_.contains(ProtectedKey(name, ClassesHive::kMachine)) ||
+        write_protected_.contains(ProtectedKey(name, ClassesHive::kUser));
     write_protected_.clear();
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
+    const std::size_t boxes_before = form_.boxes.size();
     const auto at_boxes = RunWatchingBoxes([&] { AddEntry(form_, registry_); });
     const std::wstring after = registry_.Dump();
     registry_.ClearFaults();
+    if (const auto planted = CheckPlanted(before, after, boxes_before)) return *planted;
     if (!form_.errors.empty()) {
       if (!faulted) return "an add failed without a fault";
       if (form_.entries.items != items_before) return "a failed add changed the list";
@@ -280,13 +386,16 @@ class Session {
     RollPrivilege();
     const bool unrestorable = !name.empty() && HoldsUnrestorableKey(name);
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
+    MaybePlantLink();
     write_protected_.clear();
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
     form_.errors.clear();
+    const std::size_t boxes_before = form_.boxes.size();
     const auto at_boxes = RunWatchingBoxes([&] { RemoveEntry(form_, registry_); });
     const std::wstring after = registry_.Dump();
     registry_.ClearFaults();
+    if (const auto planted = CheckPlanted(before, after, boxes_before)) return *planted;
     if (!form_.errors.empty()) {
       if (!faulted) return "a remove failed without a fault";
       if (form_.entries.items != items_before) return "a failed remove changed the list";
@@ -330,7 +439,7 @@ class Session {
         continue;
       }
       const KeyPath verb = VerbKeyPath(hive, name);
-      if (hive == ClassesHive::kUser && user_classes_link_) {
+      if (hive == ClassesHive::kUser && (user_classes_link_ || user_shell_link_)) {
         Log("  the user's classes lead nowhere: nothing written there");
         continue;
       }
@@ -368,7 +477,7 @@ class Session {
         registry_.WriteDefault(verb.Child(L"command"), L"o.exe");
         registry_.Deny(MemoryRegistry::Access::kSetValue, verb.Child(L"command"),
                        errc::kAccessDenied);
-        write_protected_.insert(FoldCase(name));
+        write_protected_.insert(ProtectedKey(name, hive));
         acl_set_ = true;
       }
       if (shape == 8) {
@@ -379,6 +488,7 @@ class Session {
         registry_.SetOwner(verb.Child(L"command"), MemoryRegistry::kSystem);
       }
       if (shape == 6) {
+        registry_.DeleteTree(verb.Child(L"link"));  // a link there before is replaced
         registry_.WriteDefault(verb.Child(L"link"), L"");
         if (Roll(2) == 0) {
           registry_.MakeLink(verb.Child(L"link"), verb.Child(L"command"));
@@ -393,7 +503,7 @@ class Session {
   // This user's classes of executables become a link whose target is missing, as when a
   // per-user classes file did not load. Nothing of ours may ever delete it.
   void LinkUserClassesNowhere() {
-    if (user_classes_link_) return;
+    if (user_classes_link_ || user_shell_link_) return;
     Log("this user's exefile becomes a link that leads nowhere");
     registry_.MakeLink(UserExefile(), KeyPath{kHiveUsers, {L"S-1-5-21-0_Classes", L"exefile"}});
     user_classes_link_ = true;
@@ -406,6 +516,7 @@ class Session {
     Log("another program deletes verb '" + Narrow(name) + "' from one hive");
     try {
       registry_.DeleteTree(VerbKeyPath(hive, name));
+      write_protected_.erase(ProtectedKey(name, hive));  // its ACL went with it
     } catch (const SystemError&) {
       Log("  refused by the ACL it set itself");  // perhaps part of it is gone
     }
@@ -420,6 +531,7 @@ class Session {
 
   std::string Check() {
     if (SystemVerbs() != system_verbs_) return "a system verb changed";
+    if (DecoyState() != decoy_) return "a change went through a link to a key of the machine's";
     if (user_classes_link_) {
       const auto link = registry_.ReadTree(UserExefile());
       if (!link || !link->link) return "the link at this user's exefile is gone";
@@ -440,7 +552,7 @@ class Session {
       if (!command.value || TextOf(*command.value) != entry.command)
         return "an entry's command is not the quoted program";
       for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
-        const auto tree = registry_.ReadTree(VerbKeyPath(hive, folded));
+        const auto tree = TreeAt(VerbKeyPath(hive, folded));
         if (!tree) continue;
         if (tree->values.size() != 1 || tree->subkeys.size() != 1 ||
             tree->subkeys[0].values.size() != 1 || !tree->subkeys[0].subkeys.empty()) {
@@ -463,14 +575,28 @@ class Session {
   std::string log_;
   bool acl_set_ = false;  // another program gave a key an ACL that lasts until the next operation
   bool user_classes_link_ = false;
-  std::set<std::wstring> write_protected_;  // folded names whose command key refuses writes
+  bool user_shell_link_ = false;  // this user's shell key is a link to the decoy
+  bool planted_now_ = false;      // planted during the operation being judged
+  std::wstring decoy_;
+  std::set<std::wstring> planted_keys_;  // the keys planting the link made or changed
+  // The command keys that refuse writes, by folded name and hive.
+  static std::wstring ProtectedKey(std::wstring_view name, ClassesHive hive) {
+    return FoldCase(name) + (hive == ClassesHive::kMachine ? L"|machine" : L"|user");
+  }
+  std::set<std::wstring> write_protected_;
 };
 
 void PlaySessions(std::uint32_t first_seed, int sessions, int steps) {
   for (std::uint32_t seed = first_seed; seed < first_seed + static_cast<std::uint32_t>(sessions);
        ++seed) {
     Session session(seed);
-    const std::string broken = session.Play(steps);
+    std::string broken;
+    try {
+      broken = session.Play(steps);
+    } catch (const SystemError& error) {
+      broken = "a call failed outside any operation, error " + std::to_string(error.code()) +
+               " at " + Narrow(error.subject());
+    }
     if (!broken.empty()) {
       FAIL() << "session " << seed << " broke a rule: " << broken
              << "\nreplay with VERBWRIGHT_SEED=" << seed << "; its steps:\n"

@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "platform/system_error.h"
 #include "verbs/case_fold.h"
@@ -17,8 +18,9 @@ struct Denial {
   std::uint32_t code;
   bool inheritable = false;
   bool fault = false;  // armed by a test, gone with ClearFaults
-
-  friend bool operator==(const Denial&, const Denial&) = default;
+  // Whom it names: "" for everyone, else a SID; CREATOR OWNER, inherited by a new key, becomes
+  // an entry for that key's owner.
+  std::wstring who;
 };
 
 // A key's security descriptor.
@@ -36,16 +38,28 @@ struct MemoryRegistry::Node {
   std::map<std::wstring, NamedValue> values;               // by folded name
   std::map<std::wstring, std::unique_ptr<Node>> children;  // by folded name
   Security security;
+  std::wstring key_class;
   std::optional<KeyPath> link;  // a symbolic link's target
   bool is_volatile = false;
 
-  // What a key created below this one inherits.
-  std::vector<Denial> Inheritable() const {
+  // What a key below this one, owned by `owner`, inherits: the inheritable entries, and for each
+  // CREATOR OWNER one an entry of the owner's, as Windows instantiates it.
+  std::vector<Denial> Inheritable(std::wstring_view owner) const {
     std::vector<Denial> passed;
     for (const Denial& denial : security.own) {
       if (denial.inheritable) passed.push_back(denial);
     }
-    passed.insert(passed.end(), security.inherited.begin(), security.inherited.end());
+    for (const Denial& denial : security.inherited) {
+      if (denial.inheritable) passed.push_back(denial);
+    }
+    const std::size_t count = passed.size();
+    for (std::size_t index = 0; index < count; ++index) {
+      if (passed[index].who != MemoryRegistry::kCreatorOwner) continue;
+      Denial instance = passed[index];
+      instance.inheritable = false;
+      instance.who = owner;
+      passed.push_back(std::move(instance));
+    }
     return passed;
   }
 };
@@ -64,14 +78,18 @@ KeyPath Classes(std::uint32_t hive, const KeyPath& view_key) {
 
 // A security descriptor as bytes: the owner's units, the protection, then each list, an entry as
 // its access, its error's four bytes and its flags.
-std::vector<std::uint8_t> Serialise(const Security& security) {
-  std::vector<std::uint8_t> bytes;
-  bytes.push_back(static_cast<std::uint8_t>(security.owner.size()));
-  for (const wchar_t c : security.owner) {
+void AppendText(std::wstring_view text, std::vector<std::uint8_t>& bytes) {
+  bytes.push_back(static_cast<std::uint8_t>(text.size()));
+  for (const wchar_t c : text) {
     const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
     bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
   }
+}
+
+std::vector<std::uint8_t> Serialise(const Security& security) {
+  std::vector<std::uint8_t> bytes;
+  AppendText(security.owner, bytes);
   bytes.push_back(static_cast<std::uint8_t>(security.dacl_protected ? 1 : 0));
   for (const auto* list : {&security.own, &security.inherited}) {
     bytes.push_back(static_cast<std::uint8_t>(list->size()));
@@ -81,6 +99,7 @@ std::vector<std::uint8_t> Serialise(const Security& security) {
         bytes.push_back(static_cast<std::uint8_t>(denial.code >> shift));
       bytes.push_back(
           static_cast<std::uint8_t>((denial.inheritable ? 1 : 0) | (denial.fault ? 2 : 0)));
+      AppendText(denial.who, bytes);
     }
   }
   return bytes;
@@ -94,14 +113,20 @@ std::optional<Security> Parse(const std::vector<std::uint8_t>& bytes) {
     if (at >= bytes.size()) return std::nullopt;
     return bytes[at++];
   };
-  const auto owner_length = take();
-  if (!owner_length) return std::nullopt;
-  security.owner.clear();
-  for (std::size_t unit = 0; unit < *owner_length; ++unit) {
-    const auto low = take(), high = take();
-    if (!low || !high) return std::nullopt;
-    security.owner += static_cast<wchar_t>(*low | (*high << 8));
-  }
+  const auto take_text = [&]() -> std::optional<std::wstring> {
+    const auto length = take();
+    if (!length) return std::nullopt;
+    std::wstring text;
+    for (std::size_t unit = 0; unit < *length; ++unit) {
+      const auto low = take(), high = take();
+      if (!low || !high) return std::nullopt;
+      text += static_cast<wchar_t>(*low | (*high << 8));
+    }
+    return text;
+  };
+  const auto owner = take_text();
+  if (!owner) return std::nullopt;
+  security.owner = *owner;
   const auto protection = take();
   if (!protection) return std::nullopt;
   security.dacl_protected = *protection != 0;
@@ -117,9 +142,10 @@ std::optional<Security> Parse(const std::vector<std::uint8_t>& bytes) {
         code |= static_cast<std::uint32_t>(*byte) << shift;
       }
       const auto flags = take();
-      if (!access || !flags) return std::nullopt;
+      const auto who = take_text();
+      if (!access || !flags || !who) return std::nullopt;
       list->push_back({static_cast<MemoryRegistry::Access>(*access), code, (*flags & 1) != 0,
-                       (*flags & 2) != 0});
+                       (*flags & 2) != 0, *who});
     }
   }
   if (at != bytes.size()) return std::nullopt;
@@ -172,6 +198,10 @@ KeyPath MemoryRegistry::Resolve(const KeyPath& key) const {
 }
 
 bool MemoryRegistry::CountCall(const KeyPath& key, bool deferrable) {
+  if (action_at_ && *action_at_ == call_count_) {
+    action_at_.reset();
+    std::exchange(action_, nullptr)();
+  }
   const std::size_t index = call_count_++;
   if (!fail_at_ || *fail_at_ != index) return false;
   fail_at_.reset();
@@ -221,6 +251,7 @@ void MemoryRegistry::CopyTree(const Node& node, const KeyPath& location, KeyTree
   CheckAccess(Access::kEnumerate, node, location);
   tree.name = node.name;
   tree.security = Serialise(node.security);
+  tree.key_class = node.key_class;
   tree.link = node.link.has_value();
   tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
@@ -229,9 +260,27 @@ void MemoryRegistry::CopyTree(const Node& node, const KeyPath& location, KeyTree
   }
 }
 
+void MemoryRegistry::RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key,
+                                         std::wstring_view doing) const {
+  if (key.hive == kHiveClassesRoot) return;  // the view follows its links, as Explorer's does
+  const Node* node = hives_.at(key.hive).get();
+  for (std::size_t index = 0; index < key.names.size(); ++index) {
+    const auto child = node->children.find(FoldCase(key.names[index]));
+    if (child == node->children.end()) return;
+    node = child->second.get();
+    if (node->link && (index + 1 < key.names.size() || refuse_key)) {
+      KeyPath link{key.hive, {}};
+      link.names.assign(key.names.begin(),
+                        key.names.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+      throw LinkOnTheWay(doing, link);
+    }
+  }
+}
+
 std::optional<KeyTree> MemoryRegistry::ReadTree(const KeyPath& key) {
   CountCall(key);
   CheckValid(key, registry_action::kReading);
+  RefuseLinksOnTheWay(key, false, registry_action::kReading);
   const KeyPath location = Resolve(key);
   const Node* node = Find(location);
   if (node == nullptr) return std::nullopt;
@@ -249,6 +298,7 @@ void MemoryRegistry::CopyViewTree(const KeyPath& key, KeyTree& tree) const {
   const Node& node = *Find(location);
   tree.name = node.name;
   tree.security = Serialise(node.security);
+  tree.key_class = node.key_class;
   tree.link = node.link.has_value();
   tree.is_volatile = node.is_volatile;
   for (const auto& [folded, value] : node.values) tree.values.push_back(value);
@@ -280,7 +330,8 @@ MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
     if (!slot) {
       slot = std::make_unique<Node>();
       slot->name = name;
-      slot->security.inherited = node->Inheritable();
+      slot->security.owner = creator_;
+      slot->security.inherited = node->Inheritable(creator_);
     }
     node = slot.get();
     if (node->link) {
@@ -295,10 +346,20 @@ MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
   return *node;
 }
 
+void MemoryRegistry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
+  CountCall(key);
+  CheckValid(key, registry_action::kWriting);
+  RefuseLinksOnTheWay(key, true, registry_action::kWriting);
+  const KeyPath location = Resolve(key);
+  if (Find(location, true) != nullptr) return;
+  Create(location).key_class = key_class;
+}
+
 void MemoryRegistry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                 const std::optional<RegValue>& value) {
   const bool fail_late = CountCall(key, true);
   CheckValid(key, registry_action::kWriting);
+  RefuseLinksOnTheWay(key, true, registry_action::kWriting);
   // Through the view, a value lands in the user's key only where that key exists already.
   const KeyPath location = Resolve(key);
   if (const Node* existing = Find(location, true))
@@ -330,6 +391,7 @@ void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded, const 
 void MemoryRegistry::DeleteTree(const KeyPath& key) {
   CountCall(key);
   CheckValid(key, registry_action::kDeleting);
+  RefuseLinksOnTheWay(key, false, registry_action::kDeleting);
   const KeyPath location = Resolve(key);
   Node* parent = Find(location.Parent(), true);
   const std::wstring folded = FoldCase(location.names.back());
@@ -344,34 +406,30 @@ bool MemoryRegistry::SameKeyName(std::wstring_view a, std::wstring_view b) const
 void MemoryRegistry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CountCall(key);
   CheckValid(key, registry_action::kWriting);
+  RefuseLinksOnTheWay(key, false, registry_action::kWriting);
   const KeyPath location = Resolve(key);
   Node* node = Find(location);
   if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, key);
   const std::optional<Security> wanted = Parse(descriptor);
   if (!wanted) Fail(errc::kInvalidParameter, registry_action::kWriting, key);
-  // The access list first, with what it inherits from above, passed down to the keys below.
-  const Node* parent = Find(location.Parent(), true);
-  node->security.dacl_protected = wanted->dacl_protected;
-  node->security.own = wanted->own;
-  node->security.inherited =
-      wanted->dacl_protected || parent == nullptr ? std::vector<Denial>() : parent->Inheritable();
-  Propagate(*node);
-  // Then the owner: another than the caller only with the privilege.
-  if (wanted->owner == node->security.owner) return;
-  if (wanted->owner != kCaller && !restore_privilege_) {
+  // Stored as given, in one set, as RegSetKeySecurity stores it: an owner other than the caller
+  // only with the privilege; nothing recomputed from above, nothing passed down.
+  if (wanted->owner != node->security.owner && wanted->owner != kCaller && !restore_privilege_) {
     Fail(kInvalidOwner, registry_action::kWriting, key);
   }
-  node->security.owner = wanted->owner;
+  node->security = *wanted;
 }
 
-bool MemoryRegistry::CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept {
+bool MemoryRegistry::CanRestoreSecurity(
+    const std::vector<std::uint8_t>& descriptor) const noexcept {
   const std::optional<Security> security = Parse(descriptor);
   return security && (security->owner == kCaller || restore_privilege_);
 }
 
 void MemoryRegistry::Propagate(Node& node) {
   for (auto& [folded, child] : node.children) {
-    if (!child->security.dacl_protected) child->security.inherited = node.Inheritable();
+    if (!child->security.dacl_protected)
+      child->security.inherited = node.Inheritable(child->security.owner);
     Propagate(*child);
   }
 }
@@ -398,7 +456,7 @@ void MemoryRegistry::ForEachExistingKey(const KeyPath& key, Visit visit) {
 
 void MemoryRegistry::Deny(Access access, const KeyPath& key, std::uint32_t code, bool inheritable) {
   ForEachExistingKey(key, [&](Node& node) {
-    node.security.own.push_back({access, code, inheritable, true});
+    node.security.own.push_back({access, code, inheritable, true, {}});
     Propagate(node);
   });
 }
@@ -407,9 +465,22 @@ void MemoryRegistry::GiveOwnAccessList(const KeyPath& key) {
   ForEachExistingKey(key, [&](Node& node) {
     node.security.dacl_protected = true;
     node.security.inherited.clear();
-    node.security.own.push_back({Access::kNotify, errc::kAccessDenied, true, false});
+    node.security.own.push_back({Access::kNotify, errc::kAccessDenied, true, false, {}});
     Propagate(node);
   });
+}
+
+void MemoryRegistry::GrantCreatorOwner(const KeyPath& key) {
+  ForEachExistingKey(key, [&](Node& node) {
+    node.security.own.push_back(
+        {Access::kNotify, errc::kAccessDenied, true, false, std::wstring(kCreatorOwner)});
+    Propagate(node);
+  });
+}
+
+void MemoryRegistry::AtCall(std::size_t calls_from_now, std::function<void()> action) {
+  action_at_ = call_count_ + calls_from_now;
+  action_ = std::move(action);
 }
 
 void MemoryRegistry::SetOwner(const KeyPath& key, std::wstring_view owner) {
@@ -422,7 +493,8 @@ void MemoryRegistry::MakeLink(const KeyPath& key, const KeyPath& target,
   auto& slot = parent->children[FoldCase(key.names.back())];
   slot = std::make_unique<Node>();
   slot->name = key.names.back();
-  slot->security.inherited = parent->Inheritable();
+  slot->security.owner = creator_;
+  slot->security.inherited = parent->Inheritable(creator_);
   slot->link = target;
   // The target as the native API names it, without a terminating null.
   const std::wstring native = DisplayKeyPath(target);
@@ -440,6 +512,8 @@ void MemoryRegistry::MakeVolatile(const KeyPath& key) {
 
 void MemoryRegistry::ClearFaults() {
   fail_at_.reset();
+  action_at_.reset();
+  action_ = nullptr;
   const auto clear = [](const auto& self, Node& node) -> void {
     std::erase_if(node.security.own, [](const Denial& denial) { return denial.fault; });
     for (auto& [folded, child] : node.children) self(self, *child);
@@ -478,6 +552,7 @@ std::wstring MemoryRegistry::Dump() const {
         out += kHex[byte & 0xF];
       }
     }
+    if (!node.key_class.empty()) out += L" class=" + node.key_class;
     if (node.link) out += L" link";
     if (node.is_volatile) out += L" volatile";
     out += L'\n';

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,12 +24,17 @@ namespace vw {
 // exists, else the machine's, at every level of the path; a value written through the view lands
 // in the user's key where it exists, else in the machine's (a new key is created there).
 //
-// Security, as Windows keeps it: every key has an owner (a new key is the caller's) and an access
-// list of entries of its own and entries inherited from the keys above; an inheritable entry is
-// copied to every key created below, and SetSecurity, which works as SetSecurityInfo does, puts
-// the list first and then the owner, and passes inheritable entries down to the keys below. It
-// refuses an owner other than the caller unless the caller holds the privilege to restore files.
-// A key's security descriptor is all of it: owner, protection and every entry, inherited or not.
+// Security, as Windows keeps it: every key has an owner (a new key is its creator's, the caller's
+// unless CreateKeysAs says otherwise) and an access list of entries of its own and entries
+// inherited from the keys above; an inheritable entry is copied to every key created below, a
+// CREATOR OWNER one as an entry of the new key's owner too. SetSecurity, as RegSetKeySecurity,
+// stores the descriptor as given and passes nothing down; it refuses an owner other than the
+// caller unless the caller holds the privilege to restore files. A key's security descriptor is
+// all of it: owner, protection and every entry, inherited or not. A key may have a class.
+//
+// Links: ListSubkeys and ReadKey follow links on the way, as the view does; for a key of a hive,
+// ReadTree, CreateKey, WriteValue, DeleteTree and SetSecurity throw LinkOnTheWay at a link on the
+// way, and CreateKey and WriteValue at a link that is the key itself.
 //
 // Faults: any call can be made to fail once, before it changes anything or, for a write, after it
 // has created the missing keys; and a key can refuse an access, as a key whose ACL denies it. A
@@ -48,6 +54,7 @@ class MemoryRegistry final : public RegistryServices {
   // Who a new key belongs to, and the owner other programs' keys often have.
   static constexpr std::wstring_view kCaller = L"S-1-5-32-544";  // Administrators
   static constexpr std::wstring_view kSystem = L"S-1-5-18";
+  static constexpr std::wstring_view kCreatorOwner = L"S-1-3-0";
 
   MemoryRegistry();
   ~MemoryRegistry() override;
@@ -55,12 +62,13 @@ class MemoryRegistry final : public RegistryServices {
   void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
   KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
+  void CreateKey(const KeyPath& key, std::wstring_view key_class) override;
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override;
   void DeleteTree(const KeyPath& key) override;
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
-  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override;
+  bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override;
 
   enum class Strike {
     kBeforeAnything,     // the call changes nothing
@@ -77,6 +85,14 @@ class MemoryRegistry final : public RegistryServices {
   // protected from what is above it, with an entry its subkeys inherit; and an owner.
   void GiveOwnAccessList(const KeyPath& key);
   void SetOwner(const KeyPath& key, std::wstring_view owner);
+  // Gives the key an inheritable CREATOR OWNER entry, which every key created below it gets as
+  // an entry of its own owner's.
+  void GrantCreatorOwner(const KeyPath& key);
+  // Keys created from now on belong to `owner`, as when another account creates them.
+  void CreateKeysAs(std::wstring_view owner) { creator_ = owner; }
+  // Runs `action` (another program's doing) just before the call made `calls_from_now` calls
+  // after this one.
+  void AtCall(std::size_t calls_from_now, std::function<void()> action);
   // Whether the caller holds the privilege that lets it give a key any owner (administrators do).
   void HoldRestorePrivilege(bool held) { restore_privilege_ = held; }
   // Makes `key` (of a hive, created if missing, its subkeys dropped) a symbolic link to `target`,
@@ -106,6 +122,9 @@ class MemoryRegistry final : public RegistryServices {
   // it must fail once it has created its keys.
   bool CountCall(const KeyPath& key, bool deferrable = false);
   void CheckAccess(Access access, const Node& node, const KeyPath& location) const;
+  // Throws LinkOnTheWay at a link on the way to a key of a hive, or at the key itself with
+  // `refuse_key`.
+  void RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key, std::wstring_view doing) const;
   // The node for `location`, created with the keys above it where missing; links followed.
   Node& Create(const KeyPath& location);
   template <typename Visit>
@@ -124,6 +143,9 @@ class MemoryRegistry final : public RegistryServices {
   std::uint32_t fail_at_code_ = 0;
   Strike fail_at_strike_ = Strike::kBeforeAnything;
   bool restore_privilege_ = true;
+  std::wstring creator_{kCaller};
+  std::optional<std::size_t> action_at_;
+  std::function<void()> action_;
 };
 
 }  // namespace vw

@@ -567,13 +567,16 @@ TEST_F(WindowTest, AConstructorThatThrowsLeavesNoWindow) {
     }
     KeyState ReadKey(const KeyPath&) override { return {}; }
     std::optional<KeyTree> ReadTree(const KeyPath&) override { return std::nullopt; }
+    void CreateKey(const KeyPath&, std::wstring_view) override {}
     void WriteValue(const KeyPath&, std::wstring_view, const std::optional<RegValue>&) override {}
     void DeleteTree(const KeyPath&) override {}
     void SetSecurity(const KeyPath&, const std::vector<std::uint8_t>&) override {}
     bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
       return a == b;
     }
-    bool CanRestoreOwner(const std::vector<std::uint8_t>&) const noexcept override { return true; }
+    bool CanRestoreSecurity(const std::vector<std::uint8_t>&) const noexcept override {
+      return true;
+    }
   } registry;
   EXPECT_THROW(MainWindow(GetModuleHandleW(nullptr), registry, MainWindow::Options{{}, false}),
                std::bad_alloc);

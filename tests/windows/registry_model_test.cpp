@@ -8,6 +8,7 @@
 
 #include "platform/system_error.h"
 #include "tests/support/memory_registry.h"
+#include "tests/windows/checking_key_calls.h"
 #include "verbs/case_fold.h"
 #include "verbs/registry_path.h"
 #include "verbs/registry_win.h"
@@ -121,6 +122,8 @@ class Differential {
     return Compare("the whole tree", [&](RegistryServices& r) { return Tree(r, kRoot); });
   }
   const std::string& log() const { return log_; }
+  // The calls Windows would have refused (none, or the differential compares refusals).
+  const std::vector<std::string>& refused() const { return calls_.refused(); }
 
  private:
   int Roll(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
@@ -205,7 +208,8 @@ class Differential {
 
   std::mt19937 random_;
   MemoryRegistry model_;
-  Win32Registry real_;
+  testing::CheckingKeyCalls calls_;  // as Windows checks them
+  Win32Registry real_{calls_};
   std::string log_;
 };
 
@@ -217,6 +221,7 @@ TEST(RegistryModel, BehavesAsTheRealRegistry) {
     const std::string difference = session.Play(50);
     real.DeleteTree(kRoot);
     ASSERT_EQ(difference, "") << "seed " << seed << ":\n" << session.log();
+    ASSERT_TRUE(session.refused().empty()) << "seed " << seed << ": " << session.refused().front();
   }
 }
 

@@ -17,6 +17,7 @@
 #include "tests/support/error_of.h"
 #include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
+#include "tests/windows/checking_key_calls.h"
 #include "tests/windows/test_registry.h"
 #include "verbs/case_fold.h"
 #include "verbs/desktop_user_classes.h"
@@ -26,11 +27,15 @@
 namespace vw {
 namespace {
 
-// Each case starts from a clean scratch key of its own under HKCU.
+// Each case starts from a clean scratch key of its own under HKCU, and every call the registry
+// layer makes is checked as Windows checks it: none may be refused.
 class Win32RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override { registry.DeleteTree(Scratch()); }
-  void TearDown() override { registry.DeleteTree(Scratch()); }
+  void TearDown() override {
+    registry.DeleteTree(Scratch());
+    EXPECT_TRUE(calls.refused().empty()) << calls.refused().front();
+  }
   static KeyPath Scratch() { return {kHiveCurrentUser, {L"Software", L"VerbwrightTests"}}; }
   // A key under the scratch key, "shell\Tool\" as the script host writes it.
   static KeyPath Key(std::wstring_view relative) {
@@ -47,7 +52,8 @@ class Win32RegistryTest : public ::testing::Test {
     return names;
   }
 
-  Win32Registry registry;
+  testing::CheckingKeyCalls calls;
+  Win32Registry registry{calls};
 };
 
 using testing::ErrorOf;
@@ -165,6 +171,20 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
                                                                    SDDL_REVISION_1, &acl, nullptr));
   const UniqueLocal<void> owned_acl(acl);
   EXPECT_EQ(RegSetKeySecurity(command.get(), DACL_SECURITY_INFORMATION, acl), ERROR_SUCCESS);
+  // A class, given only when a key is created, and an integrity label (where the system keeps
+  // one: Wine does not).
+  HKEY classed = nullptr;
+  wchar_t key_class[] = L"VerbwrightClass";
+  ASSERT_EQ(RegCreateKeyExW(command.get(), L"classed", 0, key_class, 0, KEY_ALL_ACCESS, nullptr,
+                            &classed, nullptr),
+            ERROR_SUCCESS);
+  const UniqueHkey owned_classed(classed);
+  PSECURITY_DESCRIPTOR low = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"S:(ML;;NW;;;LW)",
+                                                                   SDDL_REVISION_1, &low, nullptr));
+  const UniqueLocal<void> owned_low(low);
+  std::printf("setting a low label: %ld\n",
+              static_cast<long>(RegSetKeySecurity(classed, LABEL_SECURITY_INFORMATION, low)));
 
   const std::optional<KeyTree> before = registry.ReadTree(verb);
   ASSERT_TRUE(before);
@@ -174,6 +194,8 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   ASSERT_EQ(read.values.size(), 4u);
   EXPECT_EQ(read.values[0].value.data, (std::vector<std::uint8_t>{'a', 0, 'b', 0}));
   EXPECT_EQ(read.values[1].name, std::wstring(L"\0x", 2));  // the whole counted name
+  ASSERT_EQ(read.subkeys.size(), 1u);
+  EXPECT_EQ(read.subkeys[0].key_class, L"VerbwrightClass");
 
   registry.DeleteTree(verb);
   EXPECT_TRUE(RestoreTree(registry, verb, before).empty());
@@ -260,9 +282,9 @@ TEST_F(Win32RegistryTest, KeysNamedWithANullAreThemselves) {
   EXPECT_EQ(registry.ReadTree(other), before);
 }
 
-// A link that leads nowhere, where a change records a missing key above the one it writes: the
-// record sees the link as the undo will, and a failed change leaves the link where it was. One
-// whose value is spelled in another case is a link all the same.
+// A link on the way to a key a change would write, here one that leads nowhere: the change is
+// refused before any step, naming the link, which stays where it was; nothing reads or writes
+// through it. One whose value is spelled in another case is a link all the same.
 TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
   const KeyPath nowhere{kHiveCurrentUser, {L"Software", L"VerbwrightNowhere"}};
   registry.DeleteTree(nowhere);
@@ -280,11 +302,14 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
   EXPECT_FALSE(registry.ReadKey(link.Child(L"shell")).exists);
 
   RegistryChange change(registry);
+  bool stepped = false;
   const ChangeOutcome outcome =
       change.Run({link.Child(L"shell").Child(L"tool")},
-                 [](const RegistryChange::Snapshot&) { throw SystemError(5, L"写入注册表项"); });
-  EXPECT_TRUE(outcome.error);
-  EXPECT_TRUE(outcome.undo_errors.empty());
+                 [&](const RegistryChange::Snapshot&) { stepped = true; });
+  EXPECT_FALSE(stepped);
+  ASSERT_TRUE(outcome.refusal);
+  EXPECT_EQ(outcome.refusal->why, ChangeOutcome::Refusal::Why::kLinkOnTheWay);
+  EXPECT_EQ(outcome.refusal->key, DisplayKeyPath(link));
   EXPECT_EQ(registry.ReadTree(link), before);
 
   // The registry compares value names without case; so does the test for a link.
@@ -307,11 +332,10 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
     ASSERT_TRUE(spelled);
     EXPECT_TRUE(spelled->link);
   }
-  // A write through it creates its target where the target's parent exists, as the in-memory
-  // registry has it.
-  registry.WriteDefault(link.Child(L"shell"), L"x");
-  EXPECT_EQ(registry.ReadKey(nowhere.Child(L"shell")).value, StringValue(L"x"));
-  registry.DeleteTree(nowhere);
+  for (const KeyPath& through : {link.Child(L"shell"), link}) {
+    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(through, L"x"); }), kStoppedOnLink);
+  }
+  EXPECT_FALSE(registry.ReadKey(nowhere).exists);
   registry.DeleteTree(link);
   EXPECT_FALSE(registry.ReadKey(link).exists);
 }
@@ -319,14 +343,19 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
 // The desktop's user is the session's. Not elevated as another account, that is this process's
 // own user, and "this user's classes" stay HKEY_CURRENT_USER's.
 TEST(DesktopUser, TheSessionsUserIsFoundFromTheSession) {
-  const std::wstring session = SessionUserSid();
+  const SessionAccount session = CurrentSessionAccount();
   const std::wstring process = ProcessUserSid();
-  std::printf("session user %ls, process user %ls\n", session.c_str(), process.c_str());
+  std::printf("session user %ls\\%ls, process user %ls\n", session.domain.c_str(),
+              session.user.c_str(), process.c_str());
   EXPECT_TRUE(process.starts_with(L"S-1-"));
-  if (!session.empty()) {
-    EXPECT_EQ(session, process);
+  if (!session.user.empty()) {
+    const auto found = LookUpAccount(session.domain + L"\\" + session.user);
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(found->is_user);
+    EXPECT_EQ(found->sid, process);
   }
-  EXPECT_FALSE(OtherUserClassesRoot(session, process));
+  EXPECT_EQ(FindUserClasses(session, process, LookUpAccount).whose,
+            UserClasses::Whose::kCurrentUser);
 }
 
 TEST_F(Win32RegistryTest, DeletesAKeyWithSubkeysAndTwice) {

@@ -8,6 +8,8 @@
 
 #include <sddl.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -17,6 +19,7 @@
 #include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "tests/support/environment.h"
+#include "tests/windows/checking_key_calls.h"
 #include "verbs/case_fold.h"
 #include "verbs/registry_path.h"
 #include "verbs/registry_win.h"
@@ -55,6 +58,12 @@ class TestRegistry final : public RegistryServices {
  public:
   // VERBWRIGHT_SCRATCH_VERBS=1 moves them under Wine too, to try the move itself.
   TestRegistry() : moved_(!RunningUnderWine() || EnvironmentVariable("VERBWRIGHT_SCRATCH_VERBS")) {}
+  // Windows would have refused none of the calls made through it.
+  ~TestRegistry() override {
+    if (!calls_.refused().empty()) ADD_FAILURE() << calls_.refused().front();
+  }
+  TestRegistry(const TestRegistry&) = delete;
+  TestRegistry& operator=(const TestRegistry&) = delete;
 
   // Where a key really is for these tests.
   KeyPath Map(const KeyPath& key) const {
@@ -90,6 +99,9 @@ class TestRegistry final : public RegistryServices {
   }
   KeyState ReadKey(const KeyPath& key) override { return inner_.ReadKey(Map(key)); }
   std::optional<KeyTree> ReadTree(const KeyPath& key) override { return inner_.ReadTree(Map(key)); }
+  void CreateKey(const KeyPath& key, std::wstring_view key_class) override {
+    inner_.CreateKey(Map(key), key_class);
+  }
   void WriteValue(const KeyPath& key, std::wstring_view value_name,
                   const std::optional<RegValue>& value) override {
     inner_.WriteValue(Map(key), value_name, value);
@@ -101,8 +113,8 @@ class TestRegistry final : public RegistryServices {
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override {
     return inner_.SameKeyName(a, b);
   }
-  bool CanRestoreOwner(const std::vector<std::uint8_t>& descriptor) const noexcept override {
-    return inner_.CanRestoreOwner(descriptor);
+  bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override {
+    return inner_.CanRestoreSecurity(descriptor);
   }
 
  private:
@@ -128,7 +140,8 @@ class TestRegistry final : public RegistryServices {
        L"Software\\VerbwrightTests\\User\\exefile"},
   };
 
-  Win32Registry inner_;
+  CheckingKeyCalls calls_;  // as Windows checks them
+  Win32Registry inner_{calls_};
   bool moved_;
 };
 

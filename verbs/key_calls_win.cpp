@@ -1,0 +1,85 @@
+#include "verbs/key_calls_win.h"
+
+namespace vw {
+namespace {
+
+// ntdll is not part of the Win32 API: its calls are looked up at run time. Without one, a call
+// answers that it is not implemented.
+class SystemKeyCalls final : public KeyCalls {
+ public:
+  SystemKeyCalls() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    open_key_ = calls::Find<calls::NtOpenKey>(ntdll, "NtOpenKey");
+    create_key_ = calls::Find<calls::NtCreateKey>(ntdll, "NtCreateKey");
+    delete_key_ = calls::Find<calls::NtDeleteKey>(ntdll, "NtDeleteKey");
+    query_key_ = calls::Find<calls::NtQueryKey>(ntdll, "NtQueryKey");
+    set_value_ = calls::Find<calls::NtSetValueKey>(ntdll, "NtSetValueKey");
+    delete_value_ = calls::Find<calls::NtDeleteValueKey>(ntdll, "NtDeleteValueKey");
+    status_to_error_ = calls::Find<calls::RtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
+  }
+
+  LSTATUS OpenRoot(HKEY root, const wchar_t* name, DWORD options, REGSAM access,
+                   HKEY* key) override {
+    return RegOpenKeyExW(root, name, options, access, key);
+  }
+  LSTATUS CreateRoot(HKEY root, const wchar_t* name, const wchar_t* key_class, REGSAM access,
+                     HKEY* key) override {
+    return RegCreateKeyExW(root, name, 0, const_cast<wchar_t*>(key_class), REG_OPTION_NON_VOLATILE,
+                           access, nullptr, key, nullptr);
+  }
+  LONG OpenKey(HANDLE* key, ACCESS_MASK access, calls::ObjectAttributes* attributes) override {
+    return open_key_ == nullptr ? kNotImplemented : open_key_(key, access, attributes);
+  }
+  LONG CreateKey(HANDLE* key, ACCESS_MASK access, calls::ObjectAttributes* attributes,
+                 calls::UnicodeString* key_class, ULONG options) override {
+    ULONG disposition = 0;
+    return create_key_ == nullptr
+               ? kNotImplemented
+               : create_key_(key, access, attributes, 0, key_class, options, &disposition);
+  }
+  LONG DeleteKey(HANDLE key) override {
+    return delete_key_ == nullptr ? kNotImplemented : delete_key_(key);
+  }
+  LONG QueryKey(HANDLE key, int info_class, void* info, ULONG size, ULONG* written) override {
+    return query_key_ == nullptr ? kNotImplemented
+                                 : query_key_(key, info_class, info, size, written);
+  }
+  LONG SetValue(HANDLE key, calls::UnicodeString* name, ULONG type, void* data,
+                ULONG size) override {
+    return set_value_ == nullptr ? kNotImplemented : set_value_(key, name, 0, type, data, size);
+  }
+  LONG DeleteValue(HANDLE key, calls::UnicodeString* name) override {
+    return delete_value_ == nullptr ? kNotImplemented : delete_value_(key, name);
+  }
+  LSTATUS SetKeySecurity(HKEY key, SECURITY_INFORMATION parts,
+                         PSECURITY_DESCRIPTOR descriptor) override {
+    return RegSetKeySecurity(key, parts, descriptor);
+  }
+  LSTATUS ErrorOf(LONG status) override {
+    if (status >= 0) return ERROR_SUCCESS;
+    if (status == kNotImplemented) return ERROR_CALL_NOT_IMPLEMENTED;
+    return status_to_error_ == nullptr ? ERROR_GEN_FAILURE
+                                       : static_cast<LSTATUS>(status_to_error_(status));
+  }
+
+ private:
+  static constexpr LONG kNotImplemented = static_cast<LONG>(0xC0000002L);  // STATUS_NOT_IMPLEMENTED
+
+  calls::NtOpenKey open_key_ = nullptr;
+  calls::NtCreateKey create_key_ = nullptr;
+  calls::NtDeleteKey delete_key_ = nullptr;
+  calls::NtQueryKey query_key_ = nullptr;
+  calls::NtSetValueKey set_value_ = nullptr;
+  calls::NtDeleteValueKey delete_value_ = nullptr;
+  calls::RtlNtStatusToDosError status_to_error_ = nullptr;
+};
+
+}  // namespace
+
+KeyCalls& KeyCalls::System() {
+  // Looked up once and never changed after: the table is constant in all but name.
+  static SystemKeyCalls calls;
+  return calls;
+}
+
+}  // namespace vw
