@@ -111,6 +111,17 @@ PixelRect PlacementOf(const ControlDesign& design, int dpi) noexcept {
   return rect;
 }
 
+// Shortens a list box to whole rows, as a classic list box does: no half row at its foot.
+void FitWholeRows(HWND list) {
+  const auto item = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  RECT frame{}, client{};
+  if (item <= 0 || !GetWindowRect(list, &frame) || !GetClientRect(list, &client)) return;
+  const int spare = client.bottom % item;
+  if (spare == 0 || client.bottom < item) return;
+  SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - spare,
+               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
 UniqueFont MessageFont(UINT dpi) noexcept {
   LOGFONTW font = MessageFontForDpi(dpi);
   return UniqueFont(CreateFontIndirectW(&font));
@@ -252,6 +263,12 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
   RefitHorizontalExtent(Control(ControlId::kFileList));
   entries_.RefitExtent();  // from the names it keeps, not 100,000 reads of the list
+  // Scaled, the lists show whole rows; at the design's own DPI they keep its geometry exactly.
+  if (dpi != kDefaultDpi) {
+    for (const ControlId list :
+         {ControlId::kFolderList, ControlId::kFileList, ControlId::kEntryList})
+      FitWholeRows(Control(list));
+  }
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -305,6 +322,35 @@ bool MainWindow::ProgramExists(std::wstring_view program_path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::wstring MainWindow::FitForBox(std::wstring_view text) const {
+  // As wide as a box's text may be and the box still stand inside the monitor's work area, with
+  // its icon, margins and frame.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor))
+    return std::wstring(text);
+  const int dpi = static_cast<int>(dpi_);
+  const int limit = (monitor.rcWork.right - monitor.rcWork.left) * 3 / 4 -
+                    MulDiv(100, dpi, static_cast<int>(kDefaultDpi));
+  LOGFONTW logical = MessageFontForDpi(dpi_);
+  const UniqueFont font(CreateFontIndirectW(&logical));
+  const WindowDc dc(window_);
+  if (!font || dc.get() == nullptr) return std::wstring(text);
+  const SelectedObject selected(dc.get(), font.get());
+  return text::FitLongRuns(
+      text,
+      [&](std::wstring_view run) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), run.data(), static_cast<int>(run.size()), &size);
+        return static_cast<int>(size.cx);
+      },
+      limit);
+}
+
+void MainWindow::ReadProgramsAgain() {
+  OnFolderChanged();
+}
+
 int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) {
   // While a box is open the buttons do nothing: a screen reader's default action on one would
   // run a second add or removal inside this box's loop.
@@ -313,7 +359,7 @@ int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsign
     int& open;
     ~Closed() { --open; }
   } closed{boxes_open_};
-  const int answer = message_box_(window_, prompt, title, style);
+  const int answer = message_box_(window_, FitForBox(prompt), title, style);
   // Closed from outside while the box was open (WM_CLOSE from another program): the box went with
   // its owner, and whatever it answered, nothing may go on.
   return window_ == nullptr ? 0 : answer;

@@ -71,6 +71,7 @@ class MainWindow final : public Form {
   std::wstring CaptionText() override;
   EntryList& Entries() override { return entries_; }
   bool ProgramExists(std::wstring_view program_path) override;
+  void ReadProgramsAgain() override;
   int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) override;
   void ShowError(const SystemError& error) override;
   void RegistryChanged() override;
@@ -85,6 +86,9 @@ class MainWindow final : public Form {
   template <typename Handler>
   LRESULT Guarded(const Handler& handler) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // The text as a box of this window shows it: every long name and path shortened in the middle
+  // so that the box stays inside the monitor's work area at the window's DPI.
+  std::wstring FitForBox(std::wstring_view text) const;
   void OnCommand(int id, int code);
   void OnActivate(bool active);
   // Once the window is up and idle: what would slow its start.

@@ -33,6 +33,16 @@ std::optional<Refusal> ProgramRefusal(Form& form, const std::wstring& program_pa
   return std::nullopt;
 }
 
+// Refuses a program that cannot become an entry that runs, and returns whether it did. One that
+// has gone is no longer listed afterwards.
+bool RefuseProgram(Form& form, const std::wstring& program_path) {
+  const auto refusal = ProgramRefusal(form, program_path);
+  if (!refusal) return false;
+  ShowRefusal(form, *refusal);
+  if (!form.ProgramExists(program_path)) form.ReadProgramsAgain();
+  return true;
+}
+
 // The index of the item that is the key `name`; -1 when none.
 int ListedAt(const EntryList& entries, std::wstring_view name, const RegistryServices& registry) {
   for (int index = 0; index < entries.Count(); ++index) {
@@ -89,10 +99,7 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
-  if (const auto refusal = ProgramRefusal(form, program_path)) {
-    ShowRefusal(form, *refusal);
-    return;
-  }
+  if (RefuseProgram(form, program_path)) return;
   const std::wstring caption = form.CaptionText();
   const std::wstring command = CommandLine(program_path);
   // Only an explicit OK goes on: a box closed with its window answers neither.
@@ -102,10 +109,7 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   // The program may have gone while the box was open.
-  if (const auto refusal = ProgramRefusal(form, program_path)) {
-    ShowRefusal(form, *refusal);
-    return;
-  }
+  if (RefuseProgram(form, program_path)) return;
 
   // For every user; and into this user's copy where one exists, which would otherwise hide it.
   RegistryChange change(registry);

@@ -31,6 +31,8 @@ class Form {
   virtual EntryList& Entries() = 0;        // the entry list
   // Whether a program is at this full path now.
   virtual bool ProgramExists(std::wstring_view program_path) = 0;
+  // Reads the folder's programs again, so that the file list shows what is there now.
+  virtual void ReadProgramsAgain() = 0;
 
   // A modal message box owned by the window; returns the button pressed (mb::kAnswer...), or
   // neither OK nor Cancel when the box went away unanswered, as when the window is closed.

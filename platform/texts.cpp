@@ -21,17 +21,15 @@ std::wstring Caption(std::wstring_view caption) {
 }
 
 std::wstring Lines(std::wstring_view first, std::wstring_view name, const EntryPreview& entry,
-                   std::wstring_view caption_label, std::wstring_view command_label) {
+                   std::wstring_view empty_caption) {
   std::wstring text(first);
   text += L"\n\n菜单项：";
   text += name;
-  text += L"\n";
-  text += caption_label;
-  text += Caption(entry.caption);
+  text += L"\n菜单文字：";
+  text += entry.caption.empty() ? std::wstring(empty_caption) : entry.caption;
   if (!entry.command.empty()) {
-    text += L"\n";
-    text += command_label;
-    text += CompactPath(entry.command);
+    text += L"\n运行：";
+    text += CompactCommand(entry.command);
   }
   return text;
 }
@@ -40,26 +38,26 @@ std::wstring Lines(std::wstring_view first, std::wstring_view name, const EntryP
 
 std::wstring ConfirmAddText(std::wstring_view shown_name, const EntryPreview& added,
                             const std::optional<EntryPreview>& replaced) {
-  std::wstring text = Lines(kConfirmAdd, shown_name, added, L"菜单文字：", L"运行：");
+  std::wstring text = Lines(kConfirmAdd, shown_name, added, kEmptyCaptionShown);
   if (replaced) {
     text += L"\n\n右键菜单里已经有这一项，添加会把它替换掉。它原来是：\n菜单文字：";
     text += Caption(replaced->caption);
     text += L"\n运行：";
-    text += replaced->command.empty() ? std::wstring(L"（无）") : CompactPath(replaced->command);
+    text += replaced->command.empty() ? std::wstring(L"（无）") : CompactCommand(replaced->command);
   }
   return text;
 }
 
 std::wstring ConfirmRemoveText(std::wstring_view shown_name,
                                const std::optional<EntryPreview>& entry) {
-  return Lines(kConfirmRemove, shown_name, entry.value_or(EntryPreview{}), L"菜单文字：",
-               L"运行：");
+  return Lines(kConfirmRemove, shown_name, entry.value_or(EntryPreview{}), Caption(L""));
 }
 
 std::wstring CompactPath(std::wstring_view path, std::size_t max_units) {
   if (path.size() <= max_units) return std::wstring(path);
   constexpr std::wstring_view kEllipsis = L"…";
-  // The root: "C:\", or "\\server\share\" (up to the fourth backslash), where there is one.
+  // The root: "C:\", "\\server\share\" (up to the fourth backslash) or "HKEY_...\", where
+  // there is one.
   std::size_t root = 0;
   if (path.size() >= 3 && path[1] == L':') {
     root = 3;
@@ -67,6 +65,8 @@ std::wstring CompactPath(std::wstring_view path, std::size_t max_units) {
     for (int slashes = 0; root < path.size() && slashes < 4; ++root) {
       if (path[root] == L'\\') ++slashes;
     }
+  } else if (path.starts_with(L"HKEY_") && path.find(L'\\') != std::wstring_view::npos) {
+    root = path.find(L'\\') + 1;
   }
   if (root + kEllipsis.size() + 8 > max_units) root = 0;
   std::wstring_view tail = path.substr(path.size() - (max_units - root - kEllipsis.size()));
@@ -75,6 +75,88 @@ std::wstring CompactPath(std::wstring_view path, std::size_t max_units) {
       static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(tail[0]));
   if (first >= 0xDC00 && first <= 0xDFFF) tail.remove_prefix(1);
   return std::wstring(path.substr(0, root)) + std::wstring(kEllipsis) + std::wstring(tail);
+}
+
+std::wstring CompactCommand(std::wstring_view command, std::size_t max_units) {
+  const std::size_t close =
+      command.starts_with(L'"') ? command.find(L'"', 1) : std::wstring_view::npos;
+  if (close == std::wstring_view::npos) return CompactPath(command, max_units);
+  const std::wstring_view program = command.substr(1, close - 1);
+  const std::wstring_view rest = command.substr(close + 1);
+  const std::size_t frame = 2 + rest.size();
+  return L"\"" + CompactPath(program, max_units > frame + 12 ? max_units - frame : 12) + L"\"" +
+         std::wstring(rest);
+}
+
+namespace {
+
+// Where a box may wrap a line: between spaces, and around East Asian characters and their
+// quotation marks.
+bool Wraps(wchar_t c) {
+  const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+  return unit == L' ' || unit == L'\n' || unit == 0x201C || unit == 0x201D ||
+         (unit >= 0x2E80 && unit <= 0xA4CF) || (unit >= 0xAC00 && unit <= 0xD7A3) ||
+         (unit >= 0xF900 && unit <= 0xFAFF) || (unit >= 0xFE30 && unit <= 0xFE4F) ||
+         (unit >= 0xFF00 && unit <= 0xFFEF);
+}
+
+// The run shortened in the middle, as a path where it holds a '\', to at most `units` units.
+std::wstring ShortenRun(std::wstring_view run, std::size_t units) {
+  // Quotes and brackets around a path stay where they are.
+  std::size_t lead = 0, trail = 0;
+  while (lead < run.size() && (run[lead] == L'"' || run[lead] == L'(')) ++lead;
+  while (trail + lead < run.size() &&
+         (run[run.size() - 1 - trail] == L'"' || run[run.size() - 1 - trail] == L')'))
+    ++trail;
+  const std::wstring_view core = run.substr(lead, run.size() - lead - trail);
+  const std::size_t core_units = units > lead + trail + 1 ? units - lead - trail : 1;
+  std::wstring shortened;
+  if (core.find(L'\\') != std::wstring_view::npos) {
+    shortened = CompactPath(core, core_units);
+  } else if (core.size() <= core_units) {
+    shortened = std::wstring(core);
+  } else {
+    const std::size_t head = (core_units - 1) / 2, tail = core_units - 1 - head;
+    shortened =
+        std::wstring(core.substr(0, head)) + L"…" + std::wstring(core.substr(core.size() - tail));
+  }
+  return std::wstring(run.substr(0, lead)) + shortened +
+         std::wstring(run.substr(run.size() - trail));
+}
+
+}  // namespace
+
+std::wstring FitLongRuns(std::wstring_view text, const std::function<int(std::wstring_view)>& width,
+                         int limit) {
+  std::wstring fitted;
+  for (std::size_t at = 0; at < text.size();) {
+    if (Wraps(text[at])) {
+      fitted += text[at++];
+      continue;
+    }
+    std::size_t end = at;
+    while (end < text.size() && !Wraps(text[end])) ++end;
+    const std::wstring_view run = text.substr(at, end - at);
+    std::wstring best(run);
+    if (width(run) > limit) {
+      // The longest shortening that fits; at the least a few units either side of the "…".
+      std::size_t low = 8, high = run.size();
+      best = ShortenRun(run, low);
+      while (low < high) {
+        const std::size_t middle = (low + high + 1) / 2;
+        std::wstring candidate = ShortenRun(run, middle);
+        if (width(candidate) <= limit) {
+          low = middle;
+          best = std::move(candidate);
+        } else {
+          high = middle - 1;
+        }
+      }
+    }
+    fitted += best;
+    at = end;
+  }
+  return fitted;
 }
 
 // The system's own verbs of executables, as the Chinese Windows menu names them.

@@ -3,6 +3,7 @@
 // Every text the user reads, in one place: the window's, the message boxes' (the system's own
 // sentences character for character), and the words that name what a failed call was doing.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,12 +83,26 @@ std::wstring ConfirmAddText(std::wstring_view shown_name, const EntryPreview& ad
                             const std::optional<EntryPreview>& replaced);
 std::wstring ConfirmRemoveText(std::wstring_view shown_name,
                                const std::optional<EntryPreview>& entry);
+// What the menu shows for an empty menu text, on the 菜单文字 line of an add's confirmation.
+inline constexpr std::wstring_view kEmptyCaptionShown =
+    L"（空：右键菜单里会出现一个没有文字的空白项）";
 // Ends an error box when putting back left nothing changed.
 inline constexpr std::wstring_view kNothingChanged = L"这次没有做任何修改。";
 
 // A path short enough for a message box: the middle of a long one becomes "…", keeping its root
-// and as much of its end, the file name first, as fits in `max_units`.
+// (a drive, a server's share, a registry hive) and as much of its end, the file name first, as
+// fits in `max_units`.
 std::wstring CompactPath(std::wstring_view path, std::size_t max_units = 72);
+// A command line as a message box shows it: the program's path inside its quotes is shortened as
+// a path, never the quotes or the arguments after them.
+std::wstring CompactCommand(std::wstring_view command, std::size_t max_units = 72);
+
+// A message box's text with every run it cannot wrap (characters other than spaces, line breaks
+// and East Asian characters, which a box wraps between) shortened in the middle until it is no
+// wider than `limit` as `width` measures it, so that the box stays on the screen: a long name, a
+// path or a key path. A run that holds a '\' is shortened as a path.
+std::wstring FitLongRuns(std::wstring_view text, const std::function<int(std::wstring_view)>& width,
+                         int limit);
 
 // Our own wording for names the registry layout cannot take.
 std::wstring ReservedNameRefused(std::wstring_view name);

@@ -85,6 +85,9 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   form.dir_path = L"C:\\";
   AddEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
+  // An empty menu text is said to show as an empty item.
+  EXPECT_NE(form.boxes[0].prompt.find(L"菜单文字：（空：右键菜单里会出现一个没有文字的空白项）\n"),
+            std::wstring::npos);
   EXPECT_EQ(TextAt(registry, VerbKeyPath(L"notepad")), L"");
   EXPECT_EQ(TextAt(registry, CommandKeyPath(L"notepad")), L"\"C:\\notepad.exe\" \"%1\"");
   EXPECT_EQ(form.entries.items, Names{L"notepad"});
@@ -202,12 +205,24 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
     EXPECT_NE(form.boxes[0].prompt.find(text::CompactPath(JoinFolder(folder, file))),
               std::wstring::npos);
   }
+  // Only a program that has gone makes the file list read its folder again.
+  EXPECT_EQ(form.programs_read_again, 1);
   EXPECT_EQ(text::CompactPath(deep + L"\\abcd.exe"),
             L"C:\\…" + std::wstring(59, L'd') + L"\\abcd.exe");  // 72 in all
   EXPECT_EQ(text::CompactPath(L"C:\\short\\tool.exe"), L"C:\\short\\tool.exe");
   EXPECT_EQ(text::CompactPath(L"\\\\server\\share\\" + std::wstring(100, L'x') + L"\\t.exe")
                 .substr(0, 16),
             L"\\\\server\\share\\…");
+  // In a command line, the program's path is shortened inside its quotes.
+  EXPECT_EQ(text::CompactCommand(L"\"" + deep + L"\\abcd.exe\" \"%1\""),
+            L"\"C:\\…" + std::wstring(52, L'd') + L"\\abcd.exe\" \"%1\"");
+  // A box's long runs fit its width; wrapped text, East Asian or spaced, stays whole.
+  const auto units = [](std::wstring_view run) { return static_cast<int>(run.size()); };
+  const std::wstring sentence =
+      L"找不到程序“" + deep + L"\\abcd.exe”：请重新选择 " + std::wstring(90, L'n') + L" 或 a b c";
+  const std::wstring fitted = text::FitLongRuns(sentence, units, 40);
+  EXPECT_EQ(fitted, L"找不到程序“C:\\…" + std::wstring(27, L'd') + L"\\abcd.exe”：请重新选择 " +
+                        std::wstring(19, L'n') + L"…" + std::wstring(20, L'n') + L" 或 a b c");
 
   // Checked again once the user has answered: a program deleted while the box was open is not
   // written.
@@ -220,6 +235,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   ASSERT_EQ(form.boxes.size(), 2u);
   EXPECT_EQ(form.boxes[1].title, L"提示");
   EXPECT_NE(form.boxes[1].prompt.find(L"找不到"), std::wstring::npos);
+  EXPECT_EQ(form.programs_read_again, 2);
   EXPECT_EQ(registry.Dump(), before);
 
   form.dir_path = deep;

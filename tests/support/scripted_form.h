@@ -26,6 +26,7 @@ class ScriptedForm final : public Form {
   std::vector<Box> boxes;
   std::vector<SystemError> errors;
   int registry_changes = 0;
+  int programs_read_again = 0;
   std::set<std::wstring> missing_programs;  // full paths; every other program exists
   std::function<void()> on_box;             // called as each box, error boxes too, appears
 
@@ -49,6 +50,7 @@ class ScriptedForm final : public Form {
     errors.push_back(error);
   }
   void RegistryChanged() override { ++registry_changes; }
+  void ReadProgramsAgain() override { ++programs_read_again; }
 };
 
 }  // namespace vw::testing

@@ -377,6 +377,50 @@ TEST_F(WindowOperationsTest, LongNamesScrollSidewaysAndTheNewEntryIsInView) {
   DeleteFileW((folder_ / (std::wstring(200, L'y') + L".exe")).c_str());
 }
 
+// A long name in a real box, at the design's DPI and scaled: shortened in the middle, so that the
+// whole box stands inside the monitor's work area.
+TEST_F(WindowOperationsTest, ABoxForALongNameStaysOnTheScreen) {
+  const std::wstring longest = L"vw-tool" + std::wstring(200, L'x');
+  registry_.WriteDefault(CommandKeyPath(longest), L"\"x.exe\" \"%1\"");
+  Open(registry_);
+  for (const UINT dpi : {96u, 144u}) {
+    window_->ApplyDpi(dpi);
+    SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
+                 static_cast<WPARAM>(ListIndexOf(longest)), 0);
+    RECT box_frame{};
+    std::wstring text;
+    ASSERT_TRUE(WithRealBox(
+        L"确认",
+        [&](HWND box) {
+          GetWindowRect(box, &box_frame);
+          text = WindowText(GetDlgItem(box, 0xFFFF));
+          PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        },
+        [&] { Click(ControlId::kRemoveButton); }));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window_->hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_LE(box_frame.right - box_frame.left, monitor.rcWork.right - monitor.rcWork.left) << dpi;
+    EXPECT_NE(text.find(L"菜单项：vw-tool"), std::wstring::npos) << dpi;
+    EXPECT_NE(text.find(L"x…x"), std::wstring::npos) << dpi;
+  }
+  registry_.DeleteTree(VerbKeyPath(longest));
+}
+
+// A program deleted after it was chosen is refused, and the file list no longer lists it.
+TEST_F(WindowOperationsTest, AProgramThatWentIsNoLongerListed) {
+  Touch(folder_ / L"vw-tool.exe");
+  Open(registry_);
+  ChooseInList(ControlId::kFileList, L"vw-tool.exe");
+  DeleteFileW((folder_ / L"vw-tool.exe").c_str());
+  Click(ControlId::kAddButton);
+  ASSERT_EQ(asked_.size(), 1u);
+  EXPECT_NE(asked_[0].text.find(L"找不到程序"), std::wstring::npos);
+  const Names files = Items(Control(ControlId::kFileList));
+  EXPECT_EQ(std::find(files.begin(), files.end(), L"vw-tool.exe"), files.end());
+  EXPECT_FALSE(registry_.ReadKey(VerbKeyPath(L"vw-tool")).exists);
+}
+
 // Adding over an entry another program made leaves nothing of it that could hide the entry or
 // run something else: no MUIVerb, LegacyDisable, Extended, nor a DelegateExecute under command.
 TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
