@@ -3,7 +3,7 @@
 #include "app/program_picker_win.h"
 #include "platform/system_error.h"
 #include "platform/texts.h"
-#include "verbs/registry_path.h"
+#include "registry/key_path.h"
 
 namespace vw {
 

@@ -10,8 +10,8 @@
 #include "platform/desktop_user_win.h"
 #include "platform/system_calls_win.h"
 #include "platform/texts.h"
-#include "verbs/desktop_user_classes.h"
-#include "verbs/registry_win.h"
+#include "registry/desktop_user_classes.h"
+#include "registry/win32_registry_win.h"
 
 // Parameter names as winbase.h declares them.
 namespace {

@@ -19,7 +19,7 @@
 #include "operations/remove_entry.h"
 #include "platform/system_calls_win.h"
 #include "platform/texts.h"
-#include "verbs/case_fold.h"
+#include "registry/case_fold.h"
 
 namespace vw {
 namespace {
@@ -83,7 +83,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kClassName;
   if (RegisterClassExW(&window_class) == 0)
-    throw SystemError(GetLastError(), std::wstring(text::kRegisteringWindowClass));
+    throw SystemError(GetLastError(), Doing::kRegisteringWindowClass);
 }
 
 SIZE ClientSizeForDpi(UINT dpi) noexcept {
@@ -149,8 +149,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, frame.left, frame.top,
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
                   this);
-  if (window_ == nullptr)
-    throw SystemError(GetLastError(), std::wstring(text::kCreatingMainWindow));
+  if (window_ == nullptr) throw SystemError(GetLastError(), Doing::kCreatingMainWindow);
   // All or nothing: a window whose object never finished must not outlive it.
   try {
     dpi_ = DpiOfWindow(window_);
@@ -190,8 +189,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
                                          instance, nullptr);
     if (control == nullptr)
-      throw SystemError(GetLastError(), std::wstring(text::kCreatingControl),
-                        std::wstring(design.name));
+      throw SystemError(GetLastError(), Doing::kCreatingControl, std::wstring(design.name));
     FitToFont(control, design);
   }
   entries_.Attach(Control(ControlId::kEntryList));
@@ -398,9 +396,9 @@ LRESULT MainWindow::Guarded(const Handler& handler) noexcept {
   } catch (const SystemError& error) {
     ShowError(error);
   } catch (const std::bad_alloc&) {
-    ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, std::wstring(text::kHandlingMessage)));
+    ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kHandlingMessage));
   } catch (...) {
-    ShowError(SystemError(ERROR_INTERNAL_ERROR, std::wstring(text::kHandlingMessage)));
+    ShowError(SystemError(ERROR_INTERNAL_ERROR, Doing::kHandlingMessage));
   }
   return 0;
 }

@@ -15,7 +15,7 @@
 #include "app/program_picker_win.h"
 #include "operations/form.h"
 #include "platform/handles_win.h"
-#include "verbs/registry_services.h"
+#include "registry/services.h"
 
 namespace vw {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/texts.h"
-#include "verbs/case_fold.h"
+#include "registry/case_fold.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

@@ -29,14 +29,13 @@ std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_fl
   if (!find) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;  // empty root
-    throw SystemError(error, std::wstring(text::kReadingFolder), folder);
+    throw SystemError(error, Doing::kReadingFolder, folder);
   }
   do {
     if ((data.dwFileAttributes & left_out) == 0 && keep(data)) names.emplace_back(data.cFileName);
   } while (FindNextFileW(find.get(), &data));
   const DWORD error = GetLastError();
-  if (error != ERROR_NO_MORE_FILES)
-    throw SystemError(error, std::wstring(text::kReadingFolder), folder);
+  if (error != ERROR_NO_MORE_FILES) throw SystemError(error, Doing::kReadingFolder, folder);
   SortNames(names);
   return names;
 }
@@ -293,8 +292,7 @@ std::wstring SelectedFileName(HWND file_list) {
 int AddListItem(HWND list, const std::wstring& text) {
   const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   if (index == LB_ERR || index == LB_ERRSPACE) {
-    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, std::wstring(text::kAddingToList),
-                      L"“" + text + L"”");
+    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kAddingToList, L"“" + text + L"”");
   }
   return static_cast<int>(index);
 }

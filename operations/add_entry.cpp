@@ -2,8 +2,8 @@
 
 #include "operations/change_report.h"
 #include "platform/texts.h"
-#include "verbs/registry_path.h"
-#include "verbs/registry_undo.h"
+#include "registry/change.h"
+#include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

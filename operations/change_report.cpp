@@ -4,6 +4,39 @@
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
+namespace {
+
+// A key the undo left changed, as its error box says it: what was found, and the keys below.
+SystemError Reported(const LeftChanged& left) {
+  SystemError error = text::UndoFailed(left.error);
+  std::wstring detail = left.error.detail();
+  const auto add = [&detail](std::wstring_view part) {
+    if (!detail.empty()) detail += L"\n\n";
+    detail += part;
+  };
+  switch (left.found) {
+    case LeftChanged::Found::kFailed:
+      break;
+    case LeftChanged::Found::kUnreadable:
+      add(text::kUnreadableAfterChange);
+      break;
+    case LeftChanged::Found::kLinkLeftAlone:
+      add(text::kLinkLeftAlone);
+      break;
+    case LeftChanged::Found::kReadsOtherwise:
+      add(text::kReadBackDiffers);
+      break;
+  }
+  if (!left.keys_below.empty()) {
+    std::wstring keys(text::kKeysLeftChanged);
+    for (const std::wstring& key : left.keys_below) keys += L"\n" + key;
+    add(keys);
+  }
+  error.WithDetail(std::move(detail));
+  return error;
+}
+
+}  // namespace
 
 void ShowRefusal(Form& form, const Refusal& refusal) {
   form.MsgBox(refusal.text, text::kNoticeTitle, mb::kIconInformation);
@@ -28,7 +61,7 @@ bool ReportChange(Form& form, const ChangeOutcome& outcome) {
         break;
     }
     // A link met by a step: what came before it was put back, or is reported here.
-    for (const SystemError& left : outcome.undo_errors) form.ShowError(text::UndoFailed(left));
+    for (const LeftChanged& left : outcome.undo_errors) form.ShowError(Reported(left));
     return false;
   }
   if (!outcome.error) return true;
@@ -42,7 +75,7 @@ bool ReportChange(Form& form, const ChangeOutcome& outcome) {
     return false;
   }
   form.ShowError(*outcome.error);
-  for (const SystemError& left : outcome.undo_errors) form.ShowError(text::UndoFailed(left));
+  for (const LeftChanged& left : outcome.undo_errors) form.ShowError(Reported(left));
   return false;
 }
 

@@ -5,7 +5,7 @@
 
 #include "operations/form.h"
 #include "platform/texts.h"
-#include "verbs/registry_undo.h"
+#include "registry/change.h"
 
 namespace vw {
 

@@ -4,7 +4,7 @@
 
 #include "operations/entry_list.h"
 #include "platform/system_error.h"
-#include "verbs/registry_services.h"
+#include "registry/services.h"
 
 namespace vw {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "operations/form.h"
-#include "verbs/registry_services.h"
+#include "registry/services.h"
 
 namespace vw {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "verbs/desktop_user_classes.h"
+#include "registry/desktop_user_classes.h"
 
 namespace vw {
 

@@ -23,18 +23,39 @@ inline constexpr std::uint32_t kInternalError = 1359;
 // The system's own description of an error number (FormatMessageW on Windows).
 std::wstring DescribeSystemError(std::uint32_t code);
 
+// What a failed call was doing, as its error says: a kind, which the user's texts word.
+enum class Doing : std::uint8_t {
+  kListingKey,
+  kReadingKey,
+  kWritingKey,
+  kDeletingKey,
+  kChangingRegistry,
+  kReadingFolder,
+  kAddingToList,
+  kRegisteringWindowClass,
+  kCreatingMainWindow,
+  kCreatingControl,
+  kHandlingMessage,
+};
+
 // A failed system call: its error number, what was being done and to what (a key path in full,
 // a folder), and the system's description.
 class SystemError : public std::exception {
  public:
-  SystemError(std::uint32_t code, std::wstring action, std::wstring subject = {})
+  SystemError(std::uint32_t code, Doing doing, std::wstring subject = {})
       : code_(code),
-        action_(std::move(action)),
+        doing_(doing),
         subject_(std::move(subject)),
         description_(DescribeSystemError(code)) {}
 
   std::uint32_t code() const noexcept { return code_; }
-  const std::wstring& action() const noexcept { return action_; }
+  Doing doing() const noexcept { return doing_; }
+  // Whether it happened while a failed change was being put back.
+  bool undoing() const noexcept { return undoing_; }
+  SystemError& WhileUndoing() {
+    undoing_ = true;
+    return *this;
+  }
   const std::wstring& subject() const noexcept { return subject_; }
   const std::wstring& description() const noexcept { return description_; }
   // More the user should know, shown after the description; "" when none.
@@ -47,7 +68,8 @@ class SystemError : public std::exception {
 
  private:
   std::uint32_t code_;
-  std::wstring action_;
+  Doing doing_;
+  bool undoing_ = false;
   std::wstring subject_;
   std::wstring description_;
   std::wstring detail_;

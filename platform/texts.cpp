@@ -5,8 +5,37 @@
 
 namespace vw::text {
 
+std::wstring_view DoingText(Doing doing) noexcept {
+  switch (doing) {
+    case Doing::kListingKey:
+      return L"列出注册表项";
+    case Doing::kReadingKey:
+      return L"读取注册表项";
+    case Doing::kWritingKey:
+      return L"写入注册表项";
+    case Doing::kDeletingKey:
+      return L"删除注册表项";
+    case Doing::kChangingRegistry:
+      return L"修改注册表";
+    case Doing::kReadingFolder:
+      return L"读取文件夹";
+    case Doing::kAddingToList:
+      return L"在列表中加入";
+    case Doing::kRegisteringWindowClass:
+      return L"注册窗口类";
+    case Doing::kCreatingMainWindow:
+      return L"创建主窗口";
+    case Doing::kCreatingControl:
+      return L"创建控件";
+    case Doing::kHandlingMessage:
+      return L"处理窗口消息";
+  }
+  return L"";
+}
+
 std::wstring ErrorReport(const SystemError& error) {
-  std::wstring text = error.action();
+  std::wstring text = error.undoing() ? L"撤销未完成的修改时" : L"";
+  text += DoingText(error.doing());
   if (!error.subject().empty()) text += L" " + error.subject() + L" ";
   text += L"失败。\n\n错误 " + std::to_wstring(error.code()) + L"：";
   text += error.description().empty() ? L"（系统没有给出说明）" : error.description();
@@ -213,8 +242,8 @@ std::wstring OwnerNotRestorableRefused(std::wstring_view key) {
 }
 
 SystemError UndoFailed(const SystemError& error) {
-  SystemError report(error.code(), L"撤销未完成的修改时" + error.action(), error.subject());
-  report.WithDetail(error.detail());
+  SystemError report = error;
+  report.WhileUndoing();
   return report;
 }
 

@@ -37,17 +37,7 @@ inline constexpr std::wstring_view kSuggestionPrefix = L"用 ";
 inline constexpr std::wstring_view kSuggestionSuffix = L" 打开";
 
 // What a failed call was doing, as its error says.
-inline constexpr std::wstring_view kListingKey = L"列出注册表项";
-inline constexpr std::wstring_view kReadingKey = L"读取注册表项";
-inline constexpr std::wstring_view kWritingKey = L"写入注册表项";
-inline constexpr std::wstring_view kDeletingKey = L"删除注册表项";
-inline constexpr std::wstring_view kChangingRegistry = L"修改注册表";
-inline constexpr std::wstring_view kReadingFolder = L"读取文件夹";
-inline constexpr std::wstring_view kAddingToList = L"在列表中加入";
-inline constexpr std::wstring_view kRegisteringWindowClass = L"注册窗口类";
-inline constexpr std::wstring_view kCreatingMainWindow = L"创建主窗口";
-inline constexpr std::wstring_view kCreatingControl = L"创建控件";
-inline constexpr std::wstring_view kHandlingMessage = L"处理窗口消息";
+std::wstring_view DoingText(Doing doing) noexcept;
 
 // What putting back after a failed change found.
 inline constexpr std::wstring_view kUnreadableAfterChange =

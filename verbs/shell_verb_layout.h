@@ -19,8 +19,8 @@
 #include <string>
 #include <string_view>
 
-#include "verbs/registry_path.h"
-#include "verbs/registry_services.h"
+#include "registry/key_path.h"
+#include "registry/services.h"
 
 namespace vw {
 

@@ -7,11 +7,11 @@
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
 #include "platform/texts.h"
+#include "registry/desktop_user_classes.h"
 #include "tests/support/keys.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
-#include "verbs/desktop_user_classes.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

@@ -1,4 +1,4 @@
-#include "verbs/case_fold.h"
+#include "registry/case_fold.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "tests/support/memory_registry.h"
-#include "verbs/registry_undo.h"
+#include "registry/change.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/system_error.h"
+#include "registry/key_path.h"
 #include "tests/support/error_of.h"
 #include "tests/support/keys.h"
-#include "verbs/registry_path.h"
 
 namespace vw {
 namespace {

@@ -1,4 +1,4 @@
-#include "verbs/registry_path.h"
+#include "registry/key_path.h"
 
 #include <gtest/gtest.h>
 

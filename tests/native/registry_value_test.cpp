@@ -1,4 +1,4 @@
-#include "verbs/registry_value.h"
+#include "registry/value.h"
 
 #include <gtest/gtest.h>
 

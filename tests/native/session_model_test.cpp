@@ -14,11 +14,11 @@
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
 #include "platform/texts.h"
+#include "registry/case_fold.h"
 #include "tests/support/environment.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
-#include "verbs/case_fold.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
@@ -610,7 +610,9 @@ TEST(SessionModel, RandomSessionsKeepTheRegistrysRules) {
     PlaySessions(static_cast<std::uint32_t>(std::stoul(*seed)), 1, 40);
     return;
   }
-  PlaySessions(1, 3000, 40);
+  // 3,000 in the full run; fewer (VERBWRIGHT_SESSIONS) for a quick loop.
+  const auto sessions = testing::EnvironmentVariable("VERBWRIGHT_SESSIONS");
+  PlaySessions(1, sessions ? std::stoi(*sessions) : 3000, 40);
 }
 
 }  // namespace

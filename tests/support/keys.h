@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "verbs/registry_path.h"
+#include "registry/key_path.h"
 
 namespace vw::testing {
 

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "platform/system_error.h"
-#include "verbs/case_fold.h"
-#include "verbs/registry_path.h"
+#include "registry/case_fold.h"
+#include "registry/key_path.h"
 
 namespace vw {
 
@@ -154,11 +154,11 @@ std::optional<Security> Parse(const std::vector<std::uint8_t>& bytes) {
 
 constexpr std::uint32_t kInvalidOwner = 1307;  // ERROR_INVALID_OWNER
 
-[[noreturn]] void Fail(std::uint32_t code, std::wstring_view doing, const KeyPath& key) {
-  throw SystemError(code, std::wstring(doing), DisplayKeyPath(key));
+[[noreturn]] void Fail(std::uint32_t code, Doing doing, const KeyPath& key) {
+  throw SystemError(code, doing, DisplayKeyPath(key));
 }
 
-void CheckValid(const KeyPath& key, std::wstring_view doing) {
+void CheckValid(const KeyPath& key, Doing doing) {
   if (!IsValidKeyPath(key)) Fail(errc::kBadPathname, doing, key);
 }
 
@@ -206,7 +206,7 @@ bool MemoryRegistry::CountCall(const KeyPath& key, bool deferrable) {
   if (!fail_at_ || *fail_at_ != index) return false;
   fail_at_.reset();
   if (deferrable && fail_at_strike_ == Strike::kAfterCreatingKeys) return true;
-  Fail(fail_at_code_, L"访问注册表项", key);
+  Fail(fail_at_code_, Doing::kReadingKey, key);
 }
 
 void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath& location) const {
@@ -214,9 +214,9 @@ void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath&
   effective.insert(effective.end(), node.security.inherited.begin(), node.security.inherited.end());
   for (const Denial& denial : effective) {
     if (denial.access == access) {
-      const std::wstring_view doing = access == Access::kSetValue ? registry_action::kWriting
-                                      : access == Access::kDelete ? registry_action::kDeleting
-                                                                  : registry_action::kEnumerating;
+      const Doing doing = access == Access::kSetValue ? Doing::kWritingKey
+                          : access == Access::kDelete ? Doing::kDeletingKey
+                                                      : Doing::kListingKey;
       Fail(denial.code, doing, location);
     }
   }
@@ -224,7 +224,7 @@ void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath&
 
 void MemoryRegistry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
   CountCall(key);
-  CheckValid(key, registry_action::kEnumerating);
+  CheckValid(key, Doing::kListingKey);
   if (key.hive == kHiveClassesRoot) {
     const std::vector<std::wstring> merged = ViewSubkeys(key);
     names.insert(names.end(), merged.begin(), merged.end());
@@ -239,7 +239,7 @@ void MemoryRegistry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& 
 
 KeyState MemoryRegistry::ReadKey(const KeyPath& key) {
   CountCall(key);
-  CheckValid(key, registry_action::kReading);
+  CheckValid(key, Doing::kReadingKey);
   const Node* node = Find(Resolve(key));
   if (node == nullptr) return {};
   const auto value = node->values.find(L"");
@@ -260,8 +260,7 @@ void MemoryRegistry::CopyTree(const Node& node, const KeyPath& location, KeyTree
   }
 }
 
-void MemoryRegistry::RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key,
-                                         std::wstring_view doing) const {
+void MemoryRegistry::RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key, Doing doing) const {
   if (key.hive == kHiveClassesRoot) return;  // the view follows its links, as Explorer's does
   const Node* node = hives_.at(key.hive).get();
   for (std::size_t index = 0; index < key.names.size(); ++index) {
@@ -279,8 +278,8 @@ void MemoryRegistry::RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key,
 
 std::optional<KeyTree> MemoryRegistry::ReadTree(const KeyPath& key) {
   CountCall(key);
-  CheckValid(key, registry_action::kReading);
-  RefuseLinksOnTheWay(key, false, registry_action::kReading);
+  CheckValid(key, Doing::kReadingKey);
+  RefuseLinksOnTheWay(key, false, Doing::kReadingKey);
   const KeyPath location = Resolve(key);
   const Node* node = Find(location);
   if (node == nullptr) return std::nullopt;
@@ -340,7 +339,7 @@ MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
       const KeyPath target = *node->link;
       node = Find(target, true);
       if (node == nullptr && Find(target.Parent(), true) != nullptr) node = &Create(target);
-      if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, location);
+      if (node == nullptr) Fail(errc::kFileNotFound, Doing::kWritingKey, location);
     }
   }
   return *node;
@@ -348,8 +347,8 @@ MemoryRegistry::Node& MemoryRegistry::Create(const KeyPath& location) {
 
 void MemoryRegistry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
   CountCall(key);
-  CheckValid(key, registry_action::kWriting);
-  RefuseLinksOnTheWay(key, true, registry_action::kWriting);
+  CheckValid(key, Doing::kWritingKey);
+  RefuseLinksOnTheWay(key, true, Doing::kWritingKey);
   const KeyPath location = Resolve(key);
   if (Find(location, true) != nullptr) return;
   Create(location).key_class = key_class;
@@ -358,14 +357,14 @@ void MemoryRegistry::CreateKey(const KeyPath& key, std::wstring_view key_class) 
 void MemoryRegistry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                 const std::optional<RegValue>& value) {
   const bool fail_late = CountCall(key, true);
-  CheckValid(key, registry_action::kWriting);
-  RefuseLinksOnTheWay(key, true, registry_action::kWriting);
+  CheckValid(key, Doing::kWritingKey);
+  RefuseLinksOnTheWay(key, true, Doing::kWritingKey);
   // Through the view, a value lands in the user's key only where that key exists already.
   const KeyPath location = Resolve(key);
   if (const Node* existing = Find(location, true))
     CheckAccess(Access::kSetValue, *existing, location);
   Node& node = Create(location);
-  if (fail_late) Fail(fail_at_code_, L"访问注册表项", key);
+  if (fail_late) Fail(fail_at_code_, Doing::kReadingKey, key);
   const std::wstring folded = FoldCase(value_name);
   if (!value) {
     node.values.erase(folded);
@@ -390,8 +389,8 @@ void MemoryRegistry::DeleteTree(Node& parent, const std::wstring& folded, const 
 
 void MemoryRegistry::DeleteTree(const KeyPath& key) {
   CountCall(key);
-  CheckValid(key, registry_action::kDeleting);
-  RefuseLinksOnTheWay(key, false, registry_action::kDeleting);
+  CheckValid(key, Doing::kDeletingKey);
+  RefuseLinksOnTheWay(key, false, Doing::kDeletingKey);
   const KeyPath location = Resolve(key);
   Node* parent = Find(location.Parent(), true);
   const std::wstring folded = FoldCase(location.names.back());
@@ -405,17 +404,17 @@ bool MemoryRegistry::SameKeyName(std::wstring_view a, std::wstring_view b) const
 
 void MemoryRegistry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CountCall(key);
-  CheckValid(key, registry_action::kWriting);
-  RefuseLinksOnTheWay(key, false, registry_action::kWriting);
+  CheckValid(key, Doing::kWritingKey);
+  RefuseLinksOnTheWay(key, false, Doing::kWritingKey);
   const KeyPath location = Resolve(key);
   Node* node = Find(location);
-  if (node == nullptr) Fail(errc::kFileNotFound, registry_action::kWriting, key);
+  if (node == nullptr) Fail(errc::kFileNotFound, Doing::kWritingKey, key);
   const std::optional<Security> wanted = Parse(descriptor);
-  if (!wanted) Fail(errc::kInvalidParameter, registry_action::kWriting, key);
+  if (!wanted) Fail(errc::kInvalidParameter, Doing::kWritingKey, key);
   // Stored as given, in one set, as RegSetKeySecurity stores it: an owner other than the caller
   // only with the privilege; nothing recomputed from above, nothing passed down.
   if (wanted->owner != node->security.owner && wanted->owner != kCaller && !restore_privilege_) {
-    Fail(kInvalidOwner, registry_action::kWriting, key);
+    Fail(kInvalidOwner, Doing::kWritingKey, key);
   }
   node->security = *wanted;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "verbs/registry_services.h"
+#include "registry/services.h"
 
 namespace vw {
 
@@ -124,7 +124,7 @@ class MemoryRegistry final : public RegistryServices {
   void CheckAccess(Access access, const Node& node, const KeyPath& location) const;
   // Throws LinkOnTheWay at a link on the way to a key of a hive, or at the key itself with
   // `refuse_key`.
-  void RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key, std::wstring_view doing) const;
+  void RefuseLinksOnTheWay(const KeyPath& key, bool refuse_key, Doing doing) const;
   // The node for `location`, created with the keys above it where missing; links followed.
   Node& Create(const KeyPath& location);
   template <typename Visit>

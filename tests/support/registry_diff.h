@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/system_error.h"
-#include "verbs/case_fold.h"
-#include "verbs/registry_services.h"
+#include "registry/case_fold.h"
+#include "registry/services.h"
 
 namespace vw::testing {
 
@@ -48,7 +48,7 @@ inline std::string UndoReportMismatch(const std::set<std::wstring>& changed,
   }
   for (const SystemError& error : undo_errors) {
     // A key whose present state could not be read is named as possibly changed.
-    if (error.action().ends_with(registry_action::kReading)) continue;
+    if (error.doing() == Doing::kReadingKey) continue;
     bool differs = false;
     for (const std::wstring& key : changed) differs = differs || IsAtOrUnder(key, error.subject());
     if (!differs) return "an undo error names a key that is as it was";

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "verbs/key_calls_win.h"
+#include "registry/key_calls_win.h"
 
 namespace vw::testing {
 

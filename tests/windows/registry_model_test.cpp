@@ -7,11 +7,11 @@
 #include <random>
 
 #include "platform/system_error.h"
+#include "registry/case_fold.h"
+#include "registry/key_path.h"
+#include "registry/win32_registry_win.h"
 #include "tests/support/memory_registry.h"
 #include "tests/windows/checking_key_calls.h"
-#include "verbs/case_fold.h"
-#include "verbs/registry_path.h"
-#include "verbs/registry_win.h"
 
 namespace vw {
 namespace {

@@ -1,4 +1,4 @@
-#include "verbs/registry_win.h"
+#include "registry/win32_registry_win.h"
 
 #include <windows.h>
 
@@ -14,14 +14,14 @@
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
 #include "platform/texts.h"
+#include "registry/case_fold.h"
+#include "registry/change.h"
+#include "registry/desktop_user_classes.h"
 #include "tests/support/error_of.h"
 #include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/checking_key_calls.h"
 #include "tests/windows/test_registry.h"
-#include "verbs/case_fold.h"
-#include "verbs/desktop_user_classes.h"
-#include "verbs/registry_undo.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

@@ -18,11 +18,11 @@
 
 #include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
+#include "registry/case_fold.h"
+#include "registry/key_path.h"
+#include "registry/win32_registry_win.h"
 #include "tests/support/environment.h"
 #include "tests/windows/checking_key_calls.h"
-#include "verbs/case_fold.h"
-#include "verbs/registry_path.h"
-#include "verbs/registry_win.h"
 
 namespace vw::testing {
 

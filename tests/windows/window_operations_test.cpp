@@ -10,10 +10,10 @@
 
 #include "operations/load_entries.h"
 #include "platform/handles_win.h"
+#include "registry/win32_registry_win.h"
 #include "tests/support/vector_entry_list.h"
 #include "tests/windows/test_registry.h"
 #include "tests/windows/window_fixture.h"
-#include "verbs/registry_win.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

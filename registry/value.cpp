@@ -1,10 +1,10 @@
-#include "verbs/registry_value.h"
+#include "registry/value.h"
 
 #include <algorithm>
 #include <type_traits>
 
-#include "verbs/case_fold.h"
-#include "verbs/registry_path.h"
+#include "registry/case_fold.h"
+#include "registry/key_path.h"
 
 namespace vw {
 namespace {

@@ -1,4 +1,4 @@
-#include "verbs/case_fold.h"
+#include "registry/case_fold.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,7 +17,7 @@ struct UpperRun {
 };
 
 constexpr UpperRun kUpperRuns[] = {
-#include "verbs/upper_case_table.inc"
+#include "registry/upper_case_table.inc"
 };
 
 }  // namespace

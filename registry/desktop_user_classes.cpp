@@ -1,9 +1,9 @@
-#include "verbs/desktop_user_classes.h"
+#include "registry/desktop_user_classes.h"
 
 #include <map>
 #include <utility>
 
-#include "verbs/case_fold.h"
+#include "registry/case_fold.h"
 
 namespace vw {
 namespace {

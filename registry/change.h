@@ -7,9 +7,23 @@
 #include <vector>
 
 #include "platform/system_error.h"
-#include "verbs/registry_services.h"
+#include "registry/services.h"
 
 namespace vw {
+
+// A key that putting back could not make as it was: the error that stopped it, whose subject is
+// the key, what was found there, and the keys below it left changed too, as the user reads them.
+struct LeftChanged {
+  enum class Found {
+    kFailed,          // a call failed
+    kUnreadable,      // its state now could not be read: it may still hold part of the change
+    kLinkLeftAlone,   // a link stands where the record had no key; another program's, it stays
+    kReadsOtherwise,  // no call failed, yet it reads back otherwise
+  };
+  SystemError error;
+  Found found = Found::kFailed;
+  std::vector<std::wstring> keys_below;
+};
 
 // Makes the key hold exactly `before` again, or be absent when `before` is empty, touching only
 // what differs from it now. A key it cannot put back does not stop the others; each is returned
@@ -17,7 +31,7 @@ namespace vw {
 // back blind and returned too, as possibly changed. A symbolic link is never deleted: none of our
 // steps makes one, so one found where `before` has none is left alone and returned. A key beyond
 // a link on the way is not ours to put back: no step of ours writes through one.
-std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& key,
+std::vector<LeftChanged> RestoreTree(RegistryServices& registry, const KeyPath& key,
                                      const std::optional<KeyTree>& before);
 
 // What a change came to. Whatever it is, the registry is already as whole as it will get: the
@@ -38,9 +52,9 @@ struct ChangeOutcome {
   std::optional<Refusal> refusal;
   // The error that stopped the change.
   std::optional<SystemError> error;
-  // One for each recorded key left changed or possibly changed; its subject is that key and its
-  // detail lists the keys below it that could not be put back.
-  std::vector<SystemError> undo_errors;
+  // One for each recorded key left changed or possibly changed, naming the keys below it that
+  // could not be put back.
+  std::vector<LeftChanged> undo_errors;
 
   bool done() const noexcept { return !refusal && !error; }
 };
@@ -75,7 +89,7 @@ class RegistryChange {
   // The first key at or under `key` whose owner or label could not be given back to it made
   // again.
   std::optional<KeyPath> FirstKeyWithForeignSecurity(const KeyPath& key, const KeyTree& tree) const;
-  std::vector<SystemError> Undo();
+  std::vector<LeftChanged> Undo();
 
   RegistryServices& registry_;
   std::vector<Recorded> recorded_;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "verbs/key_calls_win.h"
-#include "verbs/registry_services.h"
+#include "registry/key_calls_win.h"
+#include "registry/services.h"
 
 namespace vw {
 

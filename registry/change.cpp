@@ -1,11 +1,10 @@
-#include "verbs/registry_undo.h"
+#include "registry/change.h"
 
 #include <algorithm>
 #include <new>
 #include <utility>
 
-#include "platform/texts.h"
-#include "verbs/registry_path.h"
+#include "registry/key_path.h"
 
 namespace vw {
 namespace {
@@ -24,25 +23,26 @@ const Item* FindByName(const std::vector<Item>& items, std::wstring_view name,
   return found == items.end() ? nullptr : &*found;
 }
 
-SystemError AgainstKey(const SystemError& error, const KeyPath& key) {
-  SystemError against(error.code(), error.action(), DisplayKeyPath(key));
-  against.WithDetail(error.detail());
-  return against;
+using Found = LeftChanged::Found;
+
+// What `left` says, said of `key`.
+LeftChanged AgainstKey(const LeftChanged& left, const KeyPath& key) {
+  SystemError error(left.error.code(), left.error.doing(), DisplayKeyPath(key));
+  error.WithDetail(left.error.detail());
+  return {std::move(error), left.found, {}};
 }
 
 // A key whose present state could not be read: it may still hold part of the change.
-SystemError Unreadable(const SystemError& error, const KeyPath& key) {
-  SystemError unreadable(error.code(), std::wstring(registry_action::kReading),
-                         DisplayKeyPath(key));
-  unreadable.WithDetail(std::wstring(text::kUnreadableAfterChange));
-  return unreadable;
+LeftChanged Unreadable(const SystemError& error, const KeyPath& key) {
+  return {
+      SystemError(error.code(), Doing::kReadingKey, DisplayKeyPath(key)), Found::kUnreadable, {}};
 }
 
 // A link where the record has no key: another program made it, and it stays.
-SystemError LinkLeftAlone(const KeyPath& key) {
-  SystemError error(kAlreadyExists, std::wstring(registry_action::kDeleting), DisplayKeyPath(key));
-  error.WithDetail(std::wstring(text::kLinkLeftAlone));
-  return error;
+LeftChanged LinkLeftAlone(const KeyPath& key) {
+  return {SystemError(kAlreadyExists, Doing::kDeletingKey, DisplayKeyPath(key)),
+          Found::kLinkLeftAlone,
+          {}};
 }
 
 // Whether a link lies at or under the tree.
@@ -121,7 +121,7 @@ class Restorer {
     }
   }
 
-  std::vector<SystemError> TakeErrors() { return std::move(errors_); }
+  std::vector<LeftChanged> TakeErrors() { return std::move(errors_); }
 
  private:
   // Runs one step of putting `key` back; a failure is recorded against that key, the whole of
@@ -131,21 +131,21 @@ class Restorer {
     try {
       step();
     } catch (const SystemError& error) {
-      errors_.push_back(AgainstKey(error, key));
+      errors_.push_back(AgainstKey({error, Found::kFailed, {}}, key));
     }
   }
 
   RegistryServices& registry_;
-  std::vector<SystemError> errors_;
+  std::vector<LeftChanged> errors_;
 };
 
 }  // namespace
 
-std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& key,
+std::vector<LeftChanged> RestoreTree(RegistryServices& registry, const KeyPath& key,
                                      const std::optional<KeyTree>& before) {
   // What is there now, read twice at most: a passing failure should not make us write blind.
   std::optional<KeyTree> now;
-  std::optional<SystemError> unreadable;
+  std::optional<LeftChanged> unreadable;
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {
       now = registry.ReadTree(key);
@@ -158,7 +158,7 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
     }
   }
   if (!unreadable && now == before) return {};
-  std::vector<SystemError> errors;
+  std::vector<LeftChanged> errors;
   if (!before) {
     if (now && HoldsLink(*now)) {
       errors.push_back(LinkLeftAlone(key));
@@ -173,7 +173,7 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
     // Made again, a key gets the name it had, in its own case.
     Restorer restorer(registry);
     restorer.Key(key.Parent().Child(before->name), *before, unreadable || !now ? nullptr : &*now);
-    std::vector<SystemError> failed = restorer.TakeErrors();
+    std::vector<LeftChanged> failed = restorer.TakeErrors();
     // Judged by reading it back whole, owners and inherited rights included: the keys that read
     // otherwise are reported, and only they.
     try {
@@ -182,12 +182,11 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
       std::vector<KeyPath> differing;
       DifferingKeys(registry, key, *before, after ? &*after : nullptr, differing);
       for (const KeyPath& left : differing) {
-        SystemError error = failed.empty()
-                                ? SystemError(kCantWrite, std::wstring(registry_action::kWriting))
-                                : failed.front();
-        SystemError report(error.code(), error.action(), DisplayKeyPath(left));
-        report.WithDetail(failed.empty() ? std::wstring(text::kReadBackDiffers) : error.detail());
-        errors.push_back(std::move(report));
+        errors.push_back(failed.empty() ? LeftChanged{SystemError(kCantWrite, Doing::kWritingKey,
+                                                                  DisplayKeyPath(left)),
+                                                      Found::kReadsOtherwise,
+                                                      {}}
+                                        : AgainstKey(failed.front(), left));
       }
       return errors;
     } catch (const SystemError& error) {
@@ -195,15 +194,18 @@ std::vector<SystemError> RestoreTree(RegistryServices& registry, const KeyPath& 
       errors.push_back(Unreadable(error, key));
     }
   }
-  // Whatever the step added there could not be seen, so it may still be there.
-  if (unreadable) errors.insert(errors.begin(), *unreadable);
+  // Whatever the step added there could not be seen, so it may still be there: said first.
+  if (unreadable) {
+    errors.push_back(*unreadable);
+    std::rotate(errors.begin(), errors.end() - 1, errors.end());
+  }
   return errors;
 }
 
 namespace {
 
 SystemError Unexpected(std::uint32_t code) {
-  return {code, std::wstring(text::kChangingRegistry)};
+  return {code, Doing::kChangingRegistry};
 }
 
 }  // namespace
@@ -280,27 +282,21 @@ ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
   return outcome;
 }
 
-std::vector<SystemError> RegistryChange::Undo() {
-  std::vector<SystemError> reports;
+std::vector<LeftChanged> RegistryChange::Undo() {
+  std::vector<LeftChanged> reports;
   for (std::size_t index = recorded_.size(); index-- > 0;) {  // newest first
     const Recorded& recorded = recorded_[index];
-    const std::vector<SystemError> errors = RestoreTree(registry_, recorded.key, recorded.before);
+    const std::vector<LeftChanged> errors = RestoreTree(registry_, recorded.key, recorded.before);
     if (errors.empty()) continue;
     // One report for the key, naming the keys below it that are left changed.
-    SystemError report = AgainstKey(errors.front(), recorded.key);
-    std::wstring keys;
-    for (const SystemError& error : errors) {
-      if (error.subject() == report.subject() || keys.find(error.subject()) != std::wstring::npos)
-        continue;
-      keys += L'\n';
-      keys += error.subject();
-    }
-    if (!keys.empty()) {
-      std::wstring detail = report.detail();
-      if (!detail.empty()) detail += L"\n\n";
-      detail += text::kKeysLeftChanged;
-      detail += keys;
-      report.WithDetail(std::move(detail));
+    LeftChanged report = AgainstKey(errors.front(), recorded.key);
+    for (const LeftChanged& error : errors) {
+      const std::wstring& key = error.error.subject();
+      if (key != report.error.subject() &&
+          std::find(report.keys_below.begin(), report.keys_below.end(), key) ==
+              report.keys_below.end()) {
+        report.keys_below.push_back(key);
+      }
     }
     reports.push_back(std::move(report));
   }

@@ -1,4 +1,4 @@
-#include "verbs/key_calls_win.h"
+#include "registry/key_calls_win.h"
 
 namespace vw {
 namespace {

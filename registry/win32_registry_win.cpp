@@ -1,4 +1,4 @@
-#include "verbs/registry_win.h"
+#include "registry/win32_registry_win.h"
 
 #include <windows.h>
 
@@ -13,13 +13,11 @@
 #include "platform/handles_win.h"
 #include "platform/system_calls_win.h"
 #include "platform/system_error.h"
-#include "verbs/key_calls_win.h"
-#include "verbs/registry_path.h"
+#include "registry/key_calls_win.h"
+#include "registry/key_path.h"
 
 namespace vw {
 namespace {
-
-using namespace registry_action;
 
 // --- Opening keys ------------------------------------------------------------------------------
 // Key names are counted strings: the Win32 calls take them null-terminated and cut a name at a
@@ -41,8 +39,8 @@ bool IsMissing(LSTATUS status) {
   return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
 }
 
-[[noreturn]] void Fail(LSTATUS status, std::wstring_view doing, const std::wstring& subject) {
-  throw SystemError(static_cast<std::uint32_t>(status), std::wstring(doing), subject);
+[[noreturn]] void Fail(LSTATUS status, Doing doing, const std::wstring& subject) {
+  throw SystemError(static_cast<std::uint32_t>(status), doing, subject);
 }
 
 HKEY RootKey(std::uint32_t hive) {
@@ -60,7 +58,7 @@ HKEY RootKey(std::uint32_t hive) {
   }
 }
 
-void CheckValid(const KeyPath& key, std::wstring_view doing) {
+void CheckValid(const KeyPath& key, Doing doing) {
   if (!IsValidKeyPath(key)) Fail(ERROR_BAD_PATHNAME, doing, DisplayKeyPath(key));
 }
 
@@ -163,8 +161,7 @@ KeyPath Prefix(const KeyPath& key, std::size_t index) {
 
 // Opens the key as `walk` says; an empty owner when it, or a key on the way, does not exist (and
 // is not to be created). Throws LinkOnTheWay at a link that is refused.
-UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk,
-                    std::wstring_view doing) {
+UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing doing) {
   const std::wstring subject = DisplayKeyPath(key);
   const HKEY root = RootKey(key.hive);
   if (root == nullptr) Fail(ERROR_BAD_PATHNAME, doing, subject);
@@ -223,8 +220,8 @@ UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk,
 
 // The name of the subkey at `index`, whole, read through `buffer`, which grows when a longer name
 // was added since the key was sized; nullopt past the last subkey.
-std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer,
-                                     std::wstring_view doing, const std::wstring& subject) {
+std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer, Doing doing,
+                                     const std::wstring& subject) {
   while (true) {
     auto length = static_cast<DWORD>(buffer.size());
     const LSTATUS status =
@@ -242,8 +239,7 @@ std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer
 // A listed subkey, opened as itself. One that cannot be opened, even one gone meanwhile, is an
 // error: a walk that skipped it would read or delete less than the tree.
 UniqueHkey OpenListedChild(KeyCalls& calls, HKEY parent, const std::wstring& name,
-                           ACCESS_MASK access, std::wstring_view doing,
-                           const std::wstring& subject) {
+                           ACCESS_MASK access, Doing doing, const std::wstring& subject) {
   UniqueHkey child;
   const LSTATUS status = OpenChild(calls, parent, name, access, true, false, {}, child);
   if (status != ERROR_SUCCESS) Fail(status, doing, subject);
@@ -273,7 +269,7 @@ std::vector<std::uint8_t> KeySecurity(HKEY key, const std::wstring& subject) {
     descriptor.resize(size);
     status = RegGetKeySecurity(key, kParts, descriptor.data(), &size);
   }
-  if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+  if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
   descriptor.resize(size);
   return descriptor;
 }
@@ -307,13 +303,13 @@ void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
   LSTATUS status =
       RegQueryInfoKeyW(key, nullptr, &class_length, nullptr, &subkeys, &longest_subkey, nullptr,
                        &values, &longest_name, &largest_data, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+  if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
   if (class_length > 0) {
     std::wstring key_class(class_length + 1, L'\0');
     DWORD length = class_length + 1;
     status = RegQueryInfoKeyW(key, key_class.data(), &length, nullptr, nullptr, nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+    if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
     key_class.resize(length);
     tree.key_class = std::move(key_class);
   }
@@ -333,7 +329,7 @@ void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
       data.resize(std::max<std::size_t>(data.size() * 2, data_size));
       continue;
     }
-    if (status != ERROR_SUCCESS) Fail(status, kReading, subject);
+    if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
     tree.values.push_back(
         {std::wstring(name.data(), name_length),
          RegValue{type, std::vector<std::uint8_t>(data.begin(), data.begin() + data_size)}});
@@ -350,11 +346,12 @@ void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
 
   std::wstring buffer(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
-    std::optional<std::wstring> child_name = SubkeyAt(key, index, buffer, kReading, subject);
+    std::optional<std::wstring> child_name =
+        SubkeyAt(key, index, buffer, Doing::kReadingKey, subject);
     if (!child_name) break;
     const std::wstring child_subject = ChildSubject(subject, *child_name);
     const UniqueHkey child =
-        OpenListedChild(calls, key, *child_name, KEY_READ, kReading, child_subject);
+        OpenListedChild(calls, key, *child_name, KEY_READ, Doing::kReadingKey, child_subject);
     KeyTree& branch = tree.subkeys.emplace_back();
     branch.name = std::move(*child_name);
     ReadOpenKey(calls, registry, child.get(), child_subject, branch);
@@ -370,18 +367,19 @@ void DeleteOpenKey(KeyCalls& calls, HKEY key, const std::wstring& subject) {
   // would make this loop for ever; it stops the delete instead.
   std::wstring buffer(256, L'\0');
   std::optional<std::wstring> previous;
-  while (const std::optional<std::wstring> child = SubkeyAt(key, 0, buffer, kDeleting, subject)) {
+  while (const std::optional<std::wstring> child =
+             SubkeyAt(key, 0, buffer, Doing::kDeletingKey, subject)) {
     const std::wstring child_subject = ChildSubject(subject, *child);
-    if (previous == child) Fail(ERROR_CANTWRITE, kDeleting, child_subject);
+    if (previous == child) Fail(ERROR_CANTWRITE, Doing::kDeletingKey, child_subject);
     const UniqueHkey open =
         OpenListedChild(calls, key, *child, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
-                        kDeleting, child_subject);
+                        Doing::kDeletingKey, child_subject);
     DeleteOpenKey(calls, open.get(), child_subject);
     previous = child;
   }
   const LSTATUS status = calls.ErrorOf(calls.DeleteKey(key));
   if (status != ERROR_SUCCESS && !IsMissing(status) && status != ERROR_KEY_DELETED) {
-    Fail(status, kDeleting, subject);
+    Fail(status, Doing::kDeletingKey, subject);
   }
 }
 
@@ -498,33 +496,35 @@ bool CallerMayOwnWith(HANDLE token, PSID owner) {
 Win32Registry::Win32Registry(KeyCalls& calls) : calls_(calls) {}
 
 void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
-  CheckValid(key, kEnumerating);
+  CheckValid(key, Doing::kListingKey);
   const std::wstring subject = DisplayKeyPath(key);
   const UniqueHkey open = OpenPath(
       calls_, key,
       {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kFollowed},
-      kEnumerating);
+      Doing::kListingKey);
   if (!open) return;
 
   DWORD count = 0;
   DWORD longest = 0;
   LSTATUS status = RegQueryInfoKeyW(open.get(), nullptr, nullptr, nullptr, &count, &longest,
                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) Fail(status, kEnumerating, subject);
+  if (status != ERROR_SUCCESS) Fail(status, Doing::kListingKey, subject);
   names.reserve(names.size() + count);
 
   std::wstring buffer(std::max<DWORD>(longest, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
-    std::optional<std::wstring> name = SubkeyAt(open.get(), index, buffer, kEnumerating, subject);
+    std::optional<std::wstring> name =
+        SubkeyAt(open.get(), index, buffer, Doing::kListingKey, subject);
     if (!name) return;
     names.push_back(std::move(*name));
   }
 }
 
 KeyState Win32Registry::ReadKey(const KeyPath& key) {
-  CheckValid(key, kReading);
-  const UniqueHkey open = OpenPath(
-      calls_, key, {KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kAsItself}, kReading);
+  CheckValid(key, Doing::kReadingKey);
+  const UniqueHkey open =
+      OpenPath(calls_, key, {KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kAsItself},
+               Doing::kReadingKey);
   if (!open) return {};
 
   KeyState state{true, std::nullopt};
@@ -544,13 +544,13 @@ KeyState Win32Registry::ReadKey(const KeyPath& key) {
     }
   }
   if (status == ERROR_FILE_NOT_FOUND) return state;  // removed between the two calls
-  Fail(status, kReading, DisplayKeyPath(key));
+  Fail(status, Doing::kReadingKey, DisplayKeyPath(key));
 }
 
 std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
-  CheckValid(key, kReading);
-  const UniqueHkey open =
-      OpenPath(calls_, key, {KEY_READ, OnTheWay::kRefuseLinks, AtTheKey::kAsItself}, kReading);
+  CheckValid(key, Doing::kReadingKey);
+  const UniqueHkey open = OpenPath(
+      calls_, key, {KEY_READ, OnTheWay::kRefuseLinks, AtTheKey::kAsItself}, Doing::kReadingKey);
   if (!open) return std::nullopt;
   KeyTree tree;
   tree.name = StoredKeyName(calls_, open.get(), key.names.back());
@@ -560,22 +560,23 @@ std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
 }
 
 void Win32Registry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
-  CheckValid(key, kWriting);
+  CheckValid(key, Doing::kWritingKey);
   const UniqueHkey open = OpenPath(calls_, key,
                                    {KEY_QUERY_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink,
                                     IfMissing::kCreate, key_class},
-                                   kWriting);
-  if (!open) Fail(ERROR_PATH_NOT_FOUND, kWriting, DisplayKeyPath(key));
+                                   Doing::kWritingKey);
+  if (!open) Fail(ERROR_PATH_NOT_FOUND, Doing::kWritingKey, DisplayKeyPath(key));
 }
 
 void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                const std::optional<RegValue>& value) {
-  CheckValid(key, kWriting);
+  CheckValid(key, Doing::kWritingKey);
   const std::wstring subject = DisplayKeyPath(key);
-  const UniqueHkey open = OpenPath(
-      calls_, key,
-      {KEY_SET_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink, IfMissing::kCreate}, kWriting);
-  if (!open) Fail(ERROR_PATH_NOT_FOUND, kWriting, subject);
+  const UniqueHkey open =
+      OpenPath(calls_, key,
+               {KEY_SET_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink, IfMissing::kCreate},
+               Doing::kWritingKey);
+  if (!open) Fail(ERROR_PATH_NOT_FOUND, Doing::kWritingKey, subject);
   // The native calls take the name counted, so a name holding a null stays whole, and store the
   // data as given: RegSetValueExW adds a terminator to a string whose last unit is not null when
   // the bytes after the buffer happen to be zero.
@@ -590,21 +591,21 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
     status = calls_.ErrorOf(calls_.DeleteValue(open.get(), &counted));
     if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
   }
-  if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
+  if (status != ERROR_SUCCESS) Fail(status, Doing::kWritingKey, subject);
 }
 
 void Win32Registry::DeleteTree(const KeyPath& key) {
-  CheckValid(key, kDeleting);
+  CheckValid(key, Doing::kDeletingKey);
   const UniqueHkey open = OpenPath(calls_, key,
                                    {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
                                     OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
-                                   kDeleting);
+                                   Doing::kDeletingKey);
   if (!open) return;  // already gone
   DeleteOpenKey(calls_, open.get(), DisplayKeyPath(key));
 }
 
 void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
-  CheckValid(key, kWriting);
+  CheckValid(key, Doing::kWritingKey);
   const std::wstring subject = DisplayKeyPath(key);
   // The privilege is on before the key is opened, so that it applies to the open as to the set,
   // and off again after.
@@ -612,8 +613,8 @@ void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8
   const UniqueHkey open = OpenPath(
       calls_, key,
       {READ_CONTROL | WRITE_DAC | WRITE_OWNER, OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
-      kWriting);
-  if (!open) Fail(ERROR_FILE_NOT_FOUND, kWriting, subject);
+      Doing::kWritingKey);
+  if (!open) Fail(ERROR_FILE_NOT_FOUND, Doing::kWritingKey, subject);
   std::vector<std::uint8_t> copy = descriptor;
   // One low-level set that stores owner, group, list and label as given: nothing is recomputed
   // from the key above (SetSecurityInfo would, and would turn CREATOR OWNER entries into the
@@ -625,7 +626,7 @@ void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8
     parts |= LABEL_SECURITY_INFORMATION;
   }
   const LSTATUS status = calls_.SetKeySecurity(open.get(), parts, copy.data());
-  if (status != ERROR_SUCCESS) Fail(status, kWriting, subject);
+  if (status != ERROR_SUCCESS) Fail(status, Doing::kWritingKey, subject);
 }
 
 bool Win32Registry::CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept {

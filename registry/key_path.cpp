@@ -1,10 +1,10 @@
-#include "verbs/registry_path.h"
+#include "registry/key_path.h"
 
 #include <array>
 #include <type_traits>
 #include <utility>
 
-#include "verbs/case_fold.h"
+#include "registry/case_fold.h"
 
 namespace vw {
 

@@ -7,19 +7,10 @@
 #include <vector>
 
 #include "platform/system_error.h"
-#include "platform/texts.h"
-#include "verbs/registry_path.h"
-#include "verbs/registry_value.h"
+#include "registry/key_path.h"
+#include "registry/value.h"
 
 namespace vw {
-
-// What a failed registry call was doing, as its error says.
-namespace registry_action {
-inline constexpr std::wstring_view kEnumerating = text::kListingKey;
-inline constexpr std::wstring_view kReading = text::kReadingKey;
-inline constexpr std::wstring_view kWriting = text::kWritingKey;
-inline constexpr std::wstring_view kDeleting = text::kDeletingKey;
-}  // namespace registry_action
 
 // ERROR_STOPPED_ON_SYMLINK: a key on the way to one the program changes is a symbolic link.
 inline constexpr std::uint32_t kStoppedOnLink = 681;
@@ -29,8 +20,8 @@ inline constexpr std::uint32_t kStoppedOnLink = 681;
 // followed there; its subject is the link.
 class LinkOnTheWay : public SystemError {
  public:
-  LinkOnTheWay(std::wstring_view doing, const KeyPath& link)
-      : SystemError(kStoppedOnLink, std::wstring(doing), DisplayKeyPath(link)) {}
+  LinkOnTheWay(Doing doing, const KeyPath& link)
+      : SystemError(kStoppedOnLink, doing, DisplayKeyPath(link)) {}
 };
 
 // The registry as the rest of the program sees it. Keys are KeyPaths of counted names, each name
