@@ -311,7 +311,7 @@ std::wstring MainWindow::FileName() {
 std::wstring MainWindow::DirPath() {
   return FolderListPath(Control(ControlId::kFolderList));
 }
-std::wstring MainWindow::CaptionText() {
+std::wstring MainWindow::MenuText() {
   return WindowText(Control(ControlId::kCaptionBox));
 }
 
@@ -361,6 +361,20 @@ int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsign
   // Closed from outside while the box was open (WM_CLOSE from another program): the box went with
   // its owner, and whatever it answered, nothing may go on.
   return window_ == nullptr ? 0 : answer;
+}
+
+bool MainWindow::Confirm(std::wstring_view text, DefaultAnswer default_answer) {
+  // The design's boxes: an add's asks with a question, OK first; a removal's informs, Cancel
+  // first, so that Enter deletes nothing.
+  const unsigned style = default_answer == DefaultAnswer::kOk
+                             ? MB_OKCANCEL | MB_ICONQUESTION
+                             : MB_OKCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON2;
+  return MsgBox(text, text::kConfirmTitle, style) == IDOK;
+}
+
+void MainWindow::Tell(std::wstring_view text, Telling telling) {
+  MsgBox(text, telling == Telling::kDone ? text::kDoneTitle : text::kNoticeTitle,
+         MB_OK | MB_ICONINFORMATION);
 }
 
 void MainWindow::ShowError(const SystemError& error) {

@@ -68,11 +68,12 @@ class MainWindow final : public Form {
   // Form
   std::wstring FileName() override;
   std::wstring DirPath() override;
-  std::wstring CaptionText() override;
+  std::wstring MenuText() override;
   EntryList& Entries() override { return entries_; }
   bool ProgramExists(std::wstring_view program_path) override;
   void ReadProgramsAgain() override;
-  int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) override;
+  bool Confirm(std::wstring_view text, DefaultAnswer default_answer) override;
+  void Tell(std::wstring_view text, Telling telling) override;
   void ShowError(const SystemError& error) override;
   void RegistryChanged() override;
 
@@ -89,6 +90,9 @@ class MainWindow final : public Form {
   // The text as a box of this window shows it: every long name and path shortened in the middle
   // so that the box stays inside the monitor's work area at the window's DPI.
   std::wstring FitForBox(std::wstring_view text) const;
+  // A modal message box owned by the window; the button pressed, or 0 when the box went away
+  // with the window.
+  int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style);
   void OnCommand(int id, int code);
   void OnActivate(bool active);
   // Once the window is up and idle: what would slow its start.

@@ -10,14 +10,14 @@ namespace vw {
 namespace {
 
 // Why `name` cannot be an entry's key; nullopt when it can.
-std::optional<Refusal> NameRefusal(std::wstring_view name, const RegistryServices& registry) {
+std::optional<std::wstring> NameRefusal(std::wstring_view name, const RegistryServices& registry) {
   switch (CheckEntryName(name, registry)) {
     case NameProblem::kReserved:
-      return Refusal{text::ReservedNameRefused(name)};
+      return text::ReservedNameRefused(name);
     case NameProblem::kEmpty:
-      return Refusal{std::wstring(text::kEmptyNameRefused)};
+      return std::wstring(text::kEmptyNameRefused);
     case NameProblem::kTooLong:
-      return Refusal{std::wstring(text::kLongNameRefused)};
+      return std::wstring(text::kLongNameRefused);
     case NameProblem::kNone:
       break;
   }
@@ -25,11 +25,10 @@ std::optional<Refusal> NameRefusal(std::wstring_view name, const RegistryService
 }
 
 // Why the program cannot become an entry that runs; nullopt when it can.
-std::optional<Refusal> ProgramRefusal(Form& form, const std::wstring& program_path) {
-  if (BreaksCommandLine(program_path)) return Refusal{text::PercentInPathRefused(program_path)};
-  if (Utf16Length(program_path) > kMaxProgramPathLength)
-    return Refusal{text::LongPathRefused(program_path)};
-  if (!form.ProgramExists(program_path)) return Refusal{text::MissingProgramRefused(program_path)};
+std::optional<std::wstring> ProgramRefusal(Form& form, const std::wstring& program_path) {
+  if (BreaksCommandLine(program_path)) return text::PercentInPathRefused(program_path);
+  if (Utf16Length(program_path) > kMaxProgramPathLength) return text::LongPathRefused(program_path);
+  if (!form.ProgramExists(program_path)) return text::MissingProgramRefused(program_path);
   return std::nullopt;
 }
 
@@ -38,7 +37,7 @@ std::optional<Refusal> ProgramRefusal(Form& form, const std::wstring& program_pa
 bool RefuseProgram(Form& form, const std::wstring& program_path) {
   const auto refusal = ProgramRefusal(form, program_path);
   if (!refusal) return false;
-  ShowRefusal(form, *refusal);
+  form.Tell(*refusal, Telling::kNotice);
   if (!form.ProgramExists(program_path)) form.ReadProgramsAgain();
   return true;
 }
@@ -90,22 +89,22 @@ void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view 
 void AddEntry(Form& form, RegistryServices& registry) {
   const std::wstring file_name = form.FileName();
   if (file_name.empty()) {
-    form.MsgBox(text::kNoFileChosen, text::kNoticeTitle, mb::kIconInformation);
+    form.Tell(text::kNoFileChosen, Telling::kNotice);
     return;
   }
   const std::wstring name = EntryName(file_name);
   if (const auto refusal = NameRefusal(name, registry)) {
-    ShowRefusal(form, *refusal);
+    form.Tell(*refusal, Telling::kNotice);
     return;
   }
   const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
   if (RefuseProgram(form, program_path)) return;
-  const std::wstring caption = form.CaptionText();
+  const std::wstring caption = form.MenuText();
   const std::wstring command = CommandLine(program_path);
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (form.MsgBox(
+  if (!form.Confirm(
           text::ConfirmAddText(VisibleName(name), {caption, command}, ReadEntry(registry, name)),
-          text::kConfirmTitle, mb::kIconQuestion | mb::kOkCancel) != mb::kAnswerOk) {
+          DefaultAnswer::kOk)) {
     return;
   }
   // The program may have gone while the box was open.
@@ -131,7 +130,7 @@ void AddEntry(Form& form, RegistryServices& registry) {
   }
   entries.Append(name);
   entries.Select(entries.Count() - 1);
-  form.MsgBox(text::kAdded, text::kDoneTitle, mb::kIconInformation);
+  form.Tell(text::kAdded, Telling::kDone);
 }
 
 }  // namespace vw

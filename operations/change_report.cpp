@@ -38,26 +38,22 @@ SystemError Reported(const LeftChanged& left) {
 
 }  // namespace
 
-void ShowRefusal(Form& form, const Refusal& refusal) {
-  form.MsgBox(refusal.text, text::kNoticeTitle, mb::kIconInformation);
-}
-
 bool ReportChange(Form& form, const ChangeOutcome& outcome) {
   if (outcome.refusal) {
     using Why = ChangeOutcome::Refusal::Why;
     const std::wstring& key = outcome.refusal->key;
     switch (outcome.refusal->why) {
       case Why::kNotRecreatable:
-        ShowRefusal(form, {text::UnrestorableKeyRefused(key)});
+        form.Tell(text::UnrestorableKeyRefused(key), Telling::kNotice);
         break;
       case Why::kSecurity:
-        ShowRefusal(form, {text::OwnerNotRestorableRefused(key)});
+        form.Tell(text::OwnerNotRestorableRefused(key), Telling::kNotice);
         break;
       case Why::kLinkOnTheWay:
-        ShowRefusal(form, {text::LinkOnTheWayRefused(key)});
+        form.Tell(text::LinkOnTheWayRefused(key), Telling::kNotice);
         break;
       case Why::kUnknownUser:
-        ShowRefusal(form, {std::wstring(text::kUnknownDesktopUserRefused)});
+        form.Tell(std::wstring(text::kUnknownDesktopUserRefused), Telling::kNotice);
         break;
     }
     // A link met by a step: what came before it was put back, or is reported here.

@@ -9,13 +9,6 @@
 
 namespace vw {
 
-// Why an operation does nothing, in the user's words: the one shape of every refusal, shown in a
-// notice box, never as an error.
-struct Refusal {
-  std::wstring text;
-};
-void ShowRefusal(Form& form, const Refusal& refusal);
-
 // Tells the user how a change that did not go through ended: a refusal, or the step's error and
 // then each key that could not be put back. Returns whether the change was done.
 bool ReportChange(Form& form, const ChangeOutcome& outcome);

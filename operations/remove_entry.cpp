@@ -13,13 +13,12 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
   if (entries.SelectedIndex() == -1) return;
   const std::wstring asked = entries.Item(entries.SelectedIndex());
   if (IsSystemVerbKey(asked, registry)) {
-    ShowRefusal(form, {text::SystemVerbNotRemoved(asked)});
+    form.Tell(text::SystemVerbNotRemoved(asked), Telling::kNotice);
     return;
   }
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (form.MsgBox(text::ConfirmRemoveText(VisibleName(asked), ReadEntry(registry, asked)),
-                  text::kConfirmTitle,
-                  mb::kIconInformation | mb::kOkCancel | mb::kDefaultButton2) != mb::kAnswerOk) {
+  if (!form.Confirm(text::ConfirmRemoveText(VisibleName(asked), ReadEntry(registry, asked)),
+                    DefaultAnswer::kCancel)) {
     return;
   }
   // The selection is read again: only the entry the user confirmed goes.

@@ -20,6 +20,7 @@ namespace {
 using testing::Key;
 
 using testing::ScriptedForm;
+using Box = ScriptedForm::Box;
 using Names = std::vector<std::wstring>;
 
 std::wstring JoinFolder(const std::wstring& folder, const std::wstring& file) {
@@ -51,8 +52,7 @@ TEST_F(AddEntryTest, WithNoFileChosenOnlySaysSo) {
   AddEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
   EXPECT_EQ(form.boxes[0].prompt, L"请选择要加入右键菜单的文件啊，亲！");
-  EXPECT_EQ(form.boxes[0].title, L"提示");
-  EXPECT_EQ(form.boxes[0].style, 64u);
+  EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_TRUE(form.entries.items.empty());
 }
@@ -66,11 +66,10 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   EXPECT_EQ(form.boxes[0].prompt,
             L"你确定把该项添加到右键菜单吗？\n\n菜单项：notepad\n菜单文字：X\n"
             L"运行：\"C:\\Windows\\notepad.exe\" \"%1\"");
-  EXPECT_EQ(form.boxes[0].title, L"确认");
-  EXPECT_EQ(form.boxes[0].style, 33u);
+  EXPECT_EQ(form.boxes[0].kind, Box::Kind::kConfirm);
+  EXPECT_EQ(form.boxes[0].default_answer, DefaultAnswer::kOk);
   EXPECT_EQ(form.boxes[1].prompt, L"搞定了，亲！快去试试吧！");
-  EXPECT_EQ(form.boxes[1].title, L"完成");
-  EXPECT_EQ(form.boxes[1].style, 64u);
+  EXPECT_EQ(form.boxes[1].kind, Box::Kind::kDone);
   EXPECT_EQ(TextAt(registry, Key(L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\")), L"X");
   EXPECT_EQ(TextAt(registry, Key(L"HKEY_CLASSES_ROOT\\exefile\\shell\\notepad\\command\\")),
             L"\"C:\\Windows\\notepad.exe\" \"%1\"");
@@ -95,17 +94,14 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
 
 // Cancel, or a box that went away unanswered as its window was closed: only OK goes on.
 TEST_F(AddEntryTest, CancelWritesNothing) {
-  for (const int answer : {mb::kAnswerCancel, 0}) {
-    form.file_name = L"tool.exe";
-    form.answers = {answer};
-    form.boxes.clear();
-    const std::wstring before = registry.Dump();
-    AddEntry(form, registry);
-    EXPECT_EQ(form.boxes.size(), 1u);
-    EXPECT_EQ(registry.Dump(), before);
-    EXPECT_TRUE(form.entries.items.empty());
-    EXPECT_EQ(form.registry_changes, 0);
-  }
+  form.file_name = L"tool.exe";
+  form.answers = {false};
+  const std::wstring before = registry.Dump();
+  AddEntry(form, registry);
+  EXPECT_EQ(form.boxes.size(), 1u);
+  EXPECT_EQ(registry.Dump(), before);
+  EXPECT_TRUE(form.entries.items.empty());
+  EXPECT_EQ(form.registry_changes, 0);
 }
 
 TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
@@ -122,8 +118,7 @@ TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
     form.file_name = file;
     AddEntry(form, registry);
     ASSERT_EQ(form.boxes.size(), 1u) << "file " << (&file - files);
-    EXPECT_EQ(form.boxes[0].title, L"提示");
-    EXPECT_EQ(form.boxes[0].style, 64u);
+    EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
     EXPECT_NE(form.boxes[0].prompt, text::kConfirmAdd);
   }
   EXPECT_EQ(registry.Dump(), before);
@@ -199,7 +194,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
     form.file_name = file;
     AddEntry(form, registry);
     ASSERT_EQ(form.boxes.size(), 1u);
-    EXPECT_EQ(form.boxes[0].title, L"提示");
+    EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
     EXPECT_NE(form.boxes[0].prompt.find(said), std::wstring::npos);
     // A path too long for a box is shortened in the middle, its drive and file name kept.
     EXPECT_NE(form.boxes[0].prompt.find(text::CompactPath(JoinFolder(folder, file))),
@@ -233,7 +228,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   AddEntry(form, registry);
   form.on_box = nullptr;
   ASSERT_EQ(form.boxes.size(), 2u);
-  EXPECT_EQ(form.boxes[1].title, L"提示");
+  EXPECT_EQ(form.boxes[1].kind, Box::Kind::kNotice);
   EXPECT_NE(form.boxes[1].prompt.find(L"找不到"), std::wstring::npos);
   EXPECT_EQ(form.programs_read_again, 2);
   EXPECT_EQ(registry.Dump(), before);
@@ -261,7 +256,7 @@ TEST_F(AddEntryTest, NamesTheRegistryTakesAsOneAreListedOnce) {
   form.boxes.clear();
   AddEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 2u);
-  EXPECT_EQ(form.boxes[1].title, L"完成");
+  EXPECT_EQ(form.boxes[1].kind, Box::Kind::kDone);
 }
 
 // This user's copy of an entry hides the machine's from this user: it is written too.

@@ -11,6 +11,7 @@ namespace vw {
 namespace {
 
 using testing::ScriptedForm;
+using Box = ScriptedForm::Box;
 using Names = std::vector<std::wstring>;
 
 class RemoveEntryTest : public ::testing::Test {
@@ -50,8 +51,8 @@ TEST_F(RemoveEntryTest, AsksWithCancelAsDefaultThenRemovesBothKeysAndTheItem) {
   EXPECT_EQ(form.boxes[0].prompt,
             L"你确定要从右键菜单删除该项吗？\n\n菜单项：用 它\n菜单文字：caption\n"
             L"运行：\"x.exe\" \"%1\"");
-  EXPECT_EQ(form.boxes[0].title, L"确认");
-  EXPECT_EQ(form.boxes[0].style, 321u);
+  EXPECT_EQ(form.boxes[0].kind, Box::Kind::kConfirm);
+  EXPECT_EQ(form.boxes[0].default_answer, DefaultAnswer::kCancel);
   EXPECT_FALSE(Exists(CommandKeyPath(L"用 它")));
   EXPECT_FALSE(Exists(VerbKeyPath(L"用 它")));
   EXPECT_EQ(form.entries.items, (Names{L"notepad", L"other"}));
@@ -60,7 +61,7 @@ TEST_F(RemoveEntryTest, AsksWithCancelAsDefaultThenRemovesBothKeysAndTheItem) {
 
 TEST_F(RemoveEntryTest, CancelDeletesNothing) {
   Select(L"notepad");
-  form.answers = {mb::kAnswerCancel};
+  form.answers = {false};
   const std::wstring before = registry.Dump();
   RemoveEntry(form, registry);
   EXPECT_EQ(registry.Dump(), before);
@@ -90,8 +91,7 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   const std::wstring before = registry.Dump();
   RemoveEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
-  EXPECT_EQ(form.boxes[0].title, L"提示");
-  EXPECT_EQ(form.boxes[0].style, 64u);
+  EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_EQ(form.entries.items.size(), 4u);
 
@@ -116,7 +116,7 @@ TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
     form.boxes.clear();
     RemoveEntry(form, registry);
     ASSERT_EQ(form.boxes.size(), 2u);
-    EXPECT_EQ(form.boxes[1].title, L"提示");
+    EXPECT_EQ(form.boxes[1].kind, Box::Kind::kNotice);
     EXPECT_NE(form.boxes[1].prompt.find(DisplayKeyPath(key)), std::wstring::npos);
     EXPECT_EQ(registry.Dump(), before);
     EXPECT_EQ(form.entries.items.size(), 3u);
@@ -131,7 +131,7 @@ TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
   const std::wstring before = registry.Dump();
   RemoveEntry(form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
-  EXPECT_EQ(form.boxes[0].title, L"提示");
+  EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
   EXPECT_EQ(registry.Dump(), before);
 }
 

@@ -329,7 +329,7 @@ class Session {
                                  : (Roll(2) == 0 ? L"用 " + EntryName(form_.file_name) + L" 打开"
                                                  : L"typed 标题");
     const bool ok = Roll(4) != 0;
-    form_.answers = {ok ? mb::kAnswerOk : mb::kAnswerCancel};
+    form_.answers = {ok};
     Log("add file '" + Narrow(form_.file_name) + "' in '" + Narrow(form_.dir_path) + "' caption '" +
         Narrow(form_.caption) + "' answering " + (ok ? "OK" : "Cancel"));
     const std::wstring name = EntryName(form_.file_name);
@@ -378,7 +378,7 @@ class Session {
     const int count = form_.entries.Count();
     form_.entries.selected = count == 0 || Roll(6) == 0 ? -1 : Roll(count);
     const bool ok = Roll(4) != 0;
-    form_.answers = {ok ? mb::kAnswerOk : mb::kAnswerCancel};
+    form_.answers = {ok};
     const std::wstring name =
         form_.entries.selected < 0 ? L"" : form_.entries.Item(form_.entries.selected);
     Log("remove item " + std::to_string(form_.entries.selected) + " '" + Narrow(name) +

@@ -16,13 +16,14 @@ namespace vw::testing {
 class ScriptedForm final : public Form {
  public:
   struct Box {
-    std::wstring prompt, title;
-    unsigned style;
+    enum class Kind { kConfirm, kNotice, kDone } kind;
+    std::wstring prompt;
+    DefaultAnswer default_answer = DefaultAnswer::kOk;  // of a confirmation
   };
 
   std::wstring file_name, dir_path = L"C:\\Windows", caption = L"如：“用记事本打开”";
   VectorEntryList entries;
-  std::deque<int> answers;  // empty: OK
+  std::deque<bool> answers;  // to confirmations, true for OK; empty: OK
   std::vector<Box> boxes;
   std::vector<SystemError> errors;
   int registry_changes = 0;
@@ -32,18 +33,23 @@ class ScriptedForm final : public Form {
 
   std::wstring FileName() override { return file_name; }
   std::wstring DirPath() override { return dir_path; }
-  std::wstring CaptionText() override { return caption; }
+  std::wstring MenuText() override { return caption; }
   EntryList& Entries() override { return entries; }
   bool ProgramExists(std::wstring_view program_path) override {
     return !missing_programs.contains(std::wstring(program_path));
   }
-  int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) override {
+  bool Confirm(std::wstring_view text, DefaultAnswer default_answer) override {
     if (on_box) on_box();
-    boxes.push_back({std::wstring(prompt), std::wstring(title), style});
-    if (answers.empty()) return mb::kAnswerOk;
-    const int answer = answers.front();
+    boxes.push_back({Box::Kind::kConfirm, std::wstring(text), default_answer});
+    if (answers.empty()) return true;
+    const bool answer = answers.front();
     answers.pop_front();
     return answer;
+  }
+  void Tell(std::wstring_view text, Telling telling) override {
+    if (on_box) on_box();
+    boxes.push_back(
+        {telling == Telling::kDone ? Box::Kind::kDone : Box::Kind::kNotice, std::wstring(text)});
   }
   void ShowError(const SystemError& error) override {
     if (on_box) on_box();
