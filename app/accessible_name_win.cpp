@@ -5,6 +5,7 @@
 #include <atomic>
 #include <new>
 
+#include "platform/handles_win.h"
 #include "platform/system_calls_win.h"
 
 namespace vw {
@@ -26,19 +27,10 @@ struct Oleacc {
   calls::SysAllocString alloc_string = nullptr;
 
   static const Oleacc& Get() {
-    // Both DLLs stay loaded for the rest of the process, as the objects handed out use them.
-    static const Oleacc functions = [] {
-      Oleacc found;
-      const HMODULE oleacc = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-      const HMODULE oleaut = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-      if (oleacc == nullptr || oleaut == nullptr) return found;
-      found.create_std =
-          calls::Find<calls::CreateStdAccessibleObject>(oleacc, "CreateStdAccessibleObject");
-      found.lresult_from_object =
-          calls::Find<calls::LresultFromObject>(oleacc, "LresultFromObject");
-      found.alloc_string = calls::Find<calls::SysAllocString>(oleaut, "SysAllocString");
-      return found;
-    }();
+    static const Oleacc functions{
+        calls::Load<calls::CreateStdAccessibleObject>(L"oleacc.dll", "CreateStdAccessibleObject"),
+        calls::Load<calls::LresultFromObject>(L"oleacc.dll", "LresultFromObject"),
+        calls::Load<calls::SysAllocString>(L"oleaut32.dll", "SysAllocString")};
     return functions;
   }
   bool usable() const {
@@ -225,20 +217,17 @@ void SetAccessibleName(HWND control, AccessibleName& record) {
       SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NamedControlProc)));
 }
 
-ComApartment::ComApartment() noexcept
-    : ole32_(LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-  if (ole32_ == nullptr) return;
-  const auto initialize = calls::Find<calls::CoInitializeEx>(ole32_, "CoInitializeEx");
+ComApartment::ComApartment() noexcept {
+  const auto initialize = calls::Load<calls::CoInitializeEx>(L"ole32.dll", "CoInitializeEx");
   // S_FALSE (already initialised the same way) must be balanced by CoUninitialize as well.
   initialized_ = initialize != nullptr && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 ComApartment::~ComApartment() {
   if (initialized_) {
-    const auto uninitialize = calls::Find<calls::CoUninitialize>(ole32_, "CoUninitialize");
+    const auto uninitialize = calls::Load<calls::CoUninitialize>(L"ole32.dll", "CoUninitialize");
     if (uninitialize != nullptr) uninitialize();
   }
-  if (ole32_ != nullptr) FreeLibrary(ole32_);
 }
 
 void AnnotateAccessibleName(HWND control, const wchar_t* name) {
@@ -250,19 +239,17 @@ void AnnotateAccessibleName(HWND control, const wchar_t* name) {
       0x6E26E776, 0x04F0, 0x495D, {0x80, 0xE4, 0x33, 0x30, 0x35, 0x2E, 0x31, 0x69}};
   constexpr MSAAPROPID kPropIdAccName = {
       0x608D3DF8, 0x8128, 0x4AA7, {0xA4, 0x28, 0xF5, 0x5E, 0x49, 0x26, 0x72, 0x91}};
-  const HMODULE ole32 = GetModuleHandleW(L"ole32.dll");  // loaded by ComApartment
-  if (ole32 == nullptr) return;
-  const auto create = calls::Find<calls::CoCreateInstance>(ole32, "CoCreateInstance");
-  IAccPropServices* services = nullptr;
-  if (create == nullptr ||
-      FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIidAccPropServices,
-                    reinterpret_cast<void**>(&services))) ||
-      services == nullptr) {
+  const auto create = calls::Load<calls::CoCreateInstance>(L"ole32.dll", "CoCreateInstance");
+  IAccPropServices* raw = nullptr;
+  if (create == nullptr || FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                         kIidAccPropServices, reinterpret_cast<void**>(&raw)))) {
     return;
   }
-  services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kPropIdAccName,
-                           name);
-  services->Release();
+  const UniqueCom<IAccPropServices> services(raw);
+  if (services) {
+    services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                             kPropIdAccName, name);
+  }
 }
 
 }  // namespace vw

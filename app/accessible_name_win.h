@@ -32,7 +32,7 @@ void AnnotateAccessibleName(HWND control, const wchar_t* name);
 
 // COM on the window thread, apartment-threaded, for as long as this lives: the accessible objects
 // handed to screen readers are marshalled through it. The program and its window test both set
-// it up through this. ole32 is loaded at run time and only from System32.
+// it up through this. ole32 is loaded at run time (calls::Load).
 class ComApartment {
  public:
   ComApartment() noexcept;
@@ -42,7 +42,6 @@ class ComApartment {
   bool initialized() const noexcept { return initialized_; }
 
  private:
-  HMODULE ole32_ = nullptr;
   bool initialized_ = false;
 };
 

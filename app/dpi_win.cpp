@@ -8,8 +8,8 @@ namespace {
 
 template <typename Function>
 Function User32Function(const char* name) noexcept {
-  // user32 is always loaded in a GUI process; the function exists from Windows 10 on.
-  return calls::Find<Function>(GetModuleHandleW(L"user32.dll"), name);
+  // The function exists from Windows 10 on.
+  return calls::Load<Function>(L"user32.dll", name);
 }
 
 UINT ScreenDpi() noexcept {

@@ -383,9 +383,7 @@ void MainWindow::ShowError(const SystemError& error) {
 
 void MainWindow::RegistryChanged() {
   // shell32 is loaded only when needed: it is large, and start-up does not need it.
-  const UniqueModule shell32(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!shell32) return;
-  const auto notify = calls::Find<calls::SHChangeNotify>(shell32.get(), "SHChangeNotify");
+  const auto notify = calls::Load<calls::SHChangeNotify>(L"shell32.dll", "SHChangeNotify");
   if (notify != nullptr) notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 

@@ -21,23 +21,6 @@ namespace vw {
 
 // The program's one window. The controls hold all of its state; each control event is
 // routed to the handler named after the control and the event.
-// A window subclass (SetWindowSubclass), removed when this goes.
-class WindowSubclass {
- public:
-  WindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data) noexcept
-      : window_(window), procedure_(procedure), id_(id) {
-    SetWindowSubclass(window_, procedure_, id_, data);
-  }
-  ~WindowSubclass() { RemoveWindowSubclass(window_, procedure_, id_); }
-  WindowSubclass(const WindowSubclass&) = delete;
-  WindowSubclass& operator=(const WindowSubclass&) = delete;
-
- private:
-  HWND window_;
-  SUBCLASSPROC procedure_;
-  UINT_PTR id_;
-};
-
 class MainWindow final : public Form {
  public:
   // Shows a message box; tests put their own in place to answer it.

@@ -48,17 +48,6 @@ HFONT FontOf(HWND window) {
   return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
 }
 
-// The screen's DC with `font` selected, both given back when this goes.
-class ScreenDc {
- public:
-  explicit ScreenDc(HFONT font) noexcept : selected_(dc_.get(), font) {}
-  HDC get() const noexcept { return dc_.get(); }
-
- private:
-  WindowDc dc_;
-  SelectedObject selected_;
-};
-
 // The DPI of the window a list is in.
 UINT GetDpiOfList(HWND list) {
   return DpiOfWindow(list);

@@ -20,15 +20,13 @@ std::wstring SidText(PSID sid) {
   return text.get();
 }
 
-// Session information from wtsapi32, which is loaded only here and only from System32.
+// Session information from wtsapi32, which is loaded only here.
 class SessionInfo {
  public:
-  SessionInfo() : module_(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-    if (!module_) return;
-    query_ = calls::Find<calls::WTSQuerySessionInformationW>(module_.get(),
-                                                             "WTSQuerySessionInformationW");
-    free_ = calls::Find<calls::WTSFreeMemory>(module_.get(), "WTSFreeMemory");
-  }
+  SessionInfo()
+      : query_(calls::Load<calls::WTSQuerySessionInformationW>(L"wtsapi32.dll",
+                                                               "WTSQuerySessionInformationW")),
+        free_(calls::Load<calls::WTSFreeMemory>(L"wtsapi32.dll", "WTSFreeMemory")) {}
 
   // The text the session gives for `info_class` (WTSUserName, WTSDomainName); "" when none.
   std::wstring Text(WTS_INFO_CLASS info_class) const {
@@ -39,13 +37,11 @@ class SessionInfo {
     DWORD bytes = 0;
     if (!query_(kCurrentServer, kCurrentSession, info_class, &buffer, &bytes) || buffer == nullptr)
       return {};
-    std::wstring text(buffer);
-    free_(buffer);
-    return text;
+    const std::unique_ptr<wchar_t, LoadedFreer<calls::WTSFreeMemory>> owned(buffer, {free_});
+    return owned.get();
   }
 
  private:
-  UniqueModule module_;
   calls::WTSQuerySessionInformationW query_ = nullptr;
   calls::WTSFreeMemory free_ = nullptr;
 };
@@ -69,18 +65,6 @@ std::optional<FoundAccount> LookUpAccount(const std::wstring& name) {
     return std::nullopt;
   }
   return FoundAccount{SidText(sid.data()), use == SidTypeUser};
-}
-
-std::wstring ProcessUserSid() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
-  const UniqueKernelHandle token(raw);
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  std::vector<std::uint8_t> user(size);
-  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size))
-    return {};
-  return SidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
 }
 
 }  // namespace vw

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/process_token_win.h"
 #include "registry/desktop_user_classes.h"
 
 namespace vw {
@@ -15,8 +16,5 @@ SessionAccount CurrentSessionAccount();
 // The account named `name` ("domain\user"), with whether it is a user's; nullopt when the name
 // cannot be looked up.
 std::optional<FoundAccount> LookUpAccount(const std::wstring& name);
-
-// The user this process runs as, as a string SID; "" when it cannot be read.
-std::wstring ProcessUserSid();
 
 }  // namespace vw

@@ -3,6 +3,8 @@
 // One owner type for every Win32 handle and resource the program holds, the small ones too.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <type_traits>
 
@@ -24,7 +26,6 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;  // a process, a 
 using UniqueFind = UniqueHandle<HANDLE, &FindClose>;            // never INVALID_HANDLE_VALUE
 using UniqueFont = UniqueHandle<HFONT, &DeleteObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, &DeleteObject>;
-using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
 
 // Memory the system hands out for LocalFree (ConvertSidToStringSidW, FormatMessageW, ...).
@@ -58,6 +59,25 @@ class WindowDc {
   HDC dc_;
 };
 
+// A COM interface pointer, released when this goes.
+struct ComReleaser {
+  template <typename Interface>
+  void operator()(Interface* object) const noexcept {
+    object->Release();
+  }
+};
+template <typename Interface>
+using UniqueCom = std::unique_ptr<Interface, ComReleaser>;
+
+// Memory a loaded function hands out for a loaded function to free (WTSFreeMemory, ...).
+template <typename Free>
+struct LoadedFreer {
+  Free free = nullptr;
+  void operator()(void* memory) const noexcept {
+    if (free != nullptr) free(memory);
+  }
+};
+
 // A GDI object selected into a DC, the one before it put back when this goes.
 class SelectedObject {
  public:
@@ -71,6 +91,17 @@ class SelectedObject {
  private:
   HDC dc_;
   HGDIOBJ previous_;
+};
+
+// The screen's DC with `font` selected, both given back when this goes.
+class ScreenDc {
+ public:
+  explicit ScreenDc(HFONT font) noexcept : selected_(dc_.get(), font) {}
+  HDC get() const noexcept { return dc_.get(); }
+
+ private:
+  WindowDc dc_;
+  SelectedObject selected_;
 };
 
 // A DC's whole state (font, colours, background mode), put back when this goes.
@@ -104,6 +135,23 @@ class RedrawOff {
 
  private:
   HWND window_;
+};
+
+// A window subclass (SetWindowSubclass), removed when this goes.
+class WindowSubclass {
+ public:
+  WindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data) noexcept
+      : window_(window), procedure_(procedure), id_(id) {
+    SetWindowSubclass(window_, procedure_, id_, data);
+  }
+  ~WindowSubclass() { RemoveWindowSubclass(window_, procedure_, id_); }
+  WindowSubclass(const WindowSubclass&) = delete;
+  WindowSubclass& operator=(const WindowSubclass&) = delete;
+
+ private:
+  HWND window_;
+  SUBCLASSPROC procedure_;
+  UINT_PTR id_;
 };
 
 }  // namespace vw

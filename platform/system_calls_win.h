@@ -66,4 +66,15 @@ Function Find(HMODULE module, const char* name) noexcept {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// `name` in the system DLL `module`, as `Function`: the one loader of the table. A DLL not yet in
+// the process is loaded from System32 alone, never from beside the exe, and stays loaded for the
+// rest of the process, as what it hands out (objects, memory) may outlive any one call. Null
+// where the DLL or the function is not there.
+template <typename Function>
+Function Load(const wchar_t* module, const char* name) noexcept {
+  HMODULE handle = GetModuleHandleW(module);
+  if (handle == nullptr) handle = LoadLibraryExW(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return Find<Function>(handle, name);
+}
+
 }  // namespace vw::calls

@@ -8,14 +8,14 @@ namespace {
 class SystemKeyCalls final : public KeyCalls {
  public:
   SystemKeyCalls() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    open_key_ = calls::Find<calls::NtOpenKey>(ntdll, "NtOpenKey");
-    create_key_ = calls::Find<calls::NtCreateKey>(ntdll, "NtCreateKey");
-    delete_key_ = calls::Find<calls::NtDeleteKey>(ntdll, "NtDeleteKey");
-    query_key_ = calls::Find<calls::NtQueryKey>(ntdll, "NtQueryKey");
-    set_value_ = calls::Find<calls::NtSetValueKey>(ntdll, "NtSetValueKey");
-    delete_value_ = calls::Find<calls::NtDeleteValueKey>(ntdll, "NtDeleteValueKey");
-    status_to_error_ = calls::Find<calls::RtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
+    constexpr const wchar_t* kNtdll = L"ntdll.dll";
+    open_key_ = calls::Load<calls::NtOpenKey>(kNtdll, "NtOpenKey");
+    create_key_ = calls::Load<calls::NtCreateKey>(kNtdll, "NtCreateKey");
+    delete_key_ = calls::Load<calls::NtDeleteKey>(kNtdll, "NtDeleteKey");
+    query_key_ = calls::Load<calls::NtQueryKey>(kNtdll, "NtQueryKey");
+    set_value_ = calls::Load<calls::NtSetValueKey>(kNtdll, "NtSetValueKey");
+    delete_value_ = calls::Load<calls::NtDeleteValueKey>(kNtdll, "NtDeleteValueKey");
+    status_to_error_ = calls::Load<calls::RtlNtStatusToDosError>(kNtdll, "RtlNtStatusToDosError");
   }
 
   LSTATUS OpenRoot(HKEY root, const wchar_t* name, DWORD options, REGSAM access,

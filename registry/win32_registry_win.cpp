@@ -11,6 +11,7 @@
 
 #include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
+#include "platform/process_token_win.h"
 #include "platform/system_calls_win.h"
 #include "platform/system_error.h"
 #include "registry/key_calls_win.h"
@@ -389,44 +390,6 @@ bool SameSid(PSID a, PSID b) {
   return (a == nullptr && b == nullptr) || (a != nullptr && b != nullptr && EqualSid(a, b));
 }
 
-// A piece of this process's token, as GetTokenInformation gives it; empty when it cannot be read.
-std::vector<std::uint8_t> TokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part) {
-  DWORD size = 0;
-  GetTokenInformation(token, part, nullptr, 0, &size);
-  std::vector<std::uint8_t> buffer(size);
-  if (size == 0 || !GetTokenInformation(token, part, buffer.data(), size, &size)) return {};
-  return buffer;
-}
-
-// The privilege to restore files, which lets a process give an object any owner, switched on while
-// this lives and back to its earlier state after; nothing where the process does not hold it.
-class RestorePrivilege {
- public:
-  RestorePrivilege() noexcept {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
-    token_.reset(raw);
-    TOKEN_PRIVILEGES wanted{};
-    wanted.PrivilegeCount = 1;
-    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &wanted.Privileges[0].Luid)) return;
-    DWORD size = sizeof(previous_);
-    adjusted_ = AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof(previous_), &previous_,
-                                      &size) != FALSE &&
-                GetLastError() == ERROR_SUCCESS;
-  }
-  ~RestorePrivilege() {
-    if (adjusted_) AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
-  }
-  RestorePrivilege(const RestorePrivilege&) = delete;
-  RestorePrivilege& operator=(const RestorePrivilege&) = delete;
-
- private:
-  UniqueKernelHandle token_;
-  TOKEN_PRIVILEGES previous_{};
-  bool adjusted_ = false;
-};
-
 // The integrity level of a descriptor's label (the last sub-authority of its mandatory label
 // entry); nullopt when it has none.
 std::optional<DWORD> LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
@@ -450,8 +413,8 @@ std::optional<DWORD> LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
 }
 
 // Whether this process may label an object at `level`: no higher than its own integrity.
-bool CallerMayLabel(HANDLE token, DWORD level) {
-  const std::vector<std::uint8_t> own = TokenPart(token, TokenIntegrityLevel);
+bool CallerMayLabel(const ProcessToken& token, DWORD level) {
+  const std::vector<std::uint8_t> own = token.Part(TokenIntegrityLevel);
   if (own.empty()) return false;
   const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(own.data())->Label.Sid;
   const UCHAR count = *GetSidSubAuthorityCount(sid);
@@ -461,17 +424,17 @@ bool CallerMayLabel(HANDLE token, DWORD level) {
 // Whether this process could make `owner` the owner of a key it makes again: a key it creates
 // gets its token's default owner; it may name itself or a group it may own by; any other account
 // needs the privilege to restore.
-bool CallerMayOwnWith(HANDLE token, PSID owner) {
-  const std::vector<std::uint8_t> default_owner = TokenPart(token, TokenOwner);
+bool CallerMayOwnWith(const ProcessToken& token, PSID owner) {
+  const std::vector<std::uint8_t> default_owner = token.Part(TokenOwner);
   if (!default_owner.empty() &&
       SameSid(reinterpret_cast<const TOKEN_OWNER*>(default_owner.data())->Owner, owner)) {
     return true;
   }
-  const std::vector<std::uint8_t> user = TokenPart(token, TokenUser);
+  const std::vector<std::uint8_t> user = token.Part(TokenUser);
   if (!user.empty() && SameSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, owner)) {
     return true;
   }
-  const std::vector<std::uint8_t> groups = TokenPart(token, TokenGroups);
+  const std::vector<std::uint8_t> groups = token.Part(TokenGroups);
   if (!groups.empty()) {
     const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
     for (DWORD index = 0; index < list->GroupCount; ++index) {
@@ -480,7 +443,7 @@ bool CallerMayOwnWith(HANDLE token, PSID owner) {
     }
   }
   LUID restore{};
-  const std::vector<std::uint8_t> privileges = TokenPart(token, TokenPrivileges);
+  const std::vector<std::uint8_t> privileges = token.Part(TokenPrivileges);
   if (privileges.empty() || !LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &restore))
     return false;
   const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(privileges.data());
@@ -609,7 +572,7 @@ void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8
   const std::wstring subject = DisplayKeyPath(key);
   // The privilege is on before the key is opened, so that it applies to the open as to the set,
   // and off again after.
-  const RestorePrivilege privilege;
+  const PrivilegeOn privilege(SE_RESTORE_NAME);  // lets a key be given any owner
   const UniqueHkey open = OpenPath(
       calls_, key,
       {READ_CONTROL | WRITE_DAC | WRITE_OWNER, OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
@@ -633,17 +596,15 @@ bool Win32Registry::CanRestoreSecurity(const std::vector<std::uint8_t>& descript
   try {
     if (descriptor.empty()) return true;  // nothing to give back
     std::vector<std::uint8_t> copy = descriptor;
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    const UniqueKernelHandle token(raw);
+    const ProcessToken token;
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     if (GetSecurityDescriptorOwner(copy.data(), &owner, &defaulted) && owner != nullptr &&
-        !CallerMayOwnWith(token.get(), owner)) {
+        !CallerMayOwnWith(token, owner)) {
       return false;
     }
     const std::optional<DWORD> label = LabelLevel(copy.data());
-    return !label || CallerMayLabel(token.get(), *label);
+    return !label || CallerMayLabel(token, *label);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -11,8 +11,23 @@ rm -rf "$shots"
 mkdir -p "$shots"
 export LC_ALL=C.UTF-8
 
-# Control ids of the main window.
-FOLDER_LIST=102 FILE_LIST=103 ENTRY_LIST=104 CAPTION_BOX=106 ADD_BUTTON=107 REMOVE_BUTTON=108
+# Control ids of the main window, read from its design (app/form_design.h): kFolderList becomes
+# FOLDER_LIST, numbered as the enum numbers it.
+eval "$(awk '/enum class ControlId/ { inside = 1; next }
+  inside && /};/ { inside = 0 }
+  inside && /k[A-Za-z]+/ {
+    gsub(/[ ,]/, ""); split($0, part, "=")
+    number = part[2] != "" ? part[2] : number + 1
+    name = substr(part[1], 2); gsub(/[A-Z]/, "_&", name)
+    print toupper(substr(name, 2)) "=" number
+  }' "$root/app/form_design.h")"
+for id in FOLDER_LIST FILE_LIST ENTRY_LIST CAPTION_BOX ADD_BUTTON REMOVE_BUTTON; do
+  if [ -z "${!id:-}" ]; then
+    echo "no id for $id in app/form_design.h"
+    echo "e2e: 0 passed, 1 failed"
+    exit 1
+  fi
+done
 
 passed=0
 failed=0
