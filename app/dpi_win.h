@@ -3,6 +3,15 @@
 // DPI services of Windows 10, with the Windows 7 equivalents where they are missing.
 #include <windows.h>
 
+// The SDK declares these only for newer targets (Windows 7 and Windows 10 1703) than the oldest
+// this program runs on, where they never arrive.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
 namespace vw {
 
 inline constexpr UINT kDefaultDpi = 96;

@@ -1,6 +1,6 @@
 #include "app/list_box_entries_win.h"
 
-#include "app/program_picker_win.h"
+#include "app/list_box_win.h"
 #include "platform/system_error.h"
 #include "platform/texts.h"
 #include "registry/key_path.h"

@@ -1,25 +1,22 @@
 #include "app/main_window_win.h"
 
 #include <commctrl.h>
-#include <dbt.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <new>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "app/accessible_name_win.h"
 #include "app/dpi_win.h"
+#include "app/picker_lists_win.h"
 #include "app/picker_rules.h"
-#include "app/program_picker_win.h"
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
 #include "platform/system_calls_win.h"
 #include "platform/texts.h"
-#include "registry/case_fold.h"
 
 namespace vw {
 namespace {
@@ -28,7 +25,6 @@ constexpr wchar_t kClassName[] = L"Verbwright.MainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 constexpr UINT_PTR kCaptionBoxSubclass = 1;
-constexpr UINT_PTR kDriveListSubclass = 2;
 constexpr int kIconResource = 1;
 constexpr int kDropDownItems = 12;
 constexpr UINT_PTR kShownTimer = 1;
@@ -162,7 +158,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
       SetWindowPos(window_, nullptr, actual.left, actual.top, actual.right - actual.left,
                    actual.bottom - actual.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    ShowPickerAtCurrentFolder();
+    picker_->ShowCurrentFolder();
     OnLoad();
   } catch (...) {
     ends_program_ = false;  // the caller reports the failure; no quit message for its box
@@ -195,8 +191,11 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   entries_.Attach(Control(ControlId::kEntryList));
   caption_box_subclass_.emplace(Control(ControlId::kCaptionBox), CaptionBoxProc,
                                 kCaptionBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
-  drive_list_subclass_.emplace(Control(ControlId::kDriveList), DriveListProc, kDriveListSubclass,
-                               reinterpret_cast<DWORD_PTR>(this));
+  picker_.emplace(Control(ControlId::kDriveList), Control(ControlId::kFolderList),
+                  Control(ControlId::kFileList), [this](const SystemError& error) {
+                    ShowError(error);
+                    return window_ != nullptr;
+                  });
   // The caption box is named by the label just before it; the four lists have no label of their
   // own.
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
@@ -292,9 +291,7 @@ void MainWindow::Show(int show_command) {
 }
 
 void MainWindow::OnShown() {
-  // The drive labels, read once: opening the list later never waits on a disk.
-  ReadDriveLabels(GetLogicalDrives(), drive_labels_);
-  AddDriveLabels(Control(ControlId::kDriveList), drive_labels_);
+  picker_->ReadLabels();
   // The lists' names for UI Automation clients too, which may not ask the lists themselves.
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
                              ControlId::kEntryList};
@@ -306,10 +303,10 @@ void MainWindow::OnShown() {
 // --- Form ---------------------------------------------------------------------------------
 
 std::wstring MainWindow::FileName() {
-  return SelectedFileName(Control(ControlId::kFileList));
+  return picker_->FileName();
 }
 std::wstring MainWindow::DirPath() {
-  return FolderListPath(Control(ControlId::kFolderList));
+  return picker_->FolderPath();
 }
 std::wstring MainWindow::MenuText() {
   return WindowText(Control(ControlId::kCaptionBox));
@@ -346,7 +343,7 @@ std::wstring MainWindow::FitForBox(std::wstring_view text) const {
 }
 
 void MainWindow::ReadProgramsAgain() {
-  OnFolderChanged();
+  picker_->ReadProgramsAgain();
 }
 
 int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) {
@@ -434,39 +431,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
-    case 0x02E4: {  // WM_GETDPISCALEDSIZE: the frame that holds the designed client area there
+    case WM_GETDPISCALEDSIZE: {  // the frame that holds the designed client area there
       const RECT frame = WindowRectForClient(ClientSizeForDpi(static_cast<UINT>(wparam)), kStyle,
                                              kExStyle, static_cast<UINT>(wparam));
       auto& size = *reinterpret_cast<SIZE*>(lparam);
       size = {frame.right - frame.left, frame.bottom - frame.top};
       return TRUE;
     }
-    case 0x02E0: {  // WM_DPICHANGED
+    case WM_DPICHANGED: {
       ApplyDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
     }
     case WM_DEVICECHANGE:
-      // A volume arrived or left (a USB stick, a mapped drive): the drive list follows. Only an
-      // arriving volume's label is read; it has just spun up.
-      if (wparam == DBT_DEVICEARRIVAL || wparam == DBT_DEVICEREMOVECOMPLETE) {
-        const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lparam);
-        if (header != nullptr && header->dbch_devicetype == DBT_DEVTYP_VOLUME) {
-          const DWORD units = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lparam)->dbcv_unitmask;
-          if (wparam == DBT_DEVICEARRIVAL) {
-            ReadDriveLabels(units, drive_labels_);
-          } else {
-            for (int bit = 0; bit < 26; ++bit) {
-              if ((units & (1ul << bit)) != 0)
-                drive_labels_.erase(static_cast<wchar_t>(L'A' + bit));
-            }
-          }
-        }
-        RefreshDriveList();
-      }
+      picker_->OnDeviceChange(wparam, lparam);
       return TRUE;
     case WM_DESTROY:
       caption_box_subclass_.reset();
-      drive_list_subclass_.reset();
+      if (picker_) picker_->Detach();
       if (ends_program_) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {
@@ -504,7 +485,7 @@ void MainWindow::OnCommand(int id, int code) {
   switch (id) {
     case IDOK:  // Enter, through the dialog manager: open a folder, or press the focused button
       if (focus == Control(ControlId::kFolderList)) {
-        OpenSelectedFolder();
+        picker_->OpenSelectedFolder();
       } else if (focus == Control(ControlId::kAddButton)) {
         OnAddClicked();
       } else if (focus == Control(ControlId::kRemoveButton)) {
@@ -517,26 +498,11 @@ void MainWindow::OnCommand(int id, int code) {
     case static_cast<int>(ControlId::kRemoveButton):
       if (code == BN_CLICKED) OnRemoveClicked();
       return;
-    case static_cast<int>(ControlId::kDriveList): {
-      // The dropped list is a place to look: a highlight chooses nothing, Enter or a click on an
-      // item chooses, Esc or a click elsewhere puts back the drive that was shown.
-      const bool dropped =
-          SendMessageW(Control(ControlId::kDriveList), CB_GETDROPPEDSTATE, 0, 0) != 0;
-      if (code == CBN_DROPDOWN) {
-        RefreshDriveList();
-      } else if (code == CBN_SELENDOK && dropped) {
-        OnDriveSelected(false);
-      } else if (code == CBN_SELENDCANCEL) {
-        SelectDriveOf(Control(ControlId::kDriveList), DirPath());
-      } else if (code == CBN_SELCHANGE && !dropped) {
-        OnDriveSelected(true);  // stepped to with the arrow keys in the closed box
-      }
+    case static_cast<int>(ControlId::kDriveList):
+      picker_->OnDriveListCommand(code);
       return;
-    }
     case static_cast<int>(ControlId::kFolderList):
-      if (code == LBN_DBLCLK) {
-        OpenSelectedFolder();
-      }
+      if (code == LBN_DBLCLK) picker_->OpenSelectedFolder();
       return;
     case static_cast<int>(ControlId::kFileList):
       if (code == LBN_SELCHANGE) OnFileClicked();
@@ -562,146 +528,6 @@ LRESULT CALLBACK MainWindow::CaptionBoxProc(HWND box, UINT message, WPARAM wpara
   return result;
 }
 
-LRESULT CALLBACK MainWindow::DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
-                                           UINT_PTR, DWORD_PTR self_data) {
-  // A letter typed into the closed list names that drive: it is chosen, readable or not, as a
-  // click would choose it; the arrow keys keep passing over unreadable drives.
-  if (message == WM_CHAR && !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)) {
-    const auto letter = static_cast<wchar_t>(wparam);
-    if ((letter >= L'a' && letter <= L'z') || (letter >= L'A' && letter <= L'Z')) {
-      auto* self = reinterpret_cast<MainWindow*>(self_data);
-      const std::wstring drive{letter, L':'};
-      const LRESULT index = SendMessageW(box, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(drive.c_str()));
-      if (index != CB_ERR) {
-        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        self->Guarded([self] {
-          self->OnDriveSelected(false);
-          return LRESULT{0};
-        });
-      }
-      return 0;
-    }
-  }
-  return DefSubclassProc(box, message, wparam, lparam);
-}
-
-// --- Picker -------------------------------------------------------------------------------
-
-namespace {
-
-// The folder the process runs in.
-std::wstring CurrentFolder() {
-  std::wstring current(MAX_PATH, L'\0');
-  const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
-  if (length > current.size()) {
-    current.resize(length);
-    current.resize(GetCurrentDirectoryW(length, current.data()));
-  } else {
-    current.resize(length);
-  }
-  return current;
-}
-
-}  // namespace
-
-void MainWindow::ShowPickerAtCurrentFolder() {
-  const HWND drives = Control(ControlId::kDriveList);
-  FillDriveList(drives);
-  try {
-    OpenFolder(CurrentFolder());
-  } catch (const SystemError& error) {
-    ShowError(error);
-  }
-  SelectDriveOf(drives, DirPath());
-}
-
-void MainWindow::RefreshDriveList() {
-  const HWND drives = Control(ControlId::kDriveList);
-  const std::wstring shown = DirPath();
-  FillDriveList(drives);
-  AddDriveLabels(drives, drive_labels_);
-  SelectDriveOf(drives, shown);
-  if (SendMessageW(drives, CB_GETCURSEL, 0, 0) != CB_ERR) return;
-  // The drive shown has gone: back to the drive of the process's folder, or C:.
-  const std::wstring fallbacks[] = {StartFolderOfDrive(CurrentFolder()), L"C:\\"};
-  for (const std::wstring& folder : fallbacks) {
-    try {
-      OpenFolder(folder);
-      break;
-    } catch (const SystemError&) {  // NOLINT(bugprone-empty-catch): the next one is tried
-    }
-  }
-  SelectDriveOf(drives, DirPath());
-}
-
-void MainWindow::OnDriveSelected(bool stepped) {
-  const HWND drives = Control(ControlId::kDriveList);
-  const std::wstring shown = DirPath();
-  const std::wstring drive = SelectedDrive(drives);
-  if (drive.empty() || EqualsIgnoreCase(drive, std::wstring_view(shown).substr(0, 2))) return;
-  if (!stepped) {
-    OnDriveChanged();
-    return;
-  }
-  // The arrow keys pass over a drive that cannot be read (an empty card reader, a disc drive
-  // without a disc) in the direction they were going, so every later drive stays in reach; at
-  // the end of the list they stay where they were. Only a drive chosen from the list is reported.
-  const auto chosen = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
-  SelectDriveOf(drives, shown);
-  const auto from = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
-  const int step = chosen > from ? 1 : -1;
-  const auto count = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
-  const auto opens = [this] {
-    try {
-      OpenSelectedDrive();
-      return true;
-    } catch (const SystemError&) {
-      return false;  // passed over, not reported
-    }
-  };
-  std::vector<int> onwards;  // the drives from the one stepped to, in the direction of the step
-  for (int index = chosen; index >= 0 && index < count; index += step) onwards.push_back(index);
-  for (const int index : onwards) {
-    SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    if (opens()) return;
-  }
-  SelectDriveOf(drives, shown);
-}
-
-void MainWindow::OpenSelectedDrive() {
-  OpenFolder(StartFolderOfDrive(SelectedDrive(Control(ControlId::kDriveList))));
-}
-
-void MainWindow::OpenFolder(const std::wstring& path) {
-  const HWND folders = Control(ControlId::kFolderList);
-  const std::wstring previous = FolderListPath(folders);
-  try {
-    SetFolderListPath(folders, path);  // reads before it changes the list
-  } catch (const SystemError&) {
-    SelectOpenFolder(folders);
-    throw;
-  }
-  try {
-    OnFolderChanged();
-  } catch (const SystemError&) {
-    // The file list could not follow: the folder list goes back to where the file list is.
-    try {
-      SetFolderListPath(folders, previous);
-    } catch (const SystemError&) {  // NOLINT(bugprone-empty-catch)
-      // Unreadable now as well: the folder list shows the new folder, the file list the old.
-    }
-    throw;
-  }
-}
-
-void MainWindow::OpenSelectedFolder() {
-  const auto index =
-      static_cast<int>(SendMessageW(Control(ControlId::kFolderList), LB_GETCURSEL, 0, 0));
-  if (index < 0) return;
-  OpenFolder(FolderListItemPath(Control(ControlId::kFolderList), index));
-}
-
 // --- Event handlers -----------------------------------------------------------------------
 
 void MainWindow::OnLoad() {
@@ -719,21 +545,6 @@ void MainWindow::OnAddClicked() {
 
 void MainWindow::OnRemoveClicked() {
   RemoveEntry(*this, registry_);
-}
-
-void MainWindow::OnDriveChanged() {
-  try {
-    OpenSelectedDrive();
-  } catch (const SystemError& error) {
-    ShowError(error);
-    if (window_ == nullptr) return;  // closed while the box was open
-    // Back to the drive the folder list shows.
-    SelectDriveOf(Control(ControlId::kDriveList), FolderListPath(Control(ControlId::kFolderList)));
-  }
-}
-
-void MainWindow::OnFolderChanged() {
-  SetFileListPath(Control(ControlId::kFileList), DirPath());
 }
 
 void MainWindow::OnFileClicked() {

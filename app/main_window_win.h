@@ -64,8 +64,6 @@ class MainWindow final : public Form {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK CaptionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
                                          UINT_PTR id, DWORD_PTR self);
-  static LRESULT CALLBACK DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
-                                        UINT_PTR id, DWORD_PTR self);
   // Runs a handler, reporting whatever it throws: nothing escapes into the system's frames.
   template <typename Handler>
   LRESULT Guarded(const Handler& handler) noexcept;
@@ -86,26 +84,11 @@ class MainWindow final : public Form {
   void FitToFont(HWND control, const ControlDesign& design);
   // The window's own icons, drawn for its DPI.
   void SetIcons(UINT dpi);
-  void ShowPickerAtCurrentFolder();
-  // Fills the drive list anew, keeping the drive shown; if that drive has gone, the lists go back
-  // to the drive of the process's folder, or C:.
-  void RefreshDriveList();
-  void OpenSelectedFolder();
-  // Opens a folder in the folder list, and through it the file list; on failure, thrown, both show
-  // what they showed before.
-  void OpenFolder(const std::wstring& path);
-  // A drive chosen in the drive list: from its list, or stepped to with the arrow keys.
-  void OnDriveSelected(bool stepped);
-  // Opens the selected drive in the folder list, and through it the file list; throws when it
-  // cannot be read.
-  void OpenSelectedDrive();
 
   // The event table.
   void OnLoad();
   void OnAddClicked();
   void OnRemoveClicked();
-  void OnDriveChanged();
-  void OnFolderChanged();
   void OnFileClicked();
   void OnCaptionBoxFocused();
 
@@ -117,12 +100,11 @@ class MainWindow final : public Form {
   UniqueIcon small_icon_;
   UINT dpi_ = 96;
   HWND focus_when_inactive_ = nullptr;
-  DriveLabels drive_labels_;  // read once a drive, never while the list drops down
-  int boxes_open_ = 0;        // message boxes of this window open now
-  // The caption box's and the drive list's subclasses, removed before their controls go.
+  int boxes_open_ = 0;  // message boxes of this window open now
+  // The caption box's subclass, removed before the box goes.
   std::optional<WindowSubclass> caption_box_subclass_;
-  std::optional<WindowSubclass> drive_list_subclass_;
-  ComOnFirstUse com_;  // before the names that use it, so that it goes after them
+  std::optional<ProgramPicker> picker_;  // the drive, folder and file lists
+  ComOnFirstUse com_;                    // before the names that use it, so that it goes after them
   // The four lists' names for screen readers, which the lists use while they live.
   std::array<AccessibleName, 4> list_names_{{{text::kDriveListName},
                                              {text::kFolderListName},

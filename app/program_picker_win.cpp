@@ -1,368 +1,213 @@
 #include "app/program_picker_win.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <functional>
-#include <utility>
+#include <dbt.h>
 
-#include "app/dpi_win.h"
-#include "app/picker_rules.h"
-#include "platform/handles_win.h"
-#include "platform/system_error.h"
-#include "platform/texts.h"
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "registry/case_fold.h"
 
 namespace vw {
 namespace {
 
-constexpr LPARAM kOpenFolder = 0x10000;  // item data: depth in the low word, this bit when open
+constexpr UINT_PTR kDriveListSubclass = 2;
 
-// Every entry of `folder` that `keep` accepts, by name, sorted.
-template <typename Keep>
-std::vector<std::wstring> ReadFolder(const std::wstring& folder, DWORD search_flags, DWORD left_out,
-                                     Keep keep) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  const std::wstring pattern = JoinPath(folder, L"*");
-  const UniqueFind find =
-      FindFirst(pattern.c_str(), FindExInfoBasic, data,
-                static_cast<FINDEX_SEARCH_OPS>(search_flags), FIND_FIRST_EX_LARGE_FETCH);
-  if (!find) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;  // empty root
-    throw SystemError(error, Doing::kReadingFolder, folder);
+// The folder the process runs in.
+std::wstring CurrentFolder() {
+  std::wstring current(MAX_PATH, L'\0');
+  const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+  if (length > current.size()) {
+    current.resize(length);
+    current.resize(GetCurrentDirectoryW(length, current.data()));
+  } else {
+    current.resize(length);
   }
-  do {
-    if ((data.dwFileAttributes & left_out) == 0 && keep(data)) names.emplace_back(data.cFileName);
-  } while (FindNextFileW(find.get(), &data));
-  const DWORD error = GetLastError();
-  if (error != ERROR_NO_MORE_FILES) throw SystemError(error, Doing::kReadingFolder, folder);
-  SortNames(names);
-  return names;
-}
-
-bool IsDirectory(const WIN32_FIND_DATAW& data) {
-  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-HFONT FontOf(HWND window) {
-  return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-}
-
-// The DPI of the window a list is in.
-UINT GetDpiOfList(HWND list) {
-  return DpiOfWindow(list);
-}
-
-// How many levels down the deepest item of the folder list is: the open folder's subfolders, or
-// the open folder itself when it has none. The open folders come first.
-int DeepestLevel(HWND folder_list) {
-  const auto count = static_cast<int>(SendMessageW(folder_list, LB_GETCOUNT, 0, 0));
-  int open = 0;
-  int depth = 0;
-  for (; open < count; ++open) {
-    const LRESULT data = SendMessageW(folder_list, LB_GETITEMDATA, static_cast<WPARAM>(open), 0);
-    if ((data & kOpenFolder) == 0) break;
-    depth = static_cast<int>(data & 0xFFFF);
-  }
-  return open < count ? depth + 1 : depth;
-}
-
-void DrawFolderGlyph(HDC dc, RECT box, bool open, UINT dpi) {
-  const auto px = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
-  const int height = std::min<int>(box.bottom - box.top, px(16));
-  const int top = box.top + (box.bottom - box.top - height) / 2 + px(2);
-  const int left = box.left + px(1);
-  const int right = box.left + px(15);
-  const int bottom = top + height - px(4);
-  const UniqueBrush back(CreateSolidBrush(RGB(0xD9, 0xA4, 0x1E)));
-  const UniqueBrush front(CreateSolidBrush(open ? RGB(0xFF, 0xE0, 0x8A) : RGB(0xF5, 0xC8, 0x4C)));
-  const RECT tab{left, top - px(1), left + px(6), top + px(1)};
-  const RECT body{left, top, right, bottom};
-  FillRect(dc, &tab, back.get());
-  FillRect(dc, &body, back.get());
-  const RECT flap{open ? left + px(2) : left, top + px(3), right, bottom};
-  FillRect(dc, &flap, front.get());
+  return current;
 }
 
 }  // namespace
 
-void FillDriveList(HWND drive_list) {
-  SendMessageW(drive_list, CB_RESETCONTENT, 0, 0);
-  const DWORD drives = GetLogicalDrives();
-  for (int bit = 0; bit < 26; ++bit) {
-    if ((drives & (1u << bit)) == 0) continue;
-    const auto letter = static_cast<wchar_t>(L'A' + bit);
-    const wchar_t text[] = {letter, L':', 0};
-    SendMessageW(drive_list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  }
+ProgramPicker::ProgramPicker(HWND drive_list, HWND folder_list, HWND file_list, Report report)
+    : drives_(drive_list), folders_(folder_list), files_(file_list), report_(std::move(report)) {
+  drive_list_subclass_.emplace(drives_, DriveListProc, kDriveListSubclass,
+                               reinterpret_cast<DWORD_PTR>(this));
 }
 
-void AddDriveLabels(HWND drive_list, const DriveLabels& labels) {
-  const auto selected = SendMessageW(drive_list, CB_GETCURSEL, 0, 0);
-  const auto count = static_cast<int>(SendMessageW(drive_list, CB_GETCOUNT, 0, 0));
-  for (int index = 0; index < count; ++index) {
-    const auto length = SendMessageW(drive_list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length != 2) continue;  // labelled already
-    wchar_t drive[3] = {};
-    SendMessageW(drive_list, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(drive));
-    const auto label = labels.find(drive[0]);
-    if (label == labels.end() || label->second.empty()) continue;
-    const std::wstring text = std::wstring(drive, 2) + L" [" + label->second + L"]";
-    SendMessageW(drive_list, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageW(drive_list, CB_INSERTSTRING, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  SendMessageW(drive_list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+void ProgramPicker::ReadLabels() {
+  ReadDriveLabels(GetLogicalDrives(), labels_);
+  AddDriveLabels(drives_, labels_);
 }
 
-void ReadDriveLabels(unsigned long letters, DriveLabels& labels) {
-  for (int bit = 0; bit < 26; ++bit) {
-    if ((letters & (1ul << bit)) == 0) continue;
-    const auto letter = static_cast<wchar_t>(L'A' + bit);
-    const wchar_t root[] = {letter, L':', L'\\', 0};
-    wchar_t label[MAX_PATH + 1] = {};
-    if (GetDriveTypeW(root) == DRIVE_FIXED &&
-        GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
-      labels[letter] = label;
+void ProgramPicker::OnDeviceChange(WPARAM event, LPARAM data) {
+  // A volume arrived or left (a USB stick, a mapped drive): the drive list follows. Only an
+  // arriving volume's label is read; it has just spun up.
+  if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  if (header != nullptr && header->dbch_devicetype == DBT_DEVTYP_VOLUME) {
+    const DWORD units = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(data)->dbcv_unitmask;
+    if (event == DBT_DEVICEARRIVAL) {
+      ReadDriveLabels(units, labels_);
     } else {
-      labels.erase(letter);
+      for (int bit = 0; bit < 26; ++bit) {
+        if ((units & (1ul << bit)) != 0) labels_.erase(static_cast<wchar_t>(L'A' + bit));
+      }
     }
   }
+  RefreshDriveList();
 }
 
-std::wstring SelectedDrive(HWND drive_list) {
-  const auto index = static_cast<int>(SendMessageW(drive_list, CB_GETCURSEL, 0, 0));
-  if (index < 0) return {};
-  const auto length = SendMessageW(drive_list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-  std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-  SendMessageW(drive_list, CB_GETLBTEXT, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(text.data()));
-  return text.size() >= 2 && text[1] == L':' ? text.substr(0, 2) : std::wstring();
-}
-
-void SelectDriveOf(HWND drive_list, std::wstring_view path) {
-  auto found = static_cast<WPARAM>(-1);
-  if (path.size() >= 2 && path[1] == L':') {
-    const wchar_t prefix[] = {path[0], L':', 0};
-    const LRESULT index = SendMessageW(drive_list, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(prefix));
-    if (index != CB_ERR) found = static_cast<WPARAM>(index);
+void ProgramPicker::OnDriveListCommand(int code) {
+  // The dropped list is a place to look: a highlight chooses nothing, Enter or a click on an item
+  // chooses, Esc or a click elsewhere puts back the drive that was shown.
+  const bool dropped = SendMessageW(drives_, CB_GETDROPPEDSTATE, 0, 0) != 0;
+  if (code == CBN_DROPDOWN) {
+    RefreshDriveList();
+  } else if (code == CBN_SELENDOK && dropped) {
+    OnDriveSelected(false);
+  } else if (code == CBN_SELENDCANCEL) {
+    SelectDriveOf(drives_, FolderPath());
+  } else if (code == CBN_SELCHANGE && !dropped) {
+    OnDriveSelected(true);  // stepped to with the arrow keys in the closed box
   }
-  SendMessageW(drive_list, CB_SETCURSEL, found, 0);
 }
 
-std::wstring StartFolderOfDrive(std::wstring_view drive) {
-  const std::wstring relative(drive.substr(0, 2));
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetFullPathNameW(relative.c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH) return relative + L"\\";
-  std::wstring path(buffer, length);
-  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return path;
+void ProgramPicker::ReadProgramsAgain() {
+  SetFileListPath(files_, FolderPath());
 }
 
-std::vector<std::wstring> ReadSubfolders(const std::wstring& folder) {
-  return ReadFolder(folder, FindExSearchLimitToDirectories, FILE_ATTRIBUTE_HIDDEN,
-                    [](const WIN32_FIND_DATAW& data) {
-                      const std::wstring_view name = data.cFileName;
-                      return IsDirectory(data) && name != L"." && name != L"..";
-                    });
-}
-
-std::vector<std::wstring> ReadPrograms(const std::wstring& folder) {
-  return ReadFolder(folder, FindExSearchNameMatch, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
-                    [](const WIN32_FIND_DATAW& data) {
-                      return !IsDirectory(data) && IsExecutableName(data.cFileName);
-                    });
-}
-
-void SetFolderListPath(HWND folder_list, const std::wstring& path) {
-  const std::vector<FolderItem> items = FolderTree(path, ReadSubfolders(path));
-  const RedrawOff quiet(folder_list);
-  SendMessageW(folder_list, LB_RESETCONTENT, 0, 0);
-  SendMessageW(folder_list, LB_INITSTORAGE, items.size(), static_cast<LPARAM>(items.size() * 32));
-  int current = 0;
-  for (const FolderItem& item : items) {
-    const auto index = static_cast<WPARAM>(AddListItem(folder_list, item.name));
-    SendMessageW(folder_list, LB_SETITEMDATA, index, item.depth | (item.open ? kOpenFolder : 0));
-    if (item.open) current = static_cast<int>(index);
+LRESULT CALLBACK ProgramPicker::DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                              UINT_PTR, DWORD_PTR self_data) {
+  // A letter typed into the closed list names that drive: it is chosen, readable or not, as a
+  // click would choose it; the arrow keys keep passing over unreadable drives.
+  if (message == WM_CHAR && !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)) {
+    const auto letter = static_cast<wchar_t>(wparam);
+    if ((letter >= L'a' && letter <= L'z') || (letter >= L'A' && letter <= L'Z')) {
+      auto* self = reinterpret_cast<ProgramPicker*>(self_data);
+      const std::wstring drive{letter, L':'};
+      const LRESULT index = SendMessageW(box, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(drive.c_str()));
+      if (index != CB_ERR) {
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        // Nothing thrown may escape into the system's frames.
+        try {
+          self->OnDriveSelected(false);
+        } catch (const SystemError& error) {
+          self->report_(error);
+        } catch (const std::bad_alloc&) {
+          self->report_(SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kHandlingMessage));
+        }
+      }
+      return 0;
+    }
   }
-  SendMessageW(folder_list, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
+  return DefSubclassProc(box, message, wparam, lparam);
 }
 
-std::wstring FolderListItemPath(HWND folder_list, int index) {
-  std::wstring path;
-  const auto count = static_cast<int>(SendMessageW(folder_list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    const bool open =
-        (SendMessageW(folder_list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) & kOpenFolder) != 0;
-    if (i == index || (open && i < index)) path = JoinPath(path, ListBoxItem(folder_list, i));
-    if (i >= index) break;
+void ProgramPicker::ShowCurrentFolder() {
+  const HWND drives = drives_;
+  FillDriveList(drives);
+  try {
+    OpenFolder(CurrentFolder());
+  } catch (const SystemError& error) {
+    report_(error);
   }
-  return path;
+  SelectDriveOf(drives, FolderPath());
 }
 
-void SelectOpenFolder(HWND folder_list) {
-  const auto count = static_cast<int>(SendMessageW(folder_list, LB_GETCOUNT, 0, 0));
-  int open = 0;
-  for (int i = 0; i < count; ++i) {
-    if ((SendMessageW(folder_list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) & kOpenFolder) == 0)
+void ProgramPicker::RefreshDriveList() {
+  const HWND drives = drives_;
+  const std::wstring shown = FolderPath();
+  FillDriveList(drives);
+  AddDriveLabels(drives, labels_);
+  SelectDriveOf(drives, shown);
+  if (SendMessageW(drives, CB_GETCURSEL, 0, 0) != CB_ERR) return;
+  // The drive shown has gone: back to the drive of the process's folder, or C:.
+  const std::wstring fallbacks[] = {StartFolderOfDrive(CurrentFolder()), L"C:\\"};
+  for (const std::wstring& folder : fallbacks) {
+    try {
+      OpenFolder(folder);
       break;
-    open = i;
+    } catch (const SystemError&) {  // NOLINT(bugprone-empty-catch): the next one is tried
+    }
   }
-  SendMessageW(folder_list, LB_SETCURSEL, static_cast<WPARAM>(open), 0);
+  SelectDriveOf(drives, FolderPath());
 }
 
-std::wstring FolderListPath(HWND folder_list) {
-  std::wstring path;
-  const auto count = static_cast<int>(SendMessageW(folder_list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    if ((SendMessageW(folder_list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) & kOpenFolder) == 0)
-      break;
-    path = JoinPath(path, ListBoxItem(folder_list, i));
-  }
-  return path;
-}
-
-int FolderItemHeight(HFONT font, UINT dpi) {
-  const ScreenDc dc(font);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc.get(), &metrics);
-  return std::max<int>(metrics.tmHeight + MulDiv(2, static_cast<int>(dpi), 96),
-                       MulDiv(18, static_cast<int>(dpi), 96));
-}
-
-void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi) {
-  // The focus rectangle only where keyboard cues are shown.
-  const bool focus_cue =
-      (item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0;
-  if (item.itemID == static_cast<UINT>(-1)) {
-    if ((item.itemAction & ODA_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0)
-      DrawFocusRect(item.hDC, &item.rcItem);
+void ProgramPicker::OnDriveSelected(bool stepped) {
+  const HWND drives = drives_;
+  const std::wstring shown = FolderPath();
+  const std::wstring drive = SelectedDrive(drives);
+  if (drive.empty() || EqualsIgnoreCase(drive, std::wstring_view(shown).substr(0, 2))) return;
+  if (!stepped) {
+    OnDriveChanged();
     return;
   }
-  // The DC goes back as it came: font, text colour and background mode.
-  const SavedDc saved(item.hDC);
-  const bool selected = (item.itemState & ODS_SELECTED) != 0;
-  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  const auto data = static_cast<LPARAM>(item.itemData);
-  const int depth = static_cast<int>(data & 0xFFFF);
-  const auto px = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
-
-  const std::wstring name = ListBoxItem(item.hwndItem, static_cast<int>(item.itemID));
-  SelectObject(item.hDC, FontOf(item.hwndItem));
-  const int margin = px(2);
-  const int glyph_width = px(19);
-  RECT glyph = item.rcItem;
-  glyph.left += margin + FolderIndent(depth, DeepestLevel(item.hwndItem), px(8),
-                                      item.rcItem.right - item.rcItem.left,
-                                      2 * margin + glyph_width + px(40));
-  DrawFolderGlyph(item.hDC, glyph, (data & kOpenFolder) != 0, dpi);
-
-  RECT text = item.rcItem;
-  text.left = glyph.left + glyph_width;
-  SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  DrawTextW(item.hDC, name.c_str(), static_cast<int>(name.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  if (focus_cue) DrawFocusRect(item.hDC, &item.rcItem);
-}
-
-void SetFileListPath(HWND file_list, const std::wstring& path) {
-  FillListBox(file_list, ReadPrograms(path));
-}
-
-std::wstring SelectedFileName(HWND file_list) {
-  const auto index = static_cast<int>(SendMessageW(file_list, LB_GETCURSEL, 0, 0));
-  return index < 0 ? std::wstring() : ListBoxItem(file_list, index);
-}
-
-int AddListItem(HWND list, const std::wstring& text) {
-  const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  if (index == LB_ERR || index == LB_ERRSPACE) {
-    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kAddingToList, L"“" + text + L"”");
-  }
-  return static_cast<int>(index);
-}
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring ListBoxItem(HWND list, int index) {
-  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length == LB_ERR) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                                      reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
-  return text;
-}
-
-namespace {
-
-// How wide `text` is in the list's font, with room either side, in pixels.
-int ItemWidth(HWND list, HDC dc, std::wstring_view text) {
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
-  const int margin = MulDiv(6, static_cast<int>(GetDpiOfList(list)), 96);
-  return size.cx + margin;
-}
-
-}  // namespace
-
-void FitHorizontalExtent(HWND list, const std::vector<std::wstring>& items,
-                         std::wstring (*shown)(std::wstring_view)) {
-  constexpr std::size_t kMeasured = 32;
-  const auto weight = [](const std::wstring& item) {
-    std::size_t units = item.size();
-    for (const wchar_t c : item) units += static_cast<std::uint32_t>(c) >= 0x1100 ? 1 : 0;
-    return units;
+  // The arrow keys pass over a drive that cannot be read (an empty card reader, a disc drive
+  // without a disc) in the direction they were going, so every later drive stays in reach; at
+  // the end of the list they stay where they were. Only a drive chosen from the list is reported.
+  const auto chosen = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
+  SelectDriveOf(drives, shown);
+  const auto from = static_cast<int>(SendMessageW(drives, CB_GETCURSEL, 0, 0));
+  const int step = chosen > from ? 1 : -1;
+  const auto count = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
+  const auto opens = [this] {
+    try {
+      OpenSelectedDrive();
+      return true;
+    } catch (const SystemError&) {
+      return false;  // passed over, not reported
+    }
   };
-  std::vector<std::pair<std::size_t, std::size_t>> longest;  // weight, index
-  longest.reserve(items.size());
-  for (std::size_t index = 0; index < items.size(); ++index)
-    longest.emplace_back(weight(items[index]), index);
-  const std::size_t measured = std::min(kMeasured, longest.size());
-  std::partial_sort(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(measured),
-                    longest.end(), std::greater<>());
-  const ScreenDc dc(FontOf(list));
-  int widest = 0;
-  for (std::size_t at = 0; at < measured; ++at) {
-    const std::wstring& item = items[longest[at].second];
-    widest = std::max(widest, ItemWidth(list, dc.get(), shown != nullptr ? shown(item) : item));
+  std::vector<int> onwards;  // the drives from the one stepped to, in the direction of the step
+  for (int index = chosen; index >= 0 && index < count; index += step) onwards.push_back(index);
+  for (const int index : onwards) {
+    SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (opens()) return;
   }
-  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest), 0);
+  SelectDriveOf(drives, shown);
 }
 
-void WidenHorizontalExtent(HWND list, std::wstring_view shown_item) {
-  const ScreenDc dc(FontOf(list));
-  const int width = ItemWidth(list, dc.get(), shown_item);
-  const auto extent = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
-  if (width > extent) SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+void ProgramPicker::OpenSelectedDrive() {
+  OpenFolder(StartFolderOfDrive(SelectedDrive(drives_)));
 }
 
-void RefitHorizontalExtent(HWND list) {
-  const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  std::vector<std::wstring> items;
-  items.reserve(static_cast<std::size_t>(std::max(count, 0)));
-  for (int index = 0; index < count; ++index) items.push_back(ListBoxItem(list, index));
-  FitHorizontalExtent(list, items);
+void ProgramPicker::OpenFolder(const std::wstring& path) {
+  const HWND folders = folders_;
+  const std::wstring previous = FolderListPath(folders);
+  try {
+    SetFolderListPath(folders, path);  // reads before it changes the list
+  } catch (const SystemError&) {
+    SelectOpenFolder(folders);
+    throw;
+  }
+  try {
+    ReadProgramsAgain();
+  } catch (const SystemError&) {
+    // The file list could not follow: the folder list goes back to where the file list is.
+    try {
+      SetFolderListPath(folders, previous);
+    } catch (const SystemError&) {  // NOLINT(bugprone-empty-catch)
+      // Unreadable now as well: the folder list shows the new folder, the file list the old.
+    }
+    throw;
+  }
 }
 
-void FillListBox(HWND list, const std::vector<std::wstring>& items) {
-  std::size_t characters = 0;
-  for (const std::wstring& item : items) characters += item.size() + 1;
-  const RedrawOff quiet(list);
-  SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  SendMessageW(list, LB_INITSTORAGE, items.size(),
-               static_cast<LPARAM>(characters * sizeof(wchar_t)));
-  for (const std::wstring& item : items) AddListItem(list, item);
-  FitHorizontalExtent(list, items);
+void ProgramPicker::OpenSelectedFolder() {
+  const auto index = static_cast<int>(SendMessageW(folders_, LB_GETCURSEL, 0, 0));
+  if (index < 0) return;
+  OpenFolder(FolderListItemPath(folders_, index));
+}
+
+void ProgramPicker::OnDriveChanged() {
+  try {
+    OpenSelectedDrive();
+  } catch (const SystemError& error) {
+    if (!report_(error)) return;  // closed while the box was open
+    // Back to the drive the folder list shows.
+    SelectDriveOf(drives_, FolderListPath(folders_));
+  }
 }
 
 }  // namespace vw

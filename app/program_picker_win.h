@@ -1,74 +1,70 @@
 #pragma once
 
-// The drive, folder and file lists of the main window. Each list keeps its own state in its
-// items; these functions fill and read them.
+// The program picker: the drive, folder and file lists of the main window as one part, kept in
+// step. It owns what only they need: the drive labels, the drive list's subclass, and following
+// drives as they arrive and leave.
 #include <windows.h>
 
-#include <map>
+#include <functional>
+#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
+
+#include "app/picker_lists_win.h"
+#include "platform/handles_win.h"
+#include "platform/system_error.h"
 
 namespace vw {
 
-// The drive list, a drop-down list: "C:" for each drive, then AddDriveLabels makes it "C: [label]"
-// from labels read before. A label is read for a fixed drive only, so that nothing waits for a
-// network, a disc or a floppy; and only once, when the window is first shown or the drive
-// arrives, since reading it can wake a sleeping disk.
-using DriveLabels = std::map<wchar_t, std::wstring>;  // by drive letter, upper case
-void FillDriveList(HWND drive_list);
-void AddDriveLabels(HWND drive_list, const DriveLabels& labels);
-// Reads the labels of the fixed drives among `letters` (bit 0 for A:) into `labels`.
-void ReadDriveLabels(unsigned long letters, DriveLabels& labels);
-// "C:" for the selected drive; "" when none is selected.
-std::wstring SelectedDrive(HWND drive_list);
-// Selects the drive of `path`; selects nothing when the path has no drive letter.
-void SelectDriveOf(HWND drive_list, std::wstring_view path);
-// The folder to open for a drive: its current folder for this process, else its root.
-std::wstring StartFolderOfDrive(std::wstring_view drive);
+class ProgramPicker {
+ public:
+  // Shows an error to the user; false when the window went away while it was shown.
+  using Report = std::function<bool(const SystemError& error)>;
 
-// Names of the subfolders of `folder`, sorted, hidden ones left out as Explorer leaves them out
-// (a folder marked System alone is shown). Throws SystemError when the folder cannot be read.
-std::vector<std::wstring> ReadSubfolders(const std::wstring& folder);
-// Names of the programs in `folder` (long name ends in .exe), sorted, hidden and system files
-// left out. Throws SystemError when the folder cannot be read.
-std::vector<std::wstring> ReadPrograms(const std::wstring& folder);
+  ProgramPicker(HWND drive_list, HWND folder_list, HWND file_list, Report report);
+  ProgramPicker(const ProgramPicker&) = delete;
+  ProgramPicker& operator=(const ProgramPicker&) = delete;
 
-// The folder list, an owner-drawn list box whose items are folder names. Reads the folder before
-// touching the list, so a failure leaves the list as it was.
-void SetFolderListPath(HWND folder_list, const std::wstring& path);
-std::wstring FolderListPath(HWND folder_list);
-// Highlights the folder that is open, as after SetFolderListPath.
-void SelectOpenFolder(HWND folder_list);
-// The folder the item at `index` stands for.
-std::wstring FolderListItemPath(HWND folder_list, int index);
-void DrawFolderItem(const DRAWITEMSTRUCT& item, UINT dpi);
-int FolderItemHeight(HFONT font, UINT dpi);
+  // The process's current drive and folder, at start; an unreadable folder is reported.
+  void ShowCurrentFolder();
+  // Reads the drive labels, once the window is up: opening the list later never waits on a disk.
+  void ReadLabels();
+  // WM_DEVICECHANGE: a volume arrived or left, and the drive list follows.
+  void OnDeviceChange(WPARAM event, LPARAM data);
+  // A notification of the drive list (CBN_...).
+  void OnDriveListCommand(int code);
+  // The folder selected in the folder list opened (Enter, a double click); throws when it cannot
+  // be read, both lists then showing what they showed before.
+  void OpenSelectedFolder();
+  // Reads the open folder's programs again.
+  void ReadProgramsAgain();
+  // Removes the drive list's subclass, before the list goes.
+  void Detach() { drive_list_subclass_.reset(); }
 
-// The file list: the programs of one folder.
-void SetFileListPath(HWND file_list, const std::wstring& path);
-// The selected file's name; "" when none is selected.
-std::wstring SelectedFileName(HWND file_list);
+  std::wstring FileName() const { return SelectedFileName(files_); }
+  std::wstring FolderPath() const { return FolderListPath(folders_); }
 
-// Appends an item to a list box and gives its index; a list that is out of room throws.
-int AddListItem(HWND list, const std::wstring& text);
+ private:
+  static LRESULT CALLBACK DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR self);
+  // Fills the drive list anew, keeping the drive shown; if that drive has gone, the lists go back
+  // to the drive of the process's folder, or C:.
+  void RefreshDriveList();
+  // A drive chosen in the drive list: from its list, or stepped to with the arrow keys.
+  void OnDriveSelected(bool stepped);
+  // Opens the selected drive in the folder list, and through it the file list; throws when it
+  // cannot be read.
+  void OpenSelectedDrive();
+  // Opens a folder in the folder list, and through it the file list; on failure, thrown, both show
+  // what they showed before.
+  void OpenFolder(const std::wstring& path);
+  void OnDriveChanged();
 
-// Reads and writes a control's text.
-std::wstring WindowText(HWND window);
-// The text of a list box item.
-std::wstring ListBoxItem(HWND list, int index);
-
-// Fills a list box quickly: redraw off and storage reserved for the whole run; then lets it scroll
-// sideways as far as its widest item.
-void FillListBox(HWND list, const std::vector<std::wstring>& items);
-
-// Lets a list box (with WS_HSCROLL) scroll sideways as far as the widest of `items`, each shown
-// as `shown` makes it. Only the likeliest widest are measured (the longest, a wide character
-// counting twice), so that a long list costs little. WidenHorizontalExtent takes one more item.
-void FitHorizontalExtent(HWND list, const std::vector<std::wstring>& items,
-                         std::wstring (*shown)(std::wstring_view) = nullptr);
-void WidenHorizontalExtent(HWND list, std::wstring_view shown_item);
-// The same for the items a list box holds now, as after a change of font.
-void RefitHorizontalExtent(HWND list);
+  HWND drives_;
+  HWND folders_;
+  HWND files_;
+  Report report_;
+  DriveLabels labels_;  // read once a drive, never while the list drops down
+  std::optional<WindowSubclass> drive_list_subclass_;
+};
 
 }  // namespace vw

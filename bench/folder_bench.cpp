@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_picker_win.h"
+#include "app/picker_lists_win.h"
 #include "bench/bench_common.h"
 
 int wmain(int argc, wchar_t** argv) {

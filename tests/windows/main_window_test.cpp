@@ -16,7 +16,7 @@
 
 #include "app/dpi_win.h"
 #include "app/form_design.h"
-#include "app/program_picker_win.h"
+#include "app/picker_lists_win.h"
 #include "tests/support/environment.h"
 #include "tests/support/memory_registry.h"
 #include "tests/windows/test_registry.h"

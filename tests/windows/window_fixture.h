@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/program_picker_win.h"
+#include "app/picker_lists_win.h"
 #include "tests/support/memory_registry.h"
 
 namespace vw::testing {
