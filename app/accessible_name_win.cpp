@@ -184,8 +184,9 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPA
       reinterpret_cast<const AccessibleName*>(GetWindowLongPtrW(control, GWLP_USERDATA));
   if (record == nullptr) return DefWindowProcW(control, message, wparam, lparam);
   const WNDPROC original = record->original;
+  // Any client's request, UI Automation's included, sets COM up and the names' annotations.
+  if (message == WM_GETOBJECT && record->com != nullptr) record->com->Ensure();
   if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT) {
-    if (record->com != nullptr) record->com->Ensure();
     const Oleacc& oleacc = Oleacc::Get();
     IAccessible* proxy = nullptr;
     if (oleacc.usable() &&

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 namespace vw {
 
@@ -45,16 +47,20 @@ class ComApartment {
   bool initialized_ = false;
 };
 
-// COM on the window thread from the first moment it is needed (a screen reader's first request,
-// or the annotations once the window is up) until this goes: set up before the window, it cost
-// every start.
+// COM on the window thread from an accessibility client's first request until this goes, and
+// what needs it done then: set up at start, it cost every start, and most runs have no client.
 class ComOnFirstUse {
  public:
+  // `first_use` runs once, right after COM is set up.
+  explicit ComOnFirstUse(std::function<void()> first_use) : first_use_(std::move(first_use)) {}
   void Ensure() noexcept {
-    if (!com_) com_.emplace();
+    if (com_) return;
+    com_.emplace();
+    if (first_use_) first_use_();
   }
 
  private:
+  std::function<void()> first_use_;
   std::optional<ComApartment> com_;
 };
 

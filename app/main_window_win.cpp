@@ -292,10 +292,11 @@ void MainWindow::Show(int show_command) {
 
 void MainWindow::OnShown() {
   picker_->ReadLabels();
-  // The lists' names for UI Automation clients too, which may not ask the lists themselves.
+}
+
+void MainWindow::AnnotateLists() {
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
                              ControlId::kEntryList};
-  com_.Ensure();
   for (std::size_t index = 0; index < list_names_.size(); ++index)
     AnnotateAccessibleName(Control(lists[index]), list_names_[index].name);
 }
@@ -431,6 +432,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
+    case WM_GETOBJECT:
+      // An accessibility client has come: COM, and the lists' names, from now on.
+      com_.Ensure();
+      break;
     case WM_GETDPISCALEDSIZE: {  // the frame that holds the designed client area there
       const RECT frame = WindowRectForClient(ClientSizeForDpi(static_cast<UINT>(wparam)), kStyle,
                                              kExStyle, static_cast<UINT>(wparam));

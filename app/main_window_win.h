@@ -78,6 +78,7 @@ class MainWindow final : public Form {
   void OnActivate(bool active);
   // Once the window is up and idle: what would slow its start.
   void OnShown();
+  void AnnotateLists();
   void CreateControls(HINSTANCE instance);
   // Gives a control the window's font and fits what depends on the font to the design, at the
   // window's DPI.
@@ -104,7 +105,9 @@ class MainWindow final : public Form {
   // The caption box's subclass, removed before the box goes.
   std::optional<WindowSubclass> caption_box_subclass_;
   std::optional<ProgramPicker> picker_;  // the drive, folder and file lists
-  ComOnFirstUse com_;                    // before the names that use it, so that it goes after them
+  // Before the names that use it, so that it goes after them. Its first use gives the lists their
+  // names by annotation too, for UI Automation clients that do not ask the lists themselves.
+  ComOnFirstUse com_{[this] { AnnotateLists(); }};
   // The four lists' names for screen readers, which the lists use while they live.
   std::array<AccessibleName, 4> list_names_{{{text::kDriveListName},
                                              {text::kFolderListName},
