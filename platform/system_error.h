@@ -16,6 +16,9 @@ inline constexpr std::uint32_t kNotEnoughMemory = 8;
 inline constexpr std::uint32_t kNotReady = 21;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kBadPathname = 161;
+inline constexpr std::uint32_t kAlreadyExists = 183;
+inline constexpr std::uint32_t kStoppedOnSymlink = 681;
+inline constexpr std::uint32_t kCantWrite = 1013;
 inline constexpr std::uint32_t kKeyDeleted = 1018;
 inline constexpr std::uint32_t kInternalError = 1359;
 }  // namespace errc

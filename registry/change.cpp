@@ -9,11 +9,6 @@
 namespace vw {
 namespace {
 
-// ERROR_ALREADY_EXISTS: what stands at a key is not what the record says should.
-constexpr std::uint32_t kAlreadyExists = 183;
-// ERROR_CANTWRITE: a key put back reads otherwise than it did.
-constexpr std::uint32_t kCantWrite = 1013;
-
 template <typename Item>
 const Item* FindByName(const std::vector<Item>& items, std::wstring_view name,
                        const RegistryServices& registry) {
@@ -40,7 +35,7 @@ LeftChanged Unreadable(const SystemError& error, const KeyPath& key) {
 
 // A link where the record has no key: another program made it, and it stays.
 LeftChanged LinkLeftAlone(const KeyPath& key) {
-  return {SystemError(kAlreadyExists, Doing::kDeletingKey, DisplayKeyPath(key)),
+  return {SystemError(errc::kAlreadyExists, Doing::kDeletingKey, DisplayKeyPath(key)),
           Found::kLinkLeftAlone,
           {}};
 }
@@ -182,11 +177,12 @@ std::vector<LeftChanged> RestoreTree(RegistryServices& registry, const KeyPath& 
       std::vector<KeyPath> differing;
       DifferingKeys(registry, key, *before, after ? &*after : nullptr, differing);
       for (const KeyPath& left : differing) {
-        errors.push_back(failed.empty() ? LeftChanged{SystemError(kCantWrite, Doing::kWritingKey,
-                                                                  DisplayKeyPath(left)),
-                                                      Found::kReadsOtherwise,
-                                                      {}}
-                                        : AgainstKey(failed.front(), left));
+        errors.push_back(failed.empty()
+                             ? LeftChanged{SystemError(errc::kCantWrite, Doing::kWritingKey,
+                                                       DisplayKeyPath(left)),
+                                           Found::kReadsOtherwise,
+                                           {}}
+                             : AgainstKey(failed.front(), left));
       }
       return errors;
     } catch (const SystemError& error) {

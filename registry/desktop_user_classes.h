@@ -6,18 +6,9 @@
 #include <string_view>
 
 #include "registry/key_path.h"
-
 #include "registry/services.h"
 
 namespace vw {
-
-// The registry as seen for the user of the desktop when the program runs as another account
-// (a standard user who typed an administrator's password to elevate it): "this user's classes"
-// are then the desktop user's, HKEY_USERS\<SID>_Classes, not HKEY_CURRENT_USER's, which belong to
-// the administrator. Paths under HKEY_CURRENT_USER\Software\Classes are taken there, and the view
-// HKEY_CLASSES_ROOT is merged from the machine's classes and the desktop user's as Windows merges
-// them: the union of names, the user's key winning where both have one. Everything else passes
-// through unchanged.
 
 // The account the desktop session names.
 struct SessionAccount {
@@ -46,6 +37,13 @@ struct UserClasses {
 UserClasses FindUserClasses(const SessionAccount& session, std::wstring_view process_user,
                             const AccountLookup& lookup);
 
+// The registry as seen for the user of the desktop when the program runs as another account
+// (a standard user who typed an administrator's password to elevate it): "this user's classes"
+// are then the desktop user's, HKEY_USERS\<SID>_Classes, not HKEY_CURRENT_USER's, which belong to
+// the administrator. Paths under HKEY_CURRENT_USER\Software\Classes are taken there, and the view
+// HKEY_CLASSES_ROOT is merged from the machine's classes and the desktop user's as Windows merges
+// them: the union of names, the user's key winning where both have one. Everything else passes
+// through unchanged.
 class DesktopUserClasses final : public RegistryServices {
  public:
   // `user_classes` is the desktop user's classes root, HKEY_USERS\<SID>_Classes; nullopt when the

@@ -12,16 +12,13 @@
 
 namespace vw {
 
-// ERROR_STOPPED_ON_SYMLINK: a key on the way to one the program changes is a symbolic link.
-inline constexpr std::uint32_t kStoppedOnLink = 681;
-
 // A symbolic link met on the way to a key that is to be read whole or changed. A link in a hive a
 // user can write to could lead an elevated program to a key of the machine's, so it is never
 // followed there; its subject is the link.
 class LinkOnTheWay : public SystemError {
  public:
   LinkOnTheWay(Doing doing, const KeyPath& link)
-      : SystemError(kStoppedOnLink, doing, DisplayKeyPath(link)) {}
+      : SystemError(errc::kStoppedOnSymlink, doing, DisplayKeyPath(link)) {}
 };
 
 // The registry as the rest of the program sees it. Keys are KeyPaths of counted names, each name

@@ -176,11 +176,11 @@ TEST(MemoryRegistry, KeysAreCountedAndLinksLeadWhereTheyPoint) {
   EXPECT_FALSE(registry.ReadKey(user.Child(L"shell")).exists);  // through it: nowhere
   EXPECT_TRUE(registry.ReadTree(user)->link);
   for (const KeyPath& through : {user.Child(L"shell"), user}) {
-    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(through, L"x"); }), kStoppedOnLink);
-    EXPECT_EQ(ErrorOf([&] { registry.CreateKey(through, L""); }), kStoppedOnLink);
+    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(through, L"x"); }), errc::kStoppedOnSymlink);
+    EXPECT_EQ(ErrorOf([&] { registry.CreateKey(through, L""); }), errc::kStoppedOnSymlink);
   }
-  EXPECT_EQ(ErrorOf([&] { registry.ReadTree(user.Child(L"shell")); }), kStoppedOnLink);
-  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(user.Child(L"shell")); }), kStoppedOnLink);
+  EXPECT_EQ(ErrorOf([&] { registry.ReadTree(user.Child(L"shell")); }), errc::kStoppedOnSymlink);
+  EXPECT_EQ(ErrorOf([&] { registry.DeleteTree(user.Child(L"shell")); }), errc::kStoppedOnSymlink);
 
   registry.WriteDefault(Key(L"HKU\\S-1-5-21-9_Classes\\exefile\\shell\\mine\\"), L"m");
   EXPECT_EQ(registry.ReadKey(user.Child(L"shell").Child(L"mine")).value, StringValue(L"m"));

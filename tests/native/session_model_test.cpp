@@ -36,10 +36,10 @@ const std::wstring kFolders[] = {
 const std::wstring kOtherNames[] = {L"tool",   L"TOOL",   L"other",    L"Editor",
                                     L"记事本", L"my app", L"\u0100BC", std::wstring(L"tool\0x", 6)};
 const std::uint32_t kErrors[] = {5, 1018, 8, 1009};
-// ERROR_CANTWRITE: what the undo reports of a key that reads back otherwise with no call failing.
-constexpr std::uint32_t kReadBackDiffers = 1013;
-// ERROR_ALREADY_EXISTS: a link where the record had no key, left alone by the undo.
-constexpr std::uint32_t kLinkLeftAlone = 183;
+// What the undo reports of a key that reads back otherwise with no call failing, and of a link
+// where the record had no key, left alone.
+constexpr std::uint32_t kReadBackDiffers = errc::kCantWrite;
+constexpr std::uint32_t kLinkLeftAlone = errc::kAlreadyExists;
 constexpr MemoryRegistry::Access kAccesses[] = {MemoryRegistry::Access::kSetValue,
                                                 MemoryRegistry::Access::kDelete,
                                                 MemoryRegistry::Access::kEnumerate};

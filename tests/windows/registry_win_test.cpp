@@ -333,7 +333,7 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
     EXPECT_TRUE(spelled->link);
   }
   for (const KeyPath& through : {link.Child(L"shell"), link}) {
-    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(through, L"x"); }), kStoppedOnLink);
+    EXPECT_EQ(ErrorOf([&] { registry.WriteDefault(through, L"x"); }), errc::kStoppedOnSymlink);
   }
   EXPECT_FALSE(registry.ReadKey(nowhere).exists);
   registry.DeleteTree(link);
