@@ -9,7 +9,6 @@
 #include <optional>
 #include <utility>
 
-#include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "platform/process_token_win.h"
 #include "platform/system_calls_win.h"

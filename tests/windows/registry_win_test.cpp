@@ -10,13 +10,13 @@
 #include <cstdio>
 
 #include "operations/load_entries.h"
-#include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
 #include "platform/texts.h"
 #include "registry/case_fold.h"
 #include "registry/change.h"
 #include "registry/desktop_user_classes.h"
+#include "registry/desktop_user_win.h"
 #include "tests/support/error_of.h"
 #include "tests/support/keys.h"
 #include "tests/support/vector_entry_list.h"

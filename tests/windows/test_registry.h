@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/desktop_user_win.h"
 #include "platform/handles_win.h"
 #include "registry/case_fold.h"
+#include "registry/desktop_user_win.h"
 #include "registry/key_path.h"
 #include "registry/win32_registry_win.h"
 #include "tests/support/environment.h"

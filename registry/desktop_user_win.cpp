@@ -1,4 +1,4 @@
-#include "platform/desktop_user_win.h"
+#include "registry/desktop_user_win.h"
 
 #include <windows.h>
 
