@@ -166,11 +166,9 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
                           WRITE_DAC, &raw),
             ERROR_SUCCESS);
   const UniqueHkey command(raw);
-  PSECURITY_DESCRIPTOR acl = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KA;;;WD)(A;;KR;;;BU)",
-                                                                   SDDL_REVISION_1, &acl, nullptr));
-  const UniqueLocal<void> owned_acl(acl);
-  EXPECT_EQ(RegSetKeySecurity(command.get(), DACL_SECURITY_INFORMATION, acl), ERROR_SUCCESS);
+  const UniqueLocal<void> acl = testing::SecurityDescriptor(L"D:P(A;;KA;;;WD)(A;;KR;;;BU)");
+  ASSERT_TRUE(acl);
+  EXPECT_EQ(RegSetKeySecurity(command.get(), DACL_SECURITY_INFORMATION, acl.get()), ERROR_SUCCESS);
   // A class, given only when a key is created, and an integrity label (where the system keeps
   // one: Wine does not).
   HKEY classed = nullptr;
@@ -179,12 +177,10 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
                             &classed, nullptr),
             ERROR_SUCCESS);
   const UniqueHkey owned_classed(classed);
-  PSECURITY_DESCRIPTOR low = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"S:(ML;;NW;;;LW)",
-                                                                   SDDL_REVISION_1, &low, nullptr));
-  const UniqueLocal<void> owned_low(low);
+  const UniqueLocal<void> low = testing::SecurityDescriptor(L"S:(ML;;NW;;;LW)");
+  ASSERT_TRUE(low);
   std::printf("setting a low label: %ld\n",
-              static_cast<long>(RegSetKeySecurity(classed, LABEL_SECURITY_INFORMATION, low)));
+              static_cast<long>(RegSetKeySecurity(classed, LABEL_SECURITY_INFORMATION, low.get())));
 
   const std::optional<KeyTree> before = registry.ReadTree(verb);
   ASSERT_TRUE(before);

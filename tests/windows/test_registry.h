@@ -31,6 +31,16 @@ inline bool RunningUnderWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// A security descriptor written in SDDL, owned; empty where the text is not valid SDDL.
+inline UniqueLocal<void> SecurityDescriptor(const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return {};
+  }
+  return UniqueLocal<void>(descriptor);
+}
+
 // The user's own part of the registry as the native API names it: \Registry\User\<SID>.
 inline std::wstring CurrentUserNativePath() {
   const std::wstring sid = ProcessUserSid();

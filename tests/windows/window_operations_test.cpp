@@ -59,11 +59,9 @@ class WindowOperationsTest : public WindowTest {
       return;
     }
     const UniqueHkey owned(key);
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                     &descriptor, nullptr));
-    const UniqueLocal<void> owned_descriptor(descriptor);
-    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    const UniqueLocal<void> descriptor = testing::SecurityDescriptor(sddl);
+    ASSERT_TRUE(descriptor);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.get()), ERROR_SUCCESS);
   }
   static constexpr const wchar_t* kAllowAll = L"D:(A;;KA;;;WD)";
   static constexpr const wchar_t* kDenySetValue = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
