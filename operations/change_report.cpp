@@ -49,6 +49,9 @@ bool ReportChange(Form& form, const ChangeOutcome& outcome) {
       case Why::kSecurity:
         form.Tell(text::OwnerNotRestorableRefused(key), Telling::kNotice);
         break;
+      case Why::kAudit:
+        form.Tell(text::AuditNotRestorableRefused(key), Telling::kNotice);
+        break;
       case Why::kLinkOnTheWay:
         form.Tell(text::LinkOnTheWayRefused(key), Telling::kNotice);
         break;

@@ -33,6 +33,8 @@ class PrivilegeOn {
   ~PrivilegeOn();
   PrivilegeOn(const PrivilegeOn&) = delete;
   PrivilegeOn& operator=(const PrivilegeOn&) = delete;
+  // Whether the privilege is on now.
+  bool on() const noexcept { return adjusted_; }
 
  private:
   UniqueKernelHandle token_;

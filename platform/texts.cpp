@@ -241,6 +241,12 @@ std::wstring OwnerNotRestorableRefused(std::wstring_view key) {
          L"为了不让注册表停在改了一半的状态，这次没有做任何修改。";
 }
 
+std::wstring AuditNotRestorableRefused(std::wstring_view key) {
+  return L"本程序没有读取注册表项“" + std::wstring(key) +
+         L"”的审核设置的权限（需要以管理员身份运行），万一出错就无法把它原样恢复。"
+         L"为了不让注册表停在改了一半的状态，这次没有做任何修改。";
+}
+
 SystemError UndoFailed(const SystemError& error) {
   SystemError report = error;
   report.WhileUndoing();

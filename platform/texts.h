@@ -104,6 +104,9 @@ std::wstring MissingProgramRefused(std::wstring_view program_path);
 std::wstring UnrestorableKeyRefused(std::wstring_view key);
 // A key the change might have to make again whose owner or label this process cannot give back.
 std::wstring OwnerNotRestorableRefused(std::wstring_view key);
+// An existing key the change may delete whose audit entries this process cannot read, and so
+// could not give back.
+std::wstring AuditNotRestorableRefused(std::wstring_view key);
 // A symbolic link on the way to a key the change would write or delete.
 std::wstring LinkOnTheWayRefused(std::wstring_view link);
 // Elevated as another account, the desktop's user could not be found, or their classes are not

@@ -46,7 +46,7 @@ bool HoldsLink(const KeyTree& tree) {
 }
 
 // The keys at or under `key` where `after` (null: absent) differs from `before`: in their values,
-// security or kind, or present in one only.
+// security, class or kind, or present in one only.
 void DifferingKeys(const RegistryServices& registry, const KeyPath& key, const KeyTree& before,
                    const KeyTree* after, std::vector<KeyPath>& differing) {
   if (after == nullptr) {
@@ -54,8 +54,8 @@ void DifferingKeys(const RegistryServices& registry, const KeyPath& key, const K
     return;
   }
   if (before.name != after->name || before.values != after->values ||
-      before.security != after->security || before.link != after->link ||
-      before.is_volatile != after->is_volatile) {
+      before.security != after->security || before.key_class != after->key_class ||
+      before.link != after->link || before.is_volatile != after->is_volatile) {
     differing.push_back(key);
   }
   for (const KeyTree& subkey : before.subkeys) {
@@ -146,8 +146,10 @@ std::vector<LeftChanged> RestoreTree(RegistryServices& registry, const KeyPath& 
       now = registry.ReadTree(key);
       unreadable.reset();
       break;
-    } catch (const LinkOnTheWay&) {
-      return {};
+    } catch (const LinkOnTheWay& link) {
+      // Planted since a step may have changed the key: what lies beyond it is not ours to read
+      // or write, so the key may still hold part of the change.
+      return {Unreadable(link, key)};
     } catch (const SystemError& error) {
       unreadable = Unreadable(error, key);
     }
@@ -258,6 +260,11 @@ ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
     }
     if (const auto owned = FirstKeyWithForeignSecurity(keys[index], *snapshot[index])) {
       outcome.refusal = {DisplayKeyPath(*owned), Why::kSecurity};
+      return outcome;
+    }
+    // A key a step may delete could not be made again with audit entries that were not read.
+    if (!registry_.CanRestoreAudit()) {
+      outcome.refusal = {DisplayKeyPath(keys[index]), Why::kAudit};
       return outcome;
     }
   }

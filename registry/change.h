@@ -44,6 +44,7 @@ struct ChangeOutcome {
       kNotRecreatable,  // a symbolic link, a volatile key, a name too long to create
       kSecurity,        // an owner or a label this process cannot give a key
       kLinkOnTheWay,    // a symbolic link on the way to a key of the change
+      kAudit,           // an existing key whose audit entries this process cannot read back
       kUnknownUser,     // whose classes "this user's" are could not be found
     };
     std::wstring key;  // as the user reads it
@@ -65,8 +66,8 @@ struct ChangeOutcome {
 //      link on the way is seen as the link, as undo will see it);
 //   2. refuse, changing nothing, if it is not known whose keys would change, if a link lies on
 //      the way to a recorded key, or if a recorded key could not be made again as it was: a
-//      link, a volatile key, a name too long, or a key whose owner or label this process could
-//      not give it back;
+//      link, a volatile key, a name too long, a key whose owner or label this process could
+//      not give it back, or any existing key where its audit entries cannot be read;
 //   3. run the steps;
 //   4. on any exception, put back every recorded key, newest first, each on its own (a link met
 //      on the way by a step ends as a refusal, once the rest is put back);

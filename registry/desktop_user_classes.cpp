@@ -36,6 +36,7 @@ KeyPath Under(const KeyPath& root, const KeyPath& view_key) {
 UserClasses FindUserClasses(const SessionAccount& session, std::wstring_view process_user,
                             const AccountLookup& lookup) {
   using Whose = UserClasses::Whose;
+  if (!session.answered) return {Whose::kUnknown, {}};
   if (session.user.empty()) return {};
   if (session.domain.empty()) return {Whose::kUnknown, {}};
   const std::optional<FoundAccount> found = lookup(session.domain + L"\\" + session.user);
@@ -107,6 +108,10 @@ void DesktopUserClasses::SetSecurity(const KeyPath& key,
 bool DesktopUserClasses::CanRestoreSecurity(
     const std::vector<std::uint8_t>& descriptor) const noexcept {
   return inner_.CanRestoreSecurity(descriptor);
+}
+
+bool DesktopUserClasses::CanRestoreAudit() const noexcept {
+  return inner_.CanRestoreAudit();
 }
 
 bool DesktopUserClasses::CanChange() const noexcept {

@@ -10,9 +10,11 @@
 
 namespace vw {
 
-// The account the desktop session names.
+// The account the desktop session names; `answered` is false where the session could not be
+// asked, so that nothing is known of its user.
 struct SessionAccount {
   std::wstring user, domain;
+  bool answered = true;
 };
 // An account found by its name: its SID as text, and whether it is a user's (not a group's, an
 // alias's, a computer's).
@@ -28,7 +30,8 @@ struct UserClasses {
   enum class Whose {
     kCurrentUser,  // HKEY_CURRENT_USER's: the session names no user, or this process's own
     kOtherUser,    // another account's, at `root`
-    kUnknown,      // the session names a user who cannot be found as a user: nobody's
+    kUnknown,      // the session could not be asked, or names a user who cannot be found as a
+                   // user: nobody's
   } whose = Whose::kCurrentUser;
   KeyPath root;  // HKEY_USERS\<SID>_Classes, for kOtherUser
 };
@@ -60,6 +63,7 @@ class DesktopUserClasses final : public RegistryServices {
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
   bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override;
+  bool CanRestoreAudit() const noexcept override;
   bool CanChange() const noexcept override;
 
  private:

@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/handles_win.h"
@@ -28,17 +29,18 @@ class SessionInfo {
                                                                "WTSQuerySessionInformationW")),
         free_(calls::Load<calls::WTSFreeMemory>(L"wtsapi32.dll", "WTSFreeMemory")) {}
 
-  // The text the session gives for `info_class` (WTSUserName, WTSDomainName); "" when none.
-  std::wstring Text(WTS_INFO_CLASS info_class) const {
+  // The text the session gives for `info_class` (WTSUserName, WTSDomainName), "" when none;
+  // nullopt when the session could not be asked.
+  std::optional<std::wstring> Text(WTS_INFO_CLASS info_class) const {
     constexpr HANDLE kCurrentServer = nullptr;                // WTS_CURRENT_SERVER_HANDLE
     constexpr auto kCurrentSession = static_cast<DWORD>(-1);  // WTS_CURRENT_SESSION
-    if (query_ == nullptr || free_ == nullptr) return {};
+    if (query_ == nullptr || free_ == nullptr) return std::nullopt;
     wchar_t* buffer = nullptr;
     DWORD bytes = 0;
-    if (!query_(kCurrentServer, kCurrentSession, info_class, &buffer, &bytes) || buffer == nullptr)
-      return {};
+    if (!query_(kCurrentServer, kCurrentSession, info_class, &buffer, &bytes)) return std::nullopt;
+    if (buffer == nullptr) return std::wstring();
     const std::unique_ptr<wchar_t, LoadedFreer<calls::WTSFreeMemory>> owned(buffer, {free_});
-    return owned.get();
+    return std::wstring(owned.get());
   }
 
  private:
@@ -50,7 +52,10 @@ class SessionInfo {
 
 SessionAccount CurrentSessionAccount() {
   const SessionInfo session;
-  return {session.Text(WTSUserName), session.Text(WTSDomainName)};
+  const std::optional<std::wstring> user = session.Text(WTSUserName);
+  const std::optional<std::wstring> domain = session.Text(WTSDomainName);
+  if (!user || !domain) return {{}, {}, false};
+  return {*user, *domain, true};
 }
 
 std::optional<FoundAccount> LookUpAccount(const std::wstring& name) {

@@ -55,6 +55,27 @@ class SystemKeyCalls final : public KeyCalls {
                          PSECURITY_DESCRIPTOR descriptor) override {
     return RegSetKeySecurity(key, parts, descriptor);
   }
+  LSTATUS GetKeySecurity(HKEY key, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor,
+                         DWORD* size) override {
+    return RegGetKeySecurity(key, parts, descriptor, size);
+  }
+  LSTATUS QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) override {
+    return RegQueryValueExW(key, name, nullptr, type, data, size);
+  }
+  LSTATUS EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* length) override {
+    return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+  }
+  LSTATUS EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* name_length, DWORD* type,
+                    BYTE* data, DWORD* data_size) override {
+    return RegEnumValueW(key, index, name, name_length, nullptr, type, data, data_size);
+  }
+  LSTATUS QueryInfoKey(HKEY key, wchar_t* key_class, DWORD* class_length, DWORD* subkeys,
+                       DWORD* longest_subkey, DWORD* values, DWORD* longest_value_name,
+                       DWORD* largest_data) override {
+    return RegQueryInfoKeyW(key, key_class, class_length, nullptr, subkeys, longest_subkey, nullptr,
+                            values, longest_value_name, largest_data, nullptr, nullptr);
+  }
+  void CloseKey(HKEY key) override { RegCloseKey(key); }
   LSTATUS ErrorOf(LONG status) override {
     if (status >= 0) return ERROR_SUCCESS;
     if (status == kNotImplemented) return ERROR_CALL_NOT_IMPLEMENTED;

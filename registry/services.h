@@ -67,6 +67,9 @@ class RegistryServices {
   // Whether SetSecurity could give a key made again the owner and the label in `descriptor`.
   virtual bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept = 0;
 
+  // Whether the audit entries of a key it deletes could be read, and so put back.
+  virtual bool CanRestoreAudit() const noexcept = 0;
+
   // Whether it is known whose keys a change would touch: false where "this user's classes" are
   // those of a desktop user who could not be found, so that no change lands on another's.
   virtual bool CanChange() const noexcept { return true; }

@@ -69,17 +69,18 @@ enum class OnTheWay { kFollowLinks, kRefuseLinks };
 enum class AtTheKey { kAsItself, kFollowed, kRefuseLink };
 enum class IfMissing { kAbsent, kCreate };
 struct Walk {
-  ACCESS_MASK access;
+  ACCESS_MASK access;  // at the key, with KEY_QUERY_VALUE to check it unless `exact`
   OnTheWay way;
   AtTheKey key;
   IfMissing missing = IfMissing::kAbsent;
   std::wstring_view key_class = {};  // for a key created
+  bool exact = false;
 };
 
 // Opens (or, with `create`, creates) the subkey `name` of `parent`, counted. A link is followed
 // unless `as_link`. The status, and the key when it succeeded.
 LSTATUS OpenChild(KeyCalls& calls, HKEY parent, std::wstring name, ACCESS_MASK access, bool as_link,
-                  bool create, std::wstring_view key_class, UniqueHkey& child) {
+                  bool create, std::wstring_view key_class, KeyHandle& child) {
   CountedString counted = Counted(name);
   ObjectAttributes attributes{sizeof(ObjectAttributes),
                               parent,
@@ -94,7 +95,7 @@ LSTATUS OpenChild(KeyCalls& calls, HKEY parent, std::wstring name, ACCESS_MASK a
                                                class_text.empty() ? nullptr : &counted_class,
                                                REG_OPTION_NON_VOLATILE)
                              : calls.OpenKey(&handle, access, &attributes);
-  if (status >= 0) child.reset(static_cast<HKEY>(handle));
+  if (status >= 0) child = KeyHandle(calls, static_cast<HKEY>(handle));
   return calls.ErrorOf(status);
 }
 
@@ -112,15 +113,15 @@ std::optional<ULONG> KeyFlags(KeyCalls& calls, HKEY key) {
 }
 
 // The target a link key names in its SymbolicLinkValue; "" when it names none.
-std::wstring LinkTarget(HKEY key) {
+std::wstring LinkTarget(KeyCalls& calls, HKEY key) {
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, kSymbolicLinkValueName.data(), nullptr, &type, nullptr, &size) !=
+  if (calls.QueryValue(key, kSymbolicLinkValueName.data(), &type, nullptr, &size) !=
           ERROR_SUCCESS ||
       type != REG_LINK) {
     return {};
   }
   std::wstring target(size / sizeof(wchar_t), L'\0');
-  if (RegQueryValueExW(key, kSymbolicLinkValueName.data(), nullptr, &type,
+  if (calls.QueryValue(key, kSymbolicLinkValueName.data(), &type,
                        reinterpret_cast<BYTE*>(target.data()), &size) != ERROR_SUCCESS) {
     return {};
   }
@@ -128,11 +129,11 @@ std::wstring LinkTarget(HKEY key) {
   return target;
 }
 
-// Whether an open key is a symbolic link: by the key's own mark where the system reports it, by
-// its SymbolicLinkValue where it does not (Wine).
+// Whether an open key is a symbolic link: by the key's own mark or by a REG_LINK value in which
+// it keeps a target. The mark's layout is reserved for the system, so either sign is enough.
 bool IsLinkKey(KeyCalls& calls, HKEY key) {
-  if (const auto flags = KeyFlags(calls, key)) return (*flags & kKeyFlagLink) != 0;
-  return !LinkTarget(key).empty();
+  const auto flags = KeyFlags(calls, key);
+  return (flags && (*flags & kKeyFlagLink) != 0) || !LinkTarget(calls, key).empty();
 }
 
 bool SameText(std::wstring_view a, std::wstring_view b) {
@@ -140,15 +141,20 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-// Whether the link at key.names[index] is Windows' own HKEY_CURRENT_USER\Software\Classes, the
-// link to this same user's classes hive, HKEY_USERS\<SID>_Classes: the one link that is followed.
-bool IsOwnClassesLink(const KeyPath& key, std::size_t index, HKEY link) {
+// Where the link at key.names[index] is Windows' own HKEY_CURRENT_USER\Software\Classes, the link
+// to this same user's classes hive, the name of that hive under HKEY_USERS (<SID>_Classes);
+// nullopt for any other link.
+std::optional<std::wstring> OwnClassesHive(KeyCalls& calls, const KeyPath& key, std::size_t index,
+                                           HKEY link) {
   if (key.hive != kHiveCurrentUser || index != 1 || !SameText(key.names[0], L"Software") ||
       !SameText(key.names[1], L"Classes")) {
-    return false;
+    return std::nullopt;
   }
   const std::wstring user = ProcessUserSid();
-  return !user.empty() && SameText(LinkTarget(link), L"\\REGISTRY\\USER\\" + user + L"_Classes");
+  std::wstring hive = user + L"_Classes";
+  if (user.empty() || !SameText(LinkTarget(calls, link), L"\\REGISTRY\\USER\\" + hive))
+    return std::nullopt;
+  return hive;
 }
 
 // The key `key` up to and including names[index].
@@ -161,7 +167,7 @@ KeyPath Prefix(const KeyPath& key, std::size_t index) {
 
 // Opens the key as `walk` says; an empty owner when it, or a key on the way, does not exist (and
 // is not to be created). Throws LinkOnTheWay at a link that is refused.
-UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing doing) {
+KeyHandle OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing doing) {
   const std::wstring subject = DisplayKeyPath(key);
   const HKEY root = RootKey(key.hive);
   if (root == nullptr) Fail(ERROR_BAD_PATHNAME, doing, subject);
@@ -178,17 +184,18 @@ UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing
   if (first.find(L'\0') != std::wstring::npos) Fail(ERROR_BAD_PATHNAME, doing, subject);
 
   const std::size_t count = whole_path ? 1 : key.names.size();
-  UniqueHkey current;
+  KeyHandle current;
   for (std::size_t index = 0; index < count; ++index) {
     const bool last = index + 1 == count;
-    // On the way, the least that lets the key be checked (and a subkey be created under it).
-    const ACCESS_MASK access =
-        last ? walk.access | KEY_QUERY_VALUE
-             : KEY_QUERY_VALUE | (create ? KEY_CREATE_SUB_KEY : static_cast<ACCESS_MASK>(0));
+    // On the way, the least that lets the key be checked. Creating a subkey is checked against
+    // the parent key's own security, not against what its handle was opened for.
+    const ACCESS_MASK access = !last        ? KEY_QUERY_VALUE
+                               : walk.exact ? walk.access
+                                            : walk.access | KEY_QUERY_VALUE;
     const bool itself = last && walk.key == AtTheKey::kAsItself;
     const bool as_link = itself || (refuse_links && !whole_path);
     const std::wstring_view key_class = last ? walk.key_class : std::wstring_view();
-    UniqueHkey next;
+    KeyHandle next;
     LSTATUS status = ERROR_SUCCESS;
     if (index == 0) {
       HKEY raw = nullptr;
@@ -199,7 +206,7 @@ UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing
         status = calls.CreateRoot(root, first.c_str(),
                                   class_text.empty() ? nullptr : class_text.c_str(), access, &raw);
       }
-      if (status == ERROR_SUCCESS) next.reset(raw);
+      if (status == ERROR_SUCCESS) next = KeyHandle(calls, raw);
     } else {
       status = OpenChild(calls, current.get(), key.names[index], access, as_link, create, key_class,
                          next);
@@ -207,11 +214,17 @@ UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing
     if (IsMissing(status)) return {};
     if (status != ERROR_SUCCESS) Fail(status, doing, subject);
     if (as_link && !itself && IsLinkKey(calls, next.get())) {
-      if (last || !IsOwnClassesLink(key, index, next.get())) {
-        throw LinkOnTheWay(doing, Prefix(key, index));
-      }
-      status = OpenChild(calls, current.get(), key.names[index], access, false, false, {}, next);
+      // Windows' own link to this user's classes is not followed either: the hive it names is
+      // opened directly, as itself, so that what was checked is what is used.
+      const std::optional<std::wstring> hive = OwnClassesHive(calls, key, index, next.get());
+      if (!hive) throw LinkOnTheWay(doing, Prefix(key, index));
+      next.reset();
+      HKEY raw = nullptr;
+      status = calls.OpenRoot(HKEY_USERS, hive->c_str(), REG_OPTION_OPEN_LINK, access, &raw);
+      if (IsMissing(status)) return {};
       if (status != ERROR_SUCCESS) Fail(status, doing, subject);
+      next = KeyHandle(calls, raw);
+      if (IsLinkKey(calls, next.get())) throw LinkOnTheWay(doing, Prefix(key, index));
     }
     current = std::move(next);
   }
@@ -220,12 +233,11 @@ UniqueHkey OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing
 
 // The name of the subkey at `index`, whole, read through `buffer`, which grows when a longer name
 // was added since the key was sized; nullopt past the last subkey.
-std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer, Doing doing,
-                                     const std::wstring& subject) {
+std::optional<std::wstring> SubkeyAt(KeyCalls& calls, HKEY key, DWORD index, std::wstring& buffer,
+                                     Doing doing, const std::wstring& subject) {
   while (true) {
     auto length = static_cast<DWORD>(buffer.size());
-    const LSTATUS status =
-        RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LSTATUS status = calls.EnumKey(key, index, buffer.data(), &length);
     if (status == ERROR_NO_MORE_ITEMS) return std::nullopt;
     if (status == ERROR_MORE_DATA) {
       buffer.resize(buffer.size() * 2);
@@ -238,9 +250,9 @@ std::optional<std::wstring> SubkeyAt(HKEY key, DWORD index, std::wstring& buffer
 
 // A listed subkey, opened as itself. One that cannot be opened, even one gone meanwhile, is an
 // error: a walk that skipped it would read or delete less than the tree.
-UniqueHkey OpenListedChild(KeyCalls& calls, HKEY parent, const std::wstring& name,
-                           ACCESS_MASK access, Doing doing, const std::wstring& subject) {
-  UniqueHkey child;
+KeyHandle OpenListedChild(KeyCalls& calls, HKEY parent, const std::wstring& name,
+                          ACCESS_MASK access, Doing doing, const std::wstring& subject) {
+  KeyHandle child;
   const LSTATUS status = OpenChild(calls, parent, name, access, true, false, {}, child);
   if (status != ERROR_SUCCESS) Fail(status, doing, subject);
   return child;
@@ -256,18 +268,25 @@ std::wstring ChildSubject(const std::wstring& subject, std::wstring_view name) {
 
 // --- Reading -----------------------------------------------------------------------------------
 
+// Whether the audit entries are read and written too: the key is then opened for
+// ACCESS_SYSTEM_SECURITY, which needs the security privilege switched on.
+enum class Audit { kWithout, kWith };
+
 // The key's whole security descriptor: owner, group, DACL with every entry, inherited ones
-// included, and the integrity label, so that a key made again with other inherited rights,
-// another owner or another label reads otherwise.
-std::vector<std::uint8_t> KeySecurity(HKEY key, const std::wstring& subject) {
-  constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                          DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION;
+// included, the integrity label and, with `audit`, the audit entries, so that a key made again
+// with other inherited rights, another owner, another label or no audit reads otherwise.
+std::vector<std::uint8_t> KeySecurity(KeyCalls& calls, HKEY key, const std::wstring& subject,
+                                      Audit audit) {
+  const SECURITY_INFORMATION parts =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+      LABEL_SECURITY_INFORMATION |
+      (audit == Audit::kWith ? SACL_SECURITY_INFORMATION : static_cast<SECURITY_INFORMATION>(0));
   DWORD size = 0;
-  LSTATUS status = RegGetKeySecurity(key, kParts, nullptr, &size);
+  LSTATUS status = calls.GetKeySecurity(key, parts, nullptr, &size);
   std::vector<std::uint8_t> descriptor(size);
   while (status == ERROR_INSUFFICIENT_BUFFER) {
     descriptor.resize(size);
-    status = RegGetKeySecurity(key, kParts, descriptor.data(), &size);
+    status = calls.GetKeySecurity(key, parts, descriptor.data(), &size);
   }
   if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
   descriptor.resize(size);
@@ -292,23 +311,26 @@ std::wstring StoredKeyName(KeyCalls& calls, HKEY key, std::wstring_view fallback
   return {info.name, info.name_length / sizeof(WCHAR)};
 }
 
+ACCESS_MASK ReadAccess(Audit audit) {
+  return KEY_READ | (audit == Audit::kWith ? ACCESS_SYSTEM_SECURITY : static_cast<ACCESS_MASK>(0));
+}
+
 // Reads an open key with everything under it; `subject` names it in errors.
 void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
-                 const std::wstring& subject, KeyTree& tree) {
-  tree.security = KeySecurity(key, subject);
+                 const std::wstring& subject, Audit audit, KeyTree& tree) {
+  tree.security = KeySecurity(calls, key, subject, audit);
   const std::optional<ULONG> flags = KeyFlags(calls, key);
   tree.is_volatile = flags && (*flags & kKeyFlagVolatile) != 0;
   DWORD class_length = 0, subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0,
         largest_data = 0;
-  LSTATUS status =
-      RegQueryInfoKeyW(key, nullptr, &class_length, nullptr, &subkeys, &longest_subkey, nullptr,
-                       &values, &longest_name, &largest_data, nullptr, nullptr);
+  LSTATUS status = calls.QueryInfoKey(key, nullptr, &class_length, &subkeys, &longest_subkey,
+                                      &values, &longest_name, &largest_data);
   if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
   if (class_length > 0) {
     std::wstring key_class(class_length + 1, L'\0');
     DWORD length = class_length + 1;
-    status = RegQueryInfoKeyW(key, key_class.data(), &length, nullptr, nullptr, nullptr, nullptr,
-                              nullptr, nullptr, nullptr, nullptr, nullptr);
+    status = calls.QueryInfoKey(key, key_class.data(), &length, nullptr, nullptr, nullptr, nullptr,
+                                nullptr);
     if (status != ERROR_SUCCESS) Fail(status, Doing::kReadingKey, subject);
     key_class.resize(length);
     tree.key_class = std::move(key_class);
@@ -321,8 +343,7 @@ void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
     auto name_length = static_cast<DWORD>(name.size());
     auto data_size = static_cast<DWORD>(data.size());
     DWORD type = 0;
-    status = RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type, data.data(),
-                           &data_size);
+    status = calls.EnumValue(key, index, name.data(), &name_length, &type, data.data(), &data_size);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status == ERROR_MORE_DATA) {  // grown since the sizes were asked
       name.resize(name.size() * 2);
@@ -335,26 +356,23 @@ void ReadOpenKey(KeyCalls& calls, const RegistryServices& registry, HKEY key,
          RegValue{type, std::vector<std::uint8_t>(data.begin(), data.begin() + data_size)}});
     ++index;
   }
-  // A link is known by its own mark where the system reports one, else by the value in which it
-  // keeps its target. What lies behind it is not ours to read.
-  if (flags) {
-    tree.link = (*flags & kKeyFlagLink) != 0;
-  } else {
-    for (const NamedValue& value : tree.values) tree.link = tree.link || MarksLink(value, registry);
-  }
+  // A link is known by its own mark or by the value in which it keeps its target, either sign
+  // enough. What lies behind it is not ours to read.
+  tree.link = flags && (*flags & kKeyFlagLink) != 0;
+  for (const NamedValue& value : tree.values) tree.link = tree.link || MarksLink(value, registry);
   if (tree.link) return;
 
   std::wstring buffer(std::max<DWORD>(longest_subkey, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
     std::optional<std::wstring> child_name =
-        SubkeyAt(key, index, buffer, Doing::kReadingKey, subject);
+        SubkeyAt(calls, key, index, buffer, Doing::kReadingKey, subject);
     if (!child_name) break;
     const std::wstring child_subject = ChildSubject(subject, *child_name);
-    const UniqueHkey child =
-        OpenListedChild(calls, key, *child_name, KEY_READ, Doing::kReadingKey, child_subject);
+    const KeyHandle child = OpenListedChild(calls, key, *child_name, ReadAccess(audit),
+                                            Doing::kReadingKey, child_subject);
     KeyTree& branch = tree.subkeys.emplace_back();
     branch.name = std::move(*child_name);
-    ReadOpenKey(calls, registry, child.get(), child_subject, branch);
+    ReadOpenKey(calls, registry, child.get(), child_subject, audit, branch);
   }
 }
 
@@ -368,10 +386,10 @@ void DeleteOpenKey(KeyCalls& calls, HKEY key, const std::wstring& subject) {
   std::wstring buffer(256, L'\0');
   std::optional<std::wstring> previous;
   while (const std::optional<std::wstring> child =
-             SubkeyAt(key, 0, buffer, Doing::kDeletingKey, subject)) {
+             SubkeyAt(calls, key, 0, buffer, Doing::kDeletingKey, subject)) {
     const std::wstring child_subject = ChildSubject(subject, *child);
     if (previous == child) Fail(ERROR_CANTWRITE, Doing::kDeletingKey, child_subject);
-    const UniqueHkey open =
+    const KeyHandle open =
         OpenListedChild(calls, key, *child, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
                         Doing::kDeletingKey, child_subject);
     DeleteOpenKey(calls, open.get(), child_subject);
@@ -411,6 +429,24 @@ std::optional<DWORD> LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
   return std::nullopt;
 }
 
+// Whether a descriptor's system list holds an entry other than the integrity label.
+bool HasAuditEntries(PSECURITY_DESCRIPTOR descriptor) {
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL sacl = nullptr;
+  if (!GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) || !present ||
+      sacl == nullptr) {
+    return false;
+  }
+  for (DWORD index = 0; index < sacl->AceCount; ++index) {
+    void* ace = nullptr;
+    if (GetAce(sacl, index, &ace) &&
+        static_cast<const ACE_HEADER*>(ace)->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Whether this process may label an object at `level`: no higher than its own integrity.
 bool CallerMayLabel(const ProcessToken& token, DWORD level) {
   const std::vector<std::uint8_t> own = token.Part(TokenIntegrityLevel);
@@ -418,6 +454,19 @@ bool CallerMayLabel(const ProcessToken& token, DWORD level) {
   const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(own.data())->Label.Sid;
   const UCHAR count = *GetSidSubAuthorityCount(sid);
   return count > 0 && level <= *GetSidSubAuthority(sid, count - 1u);
+}
+
+// Whether the token holds `privilege`, switched on or not.
+bool HoldsPrivilege(const ProcessToken& token, const wchar_t* privilege) {
+  LUID wanted{};
+  const std::vector<std::uint8_t> privileges = token.Part(TokenPrivileges);
+  if (privileges.empty() || !LookupPrivilegeValueW(nullptr, privilege, &wanted)) return false;
+  const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(privileges.data());
+  for (DWORD index = 0; index < held->PrivilegeCount; ++index) {
+    const LUID& luid = held->Privileges[index].Luid;
+    if (luid.LowPart == wanted.LowPart && luid.HighPart == wanted.HighPart) return true;
+  }
+  return false;
 }
 
 // Whether this process could make `owner` the owner of a key it makes again: a key it creates
@@ -441,16 +490,9 @@ bool CallerMayOwnWith(const ProcessToken& token, PSID owner) {
       if ((group.Attributes & SE_GROUP_OWNER) != 0 && SameSid(group.Sid, owner)) return true;
     }
   }
-  LUID restore{};
-  const std::vector<std::uint8_t> privileges = token.Part(TokenPrivileges);
-  if (privileges.empty() || !LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &restore))
-    return false;
-  const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(privileges.data());
-  for (DWORD index = 0; index < held->PrivilegeCount; ++index) {
-    const LUID& luid = held->Privileges[index].Luid;
-    if (luid.LowPart == restore.LowPart && luid.HighPart == restore.HighPart) return true;
-  }
-  return false;
+  // Another account: the handle gets WRITE_OWNER through the privilege to take ownership, and the
+  // set may name that account through the privilege to restore.
+  return HoldsPrivilege(token, SE_TAKE_OWNERSHIP_NAME) && HoldsPrivilege(token, SE_RESTORE_NAME);
 }
 
 }  // namespace
@@ -460,7 +502,7 @@ Win32Registry::Win32Registry(KeyCalls& calls) : calls_(calls) {}
 void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
   CheckValid(key, Doing::kListingKey);
   const std::wstring subject = DisplayKeyPath(key);
-  const UniqueHkey open = OpenPath(
+  const KeyHandle open = OpenPath(
       calls_, key,
       {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kFollowed},
       Doing::kListingKey);
@@ -468,15 +510,15 @@ void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& n
 
   DWORD count = 0;
   DWORD longest = 0;
-  LSTATUS status = RegQueryInfoKeyW(open.get(), nullptr, nullptr, nullptr, &count, &longest,
-                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  LSTATUS status = calls_.QueryInfoKey(open.get(), nullptr, nullptr, &count, &longest, nullptr,
+                                       nullptr, nullptr);
   if (status != ERROR_SUCCESS) Fail(status, Doing::kListingKey, subject);
   names.reserve(names.size() + count);
 
   std::wstring buffer(std::max<DWORD>(longest, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
     std::optional<std::wstring> name =
-        SubkeyAt(open.get(), index, buffer, Doing::kListingKey, subject);
+        SubkeyAt(calls_, open.get(), index, buffer, Doing::kListingKey, subject);
     if (!name) return;
     names.push_back(std::move(*name));
   }
@@ -484,7 +526,7 @@ void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& n
 
 KeyState Win32Registry::ReadKey(const KeyPath& key) {
   CheckValid(key, Doing::kReadingKey);
-  const UniqueHkey open =
+  const KeyHandle open =
       OpenPath(calls_, key, {KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kAsItself},
                Doing::kReadingKey);
   if (!open) return {};
@@ -492,12 +534,12 @@ KeyState Win32Registry::ReadKey(const KeyPath& key) {
   KeyState state{true, std::nullopt};
   DWORD type = 0;
   DWORD size = 0;
-  LSTATUS status = RegQueryValueExW(open.get(), nullptr, nullptr, &type, nullptr, &size);
+  LSTATUS status = calls_.QueryValue(open.get(), nullptr, &type, nullptr, &size);
   if (status == ERROR_FILE_NOT_FOUND) return state;
   RegValue value{type, std::vector<std::uint8_t>(size)};
   while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
     value.data.resize(size);
-    status = RegQueryValueExW(open.get(), nullptr, nullptr, &type, value.data.data(), &size);
+    status = calls_.QueryValue(open.get(), nullptr, &type, value.data.data(), &size);
     if (status == ERROR_SUCCESS) {
       value.type = type;
       value.data.resize(size);
@@ -511,22 +553,27 @@ KeyState Win32Registry::ReadKey(const KeyPath& key) {
 
 std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
   CheckValid(key, Doing::kReadingKey);
-  const UniqueHkey open = OpenPath(
-      calls_, key, {KEY_READ, OnTheWay::kRefuseLinks, AtTheKey::kAsItself}, Doing::kReadingKey);
+  // The audit entries are read where the privilege lets them be; where it does not, no change
+  // that deletes a key is made (CanRestoreAudit).
+  const PrivilegeOn security(SE_SECURITY_NAME);
+  const Audit audit = security.on() ? Audit::kWith : Audit::kWithout;
+  const KeyHandle open =
+      OpenPath(calls_, key, {ReadAccess(audit), OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
+               Doing::kReadingKey);
   if (!open) return std::nullopt;
   KeyTree tree;
   tree.name = StoredKeyName(calls_, open.get(), key.names.back());
-  ReadOpenKey(calls_, *this, open.get(), DisplayKeyPath(key), tree);
+  ReadOpenKey(calls_, *this, open.get(), DisplayKeyPath(key), audit, tree);
   SortTree(tree);
   return tree;
 }
 
 void Win32Registry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
   CheckValid(key, Doing::kWritingKey);
-  const UniqueHkey open = OpenPath(calls_, key,
-                                   {KEY_QUERY_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink,
-                                    IfMissing::kCreate, key_class},
-                                   Doing::kWritingKey);
+  const KeyHandle open = OpenPath(calls_, key,
+                                  {KEY_QUERY_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink,
+                                   IfMissing::kCreate, key_class},
+                                  Doing::kWritingKey);
   if (!open) Fail(ERROR_PATH_NOT_FOUND, Doing::kWritingKey, DisplayKeyPath(key));
 }
 
@@ -534,7 +581,7 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                const std::optional<RegValue>& value) {
   CheckValid(key, Doing::kWritingKey);
   const std::wstring subject = DisplayKeyPath(key);
-  const UniqueHkey open =
+  const KeyHandle open =
       OpenPath(calls_, key,
                {KEY_SET_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink, IfMissing::kCreate},
                Doing::kWritingKey);
@@ -558,10 +605,10 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
 
 void Win32Registry::DeleteTree(const KeyPath& key) {
   CheckValid(key, Doing::kDeletingKey);
-  const UniqueHkey open = OpenPath(calls_, key,
-                                   {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
-                                    OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
-                                   Doing::kDeletingKey);
+  const KeyHandle open = OpenPath(calls_, key,
+                                  {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
+                                   OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
+                                  Doing::kDeletingKey);
   if (!open) return;  // already gone
   DeleteOpenKey(calls_, open.get(), DisplayKeyPath(key));
 }
@@ -569,24 +616,35 @@ void Win32Registry::DeleteTree(const KeyPath& key) {
 void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CheckValid(key, Doing::kWritingKey);
   const std::wstring subject = DisplayKeyPath(key);
-  // The privilege is on before the key is opened, so that it applies to the open as to the set,
-  // and off again after.
-  const PrivilegeOn privilege(SE_RESTORE_NAME);  // lets a key be given any owner
-  const UniqueHkey open = OpenPath(
-      calls_, key,
-      {READ_CONTROL | WRITE_DAC | WRITE_OWNER, OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
-      Doing::kWritingKey);
+  // As Windows' access check grants them: READ_CONTROL and WRITE_DAC to the key's owner (a key
+  // made again is ours), WRITE_OWNER through the privilege to take ownership, the naming of
+  // another owner through the privilege to restore, the audit entries through the security
+  // privilege. Each is on only around this, and back to what it was after; the first two before
+  // the open, to which the access check applies them.
+  const PrivilegeOn take_ownership(SE_TAKE_OWNERSHIP_NAME);
+  const PrivilegeOn restore(SE_RESTORE_NAME);
+  const PrivilegeOn security(SE_SECURITY_NAME);
+  const Audit audit = security.on() ? Audit::kWith : Audit::kWithout;
+  const ACCESS_MASK access =
+      READ_CONTROL | WRITE_DAC | WRITE_OWNER |
+      (audit == Audit::kWith ? ACCESS_SYSTEM_SECURITY : static_cast<ACCESS_MASK>(0));
+  const KeyHandle open =
+      OpenPath(calls_, key,
+               {access, OnTheWay::kRefuseLinks, AtTheKey::kAsItself, IfMissing::kAbsent, {}, true},
+               Doing::kWritingKey);
   if (!open) Fail(ERROR_FILE_NOT_FOUND, Doing::kWritingKey, subject);
   std::vector<std::uint8_t> copy = descriptor;
   // One low-level set that stores owner, group, list and label as given: nothing is recomputed
   // from the key above (SetSecurityInfo would, and would turn CREATOR OWNER entries into the
   // owner of the moment) and nothing is passed down to the keys below, each of which is put back
   // by itself. A label goes back where the record has one or the key has one now.
+  // So do the audit entries, where the record has some or the key has some now.
   SECURITY_INFORMATION parts =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  if (LabelLevel(copy.data()) || LabelLevel(KeySecurity(open.get(), subject).data())) {
-    parts |= LABEL_SECURITY_INFORMATION;
-  }
+  std::vector<std::uint8_t> now = KeySecurity(calls_, open.get(), subject, audit);
+  if (LabelLevel(copy.data()) || LabelLevel(now.data())) parts |= LABEL_SECURITY_INFORMATION;
+  if (audit == Audit::kWith && (HasAuditEntries(copy.data()) || HasAuditEntries(now.data())))
+    parts |= SACL_SECURITY_INFORMATION;
   const LSTATUS status = calls_.SetKeySecurity(open.get(), parts, copy.data());
   if (status != ERROR_SUCCESS) Fail(status, Doing::kWritingKey, subject);
 }
@@ -604,6 +662,14 @@ bool Win32Registry::CanRestoreSecurity(const std::vector<std::uint8_t>& descript
     }
     const std::optional<DWORD> label = LabelLevel(copy.data());
     return !label || CallerMayLabel(token, *label);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool Win32Registry::CanRestoreAudit() const noexcept {
+  try {
+    return HoldsPrivilege(ProcessToken(), SE_SECURITY_NAME);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -22,6 +22,7 @@ class Win32Registry final : public RegistryServices {
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
   bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override;
+  bool CanRestoreAudit() const noexcept override;
 
  private:
   KeyCalls& calls_;

@@ -470,7 +470,8 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   const std::pair<SessionAccount, Whose> sessions[] = {
       {{L"", L""}, Whose::kCurrentUser},    {{L"admin", L"PC"}, Whose::kCurrentUser},
       {{L"ann", L"PC"}, Whose::kOtherUser}, {{L"ann", L"OFFLINE"}, Whose::kUnknown},
-      {{L"ann", L""}, Whose::kUnknown},     {{L"staff", L"PC"}, Whose::kUnknown}};
+      {{L"ann", L""}, Whose::kUnknown},     {{L"staff", L"PC"}, Whose::kUnknown},
+      {{L"", L"", false}, Whose::kUnknown}};
   for (const auto& [session, whose] : sessions) {
     EXPECT_EQ(FindUserClasses(session, L"S-1-5-21-7-500", lookup).whose, whose)
         << session.user.size() << " " << session.domain.size();

@@ -238,6 +238,20 @@ TEST(MemoryRegistry, OwnersAndInheritedRightsAreKeptAsWindowsKeepsThem) {
   EXPECT_TRUE(registry.CanRestoreSecurity(owned));
   registry.SetSecurity(verb, owned);
   EXPECT_EQ(registry.ReadTree(verb)->security, owned);
+
+  // What putting back cannot make as it was is said: a key whose class another program changed
+  // (an existing key keeps its own), and a key beyond a link planted after a step.
+  const KeyPath classed = verb.Parent().Child(L"classed");
+  registry.CreateKey(classed, L"Ours");
+  const std::optional<KeyTree> with_class = registry.ReadTree(classed);
+  registry.DeleteTree(classed);
+  registry.CreateKey(classed, L"Theirs");
+  EXPECT_EQ(RestoreTree(registry, classed, with_class).size(), 1u);
+  registry.DeleteTree(classed);
+  registry.MakeLink(verb.Parent(), Key(L"HKLM\\Software\\plain\\"));
+  const std::vector<LeftChanged> beyond = RestoreTree(registry, classed, with_class);
+  ASSERT_EQ(beyond.size(), 1u);
+  EXPECT_EQ(beyond[0].found, LeftChanged::Found::kUnreadable);
 }
 
 }  // namespace

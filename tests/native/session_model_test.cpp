@@ -163,6 +163,9 @@ class Session {
     const bool privilege = Roll(4) != 0;
     registry_.HoldRestorePrivilege(privilege);
     if (!privilege) Log("without the privilege to restore owners");
+    const bool audit = Roll(8) != 0;
+    registry_.HoldSecurityPrivilege(audit);
+    if (!audit) Log("without the privilege to read audit entries");
   }
 
   bool MaybeArmFault(std::wstring_view name) {
@@ -204,8 +207,10 @@ class Session {
     for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
       try {
         const auto tree = registry_.ReadTree(VerbKeyPath(hive, name));
-        if (tree && (FirstUnrestorableKey(*tree) || foreign_owner(foreign_owner, *tree)))
+        if (tree && (FirstUnrestorableKey(*tree) || foreign_owner(foreign_owner, *tree) ||
+                     !registry_.CanRestoreAudit())) {
           return true;
+        }
       } catch (const LinkOnTheWay&) {
         return true;  // a link on the way: refused
       } catch (const SystemError&) {

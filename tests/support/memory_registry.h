@@ -69,6 +69,7 @@ class MemoryRegistry final : public RegistryServices {
   void SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) override;
   bool SameKeyName(std::wstring_view a, std::wstring_view b) const noexcept override;
   bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override;
+  bool CanRestoreAudit() const noexcept override { return security_privilege_; }
 
   enum class Strike {
     kBeforeAnything,     // the call changes nothing
@@ -95,6 +96,8 @@ class MemoryRegistry final : public RegistryServices {
   void AtCall(std::size_t calls_from_now, std::function<void()> action);
   // Whether the caller holds the privilege that lets it give a key any owner (administrators do).
   void HoldRestorePrivilege(bool held) { restore_privilege_ = held; }
+  // Whether the caller holds the privilege that lets it read and write audit entries.
+  void HoldSecurityPrivilege(bool held) { security_privilege_ = held; }
   // Makes `key` (of a hive, created if missing, its subkeys dropped) a symbolic link to `target`,
   // which need not exist: a dangling link. A write through it creates the target where the
   // target's parent exists, and fails with ERROR_FILE_NOT_FOUND where it does not. The link holds
@@ -143,6 +146,7 @@ class MemoryRegistry final : public RegistryServices {
   std::uint32_t fail_at_code_ = 0;
   Strike fail_at_strike_ = Strike::kBeforeAnything;
   bool restore_privilege_ = true;
+  bool security_privilege_ = true;
   std::wstring creator_{kCaller};
   std::optional<std::size_t> action_at_;
   std::function<void()> action_;

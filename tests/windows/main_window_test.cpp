@@ -598,6 +598,7 @@ TEST_F(WindowTest, AConstructorThatThrowsLeavesNoWindow) {
     bool CanRestoreSecurity(const std::vector<std::uint8_t>&) const noexcept override {
       return true;
     }
+    bool CanRestoreAudit() const noexcept override { return true; }
   } registry;
   EXPECT_THROW(MainWindow(GetModuleHandleW(nullptr), registry, MainWindow::Options{{}, false}),
                std::bad_alloc);

@@ -12,6 +12,7 @@
 #include "registry/win32_registry_win.h"
 #include "tests/support/memory_registry.h"
 #include "tests/windows/checking_key_calls.h"
+#include "tests/windows/test_registry.h"
 
 namespace vw {
 namespace {
@@ -214,6 +215,7 @@ class Differential {
 };
 
 TEST(RegistryModel, BehavesAsTheRealRegistry) {
+  testing::ShapeLikeWindows();
   Win32Registry real;
   for (std::uint32_t seed = 1; seed <= 60; ++seed) {
     real.DeleteTree(kRoot);

@@ -31,7 +31,10 @@ namespace {
 // layer makes is checked as Windows checks it: none may be refused.
 class Win32RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override { registry.DeleteTree(Scratch()); }
+  void SetUp() override {
+    registry.DeleteTree(Scratch());
+    testing::ShapeLikeWindows();
+  }
   void TearDown() override {
     registry.DeleteTree(Scratch());
     EXPECT_TRUE(calls.refused().empty()) << calls.refused().front();
@@ -181,6 +184,28 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   ASSERT_TRUE(low);
   std::printf("setting a low label: %ld\n",
               static_cast<long>(RegSetKeySecurity(classed, LABEL_SECURITY_INFORMATION, low.get())));
+  // An audit entry, which only a handle opened for ACCESS_SYSTEM_SECURITY reads.
+  const auto audit_of_command = [](const UniqueLocal<void>* set) {
+    const PrivilegeOn security(SE_SECURITY_NAME);
+    HKEY raw_key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VerbwrightTests\\shell\\Tool\\command", 0,
+                  KEY_READ | ACCESS_SYSTEM_SECURITY, &raw_key);
+    const UniqueHkey key(raw_key);
+    if (set != nullptr) RegSetKeySecurity(key.get(), SACL_SECURITY_INFORMATION, set->get());
+    std::vector<std::uint8_t> read(1024);
+    auto size = static_cast<DWORD>(read.size());
+    wchar_t* text = nullptr;
+    if (RegGetKeySecurity(key.get(), SACL_SECURITY_INFORMATION, read.data(), &size) != 0 ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            read.data(), SDDL_REVISION_1, SACL_SECURITY_INFORMATION, &text, nullptr)) {
+      return std::wstring();
+    }
+    const UniqueLocal<wchar_t> owned_text(text);
+    return std::wstring(text);
+  };
+  const UniqueLocal<void> audit = testing::SecurityDescriptor(L"S:(AU;SAFA;KA;;;WD)");
+  const std::wstring audited = audit_of_command(&audit);
+  EXPECT_NE(audited.find(L"AU;SAFA"), std::wstring::npos);
 
   const std::optional<KeyTree> before = registry.ReadTree(verb);
   ASSERT_TRUE(before);
@@ -197,6 +222,62 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
   EXPECT_TRUE(RestoreTree(registry, verb, before).empty());
   EXPECT_EQ(registry.ReadTree(verb), before);
   EXPECT_EQ(registry.ReadKey(verb).value, StringValue(L"caption"));
+  EXPECT_EQ(audit_of_command(nullptr), audited);
+}
+
+// A key made again by the undo whose inherited list gives the administrators neither WRITE_DAC
+// nor WRITE_OWNER still gets its recorded owner (another account), group and list back, as
+// Windows grants them: WRITE_DAC to the owner, WRITE_OWNER by the privilege to take ownership,
+// the naming of another owner by the privilege to restore. Creating it is checked against its
+// parent alone: a key above that is read-only for the administrators is no obstacle.
+TEST_F(Win32RegistryTest, AKeyMadeAgainGetsAnotherAccountsOwnerBack) {
+  const KeyPath command = Key(L"shell\\Tool\\command\\");
+  registry.WriteDefault(command, L"caption");
+  const auto give = [](const wchar_t* path, const wchar_t* sddl) {
+    HKEY raw = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, READ_CONTROL | WRITE_DAC | WRITE_OWNER, &raw),
+        ERROR_SUCCESS);
+    const UniqueHkey key(raw);
+    const UniqueLocal<void> descriptor = testing::SecurityDescriptor(sddl);
+    ASSERT_TRUE(descriptor);
+    SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
+    if (sddl[0] == L'O') parts |= OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION;
+    ASSERT_EQ(RegSetKeySecurity(key.get(), parts, descriptor.get()), ERROR_SUCCESS);
+  };
+  // Read-only above; below, read, write, create and delete, but neither right to the list.
+  give(L"Software\\VerbwrightTests\\shell", L"D:P(A;;KR;;;BA)(A;CI;KA;;;SY)");
+  give(L"Software\\VerbwrightTests\\shell\\Tool",
+       L"D:P(A;;0x3003F;;;BA)(A;CIIO;0x3003F;;;BA)(A;CI;KA;;;SY)");
+  give(L"Software\\VerbwrightTests\\shell\\Tool\\command", L"O:SYG:SYD:P(A;;KA;;;SY)(A;;KA;;;BA)");
+  const std::optional<KeyTree> before = registry.ReadTree(command);
+  ASSERT_TRUE(before);
+  EXPECT_TRUE(registry.CanRestoreSecurity(before->security));
+  registry.DeleteTree(command);
+  EXPECT_TRUE(RestoreTree(registry, command, before).empty());
+  EXPECT_EQ(registry.ReadTree(command), before);
+  give(L"Software\\VerbwrightTests\\shell", L"D:(A;CI;KA;;;BA)");
+  give(L"Software\\VerbwrightTests\\shell\\Tool", L"D:(A;CI;KA;;;BA)");
+}
+
+// This user's classes: HKEY_CURRENT_USER\Software\Classes is Windows' link to the user's classes
+// hive (the test prefix has it so too). A change there addresses HKEY_USERS\<SID>_Classes
+// directly: no open follows the link.
+TEST_F(Win32RegistryTest, ThisUsersClassesAreChangedInTheirHiveFollowingNoLink) {
+  const KeyPath through{kHiveCurrentUser, {L"Software", L"Classes", L"VerbwrightTests"}};
+  const KeyPath hive{kHiveUsers, {ProcessUserSid() + L"_Classes", L"VerbwrightTests"}};
+  registry.DeleteTree(through);
+  calls.ForgetFollowed();
+  registry.WriteDefault(through.Child(L"tool"), L"caption");
+  const std::optional<KeyTree> tree = registry.ReadTree(through);
+  registry.DeleteTree(through.Child(L"tool"));
+  EXPECT_TRUE(calls.followed().empty()) << calls.followed().size() << " links followed";
+  ASSERT_TRUE(tree);
+  EXPECT_EQ(tree->subkeys.size(), 1u);
+  EXPECT_FALSE(registry.ReadKey(hive.Child(L"tool")).exists);
+  registry.WriteDefault(through.Child(L"tool"), L"caption");
+  EXPECT_TRUE(registry.ReadKey(hive.Child(L"tool")).exists);
+  registry.DeleteTree(through);
 }
 
 // A symbolic link under a key is read and deleted as the link itself, never its target, and is

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/process_token_win.h"
 #include "registry/case_fold.h"
 #include "registry/desktop_user_win.h"
 #include "registry/key_path.h"
@@ -64,10 +65,79 @@ inline LSTATUS CreateLinkToUserKey(HKEY root, const std::wstring& subkey,
                         static_cast<DWORD>(native.size() * sizeof(wchar_t)));
 }
 
+// Gives `path` of `root` (created where missing) the security `sddl`, where "<U>" stands for
+// this user's SID.
+inline void GiveSecurity(HKEY root, const wchar_t* path, std::wstring sddl) {
+  const std::wstring user = ProcessUserSid();
+  for (std::size_t at = sddl.find(L"<U>"); at != std::wstring::npos; at = sddl.find(L"<U>"))
+    sddl.replace(at, 3, user);
+  HKEY raw = nullptr;
+  if (RegCreateKeyExW(root, path, 0, nullptr, 0, READ_CONTROL | WRITE_DAC | WRITE_OWNER, nullptr,
+                      &raw, nullptr) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot shape a key of the test prefix";
+    return;
+  }
+  const UniqueHkey key(raw);
+  const UniqueLocal<void> descriptor = SecurityDescriptor(sddl.c_str());
+  ASSERT_TRUE(descriptor);
+  RegSetKeySecurity(
+      key.get(),
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+      descriptor.get());
+}
+
+// Under Wine, the keys the tests change are shaped as Windows has them, so that the bench
+// decides as Windows would: the machine's classes of executables and the tests' scratch key owned
+// by another account (SYSTEM), with full control for SYSTEM and the administrators, read for
+// users, CREATOR OWNER passed down; this user's keys theirs, the administrators' and SYSTEM's; and
+// HKEY_CURRENT_USER\Software\Classes a link to this user's classes hive, HKEY_USERS\<SID>_Classes.
+inline void ShapeLikeWindows() {
+  if (!RunningUnderWine()) return;
+  constexpr const wchar_t* kMachine =
+      L"O:SYG:SYD:PAI(A;CIIO;KA;;;CO)(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)";
+  constexpr const wchar_t* kUsers =
+      L"O:<U>G:<U>D:PAI(A;CI;KA;;;<U>)(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;RC)";
+  GiveSecurity(HKEY_CURRENT_USER, L"Software", kUsers);
+  for (const wchar_t* path : {L"Software\\Classes", L"Software\\Classes\\exefile",
+                              L"Software\\Classes\\exefile\\shell"}) {
+    GiveSecurity(HKEY_LOCAL_MACHINE, path, kMachine);
+  }
+  GiveSecurity(HKEY_CURRENT_USER, L"Software\\VerbwrightTests", kMachine);
+  const std::wstring hive = ProcessUserSid() + L"_Classes";
+  GiveSecurity(HKEY_USERS, hive.c_str(), kUsers);
+
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", REG_OPTION_OPEN_LINK, KEY_READ,
+                    &raw) == ERROR_SUCCESS) {
+    const UniqueHkey classes(raw);
+    DWORD type = 0;
+    if (RegQueryValueExW(classes.get(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+            ERROR_SUCCESS &&
+        type == REG_LINK) {
+      return;  // shaped already
+    }
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Classes");
+  raw = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &raw, nullptr),
+      ERROR_SUCCESS);
+  const UniqueHkey link(raw);
+  const std::wstring target = L"\\REGISTRY\\USER\\" + hive;
+  ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                           reinterpret_cast<const BYTE*>(target.data()),
+                           static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
 class TestRegistry final : public RegistryServices {
  public:
   // VERBWRIGHT_SCRATCH_VERBS=1 moves them under Wine too, to try the move itself.
-  TestRegistry() : moved_(!RunningUnderWine() || EnvironmentVariable("VERBWRIGHT_SCRATCH_VERBS")) {}
+  TestRegistry() : moved_(!RunningUnderWine() || EnvironmentVariable("VERBWRIGHT_SCRATCH_VERBS")) {
+    ShapeLikeWindows();
+  }
   // Windows would have refused none of the calls made through it.
   ~TestRegistry() override {
     if (!calls_.refused().empty()) ADD_FAILURE() << calls_.refused().front();
@@ -126,6 +196,7 @@ class TestRegistry final : public RegistryServices {
   bool CanRestoreSecurity(const std::vector<std::uint8_t>& descriptor) const noexcept override {
     return inner_.CanRestoreSecurity(descriptor);
   }
+  bool CanRestoreAudit() const noexcept override { return inner_.CanRestoreAudit(); }
 
  private:
   static std::vector<std::wstring> Split(std::wstring_view path) {
