@@ -55,28 +55,26 @@ int ItemWidth(HWND list, HDC dc, std::wstring_view text) {
 
 }  // namespace
 
-void FitHorizontalExtent(HWND list, const std::vector<std::wstring>& items,
-                         std::wstring (*shown)(std::wstring_view)) {
-  constexpr std::size_t kMeasured = 32;
-  const auto weight = [](const std::wstring& item) {
-    std::size_t units = item.size();
-    for (const wchar_t c : item) units += static_cast<std::uint32_t>(c) >= 0x1100 ? 1 : 0;
-    return units;
-  };
-  std::vector<std::pair<std::size_t, std::size_t>> longest;  // weight, index
-  longest.reserve(items.size());
-  for (std::size_t index = 0; index < items.size(); ++index)
-    longest.emplace_back(weight(items[index]), index);
-  const std::size_t measured = std::min(kMeasured, longest.size());
-  std::partial_sort(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(measured),
-                    longest.end(), std::greater<>());
-  const ScreenDc dc(FontOf(list));
-  int widest = 0;
-  for (std::size_t at = 0; at < measured; ++at) {
-    const std::wstring& item = items[longest[at].second];
-    widest = std::max(widest, ItemWidth(list, dc.get(), shown != nullptr ? shown(item) : item));
+void WidestItems::Offer(std::wstring_view shown) {
+  constexpr std::size_t kKept = 32;
+  std::size_t weight = shown.size();
+  for (const wchar_t c : shown) weight += static_cast<std::uint32_t>(c) >= 0x1100 ? 1 : 0;
+  const auto lighter = [](const auto& a, const auto& b) { return a.first > b.first; };
+  if (kept_.size() == kKept) {
+    if (weight <= kept_.front().first) return;
+    std::pop_heap(kept_.begin(), kept_.end(), lighter);
+    kept_.pop_back();
   }
-  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest), 0);
+  kept_.emplace_back(weight, shown);
+  std::push_heap(kept_.begin(), kept_.end(), lighter);
+}
+
+void FitHorizontalExtent(HWND list, const WidestItems& widest) {
+  const ScreenDc dc(FontOf(list));
+  int width = 0;
+  for (const auto& [weight, text] : widest.kept())
+    width = std::max(width, ItemWidth(list, dc.get(), text));
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
 }
 
 void WidenHorizontalExtent(HWND list, std::wstring_view shown_item) {
@@ -88,10 +86,30 @@ void WidenHorizontalExtent(HWND list, std::wstring_view shown_item) {
 
 void RefitHorizontalExtent(HWND list) {
   const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  std::vector<std::wstring> items;
-  items.reserve(static_cast<std::size_t>(std::max(count, 0)));
-  for (int index = 0; index < count; ++index) items.push_back(ListBoxItem(list, index));
-  FitHorizontalExtent(list, items);
+  WidestItems widest;
+  std::wstring text;  // one buffer for every item
+  for (int index = 0; index < count; ++index) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) continue;
+    text.resize(static_cast<std::size_t>(length) + 1);
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    if (copied != LB_ERR)
+      widest.Offer(std::wstring_view(text.data(), static_cast<std::size_t>(copied)));
+  }
+  FitHorizontalExtent(list, widest);
+}
+
+void FitWholeRows(HWND list, int frame_height) {
+  const auto item = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  RECT frame{}, client{};
+  if (frame_height <= 0 || !GetWindowRect(list, &frame) || !GetClientRect(list, &client)) return;
+  const int height = frame.bottom - frame.top;
+  const int rows = frame_height - (height - client.bottom);  // what the rows may take
+  const int wanted = item > 0 && rows >= item ? frame_height - rows % item : frame_height;
+  if (wanted == height) return;
+  SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left, wanted,
+               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
 void FillListBox(HWND list, const std::vector<std::wstring>& items) {
@@ -101,8 +119,12 @@ void FillListBox(HWND list, const std::vector<std::wstring>& items) {
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   SendMessageW(list, LB_INITSTORAGE, items.size(),
                static_cast<LPARAM>(characters * sizeof(wchar_t)));
-  for (const std::wstring& item : items) AddListItem(list, item);
-  FitHorizontalExtent(list, items);
+  WidestItems widest;
+  for (const std::wstring& item : items) {
+    AddListItem(list, item);
+    widest.Offer(item);
+  }
+  FitHorizontalExtent(list, widest);
 }
 
 }  // namespace vw

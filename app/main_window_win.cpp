@@ -107,17 +107,6 @@ PixelRect PlacementOf(const ControlDesign& design, int dpi) noexcept {
   return rect;
 }
 
-// Shortens a list box to whole rows, as a classic list box does: no half row at its foot.
-void FitWholeRows(HWND list) {
-  const auto item = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-  RECT frame{}, client{};
-  if (item <= 0 || !GetWindowRect(list, &frame) || !GetClientRect(list, &client)) return;
-  const int spare = client.bottom % item;
-  if (spare == 0 || client.bottom < item) return;
-  SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - spare,
-               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-}
-
 UniqueFont MessageFont(UINT dpi) noexcept {
   LOGFONTW font = MessageFontForDpi(dpi);
   return UniqueFont(CreateFontIndirectW(&font));
@@ -196,6 +185,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                     ShowError(error);
                     return window_ != nullptr;
                   });
+  FitListsToWholeRows();
   // The caption box is named by the label just before it; the four lists have no label of their
   // own.
   const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
@@ -231,6 +221,14 @@ void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
   }
 }
 
+void MainWindow::FitListsToWholeRows() {
+  const auto height = [this](ControlId id) {
+    return PlacementOf(DesignOf(id), static_cast<int>(dpi_)).height;
+  };
+  picker_->SetFrameHeights(height(ControlId::kFolderList), height(ControlId::kFileList));
+  entries_.SetFrameHeight(height(ControlId::kEntryList));
+}
+
 void MainWindow::SetIcons(UINT dpi) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
   UniqueIcon big = LoadProgramIcon(instance, SM_CXICON, dpi);
@@ -259,13 +257,8 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   if (positions != nullptr) EndDeferWindowPos(positions);
   for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
   RefitHorizontalExtent(Control(ControlId::kFileList));
+  FitListsToWholeRows();
   entries_.RefitExtent();  // from the names it keeps, not 100,000 reads of the list
-  // Scaled, the lists show whole rows; at the design's own DPI they keep its geometry exactly.
-  if (dpi != kDefaultDpi) {
-    for (const ControlId list :
-         {ControlId::kFolderList, ControlId::kFileList, ControlId::kEntryList})
-      FitWholeRows(Control(list));
-  }
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,

@@ -74,6 +74,13 @@ void ProgramPicker::OnDriveListCommand(int code) {
 
 void ProgramPicker::ReadProgramsAgain() {
   SetFileListPath(files_, FolderPath());
+  FitWholeRows(files_, files_frame_height_);
+}
+
+void ProgramPicker::SetFrameHeights(int folder_list, int file_list) {
+  files_frame_height_ = file_list;
+  FitWholeRows(folders_, folder_list);
+  FitWholeRows(files_, file_list);
 }
 
 LRESULT CALLBACK ProgramPicker::DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,

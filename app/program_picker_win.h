@@ -37,6 +37,9 @@ class ProgramPicker {
   void OpenSelectedFolder();
   // Reads the open folder's programs again.
   void ReadProgramsAgain();
+  // The heights the folder and file lists may take, in pixels: each shows the most whole rows
+  // that fit, the file list also when its sideways scroll bar comes or goes.
+  void SetFrameHeights(int folder_list, int file_list);
   // Removes the drive list's subclass, before the list goes.
   void Detach() { drive_list_subclass_.reset(); }
 
@@ -62,6 +65,7 @@ class ProgramPicker {
   HWND drives_;
   HWND folders_;
   HWND files_;
+  int files_frame_height_ = 0;
   Report report_;
   DriveLabels labels_;  // read once a drive, never while the list drops down
   std::optional<WindowSubclass> drive_list_subclass_;
