@@ -1,5 +1,8 @@
 #include "app/list_box_entries_win.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "app/list_box_win.h"
 #include "platform/system_error.h"
 #include "platform/texts.h"
@@ -7,34 +10,59 @@
 
 namespace vw {
 
+namespace {
+
+// Orders the names kept by their item's index.
+bool BeforeIndex(const std::pair<int, std::wstring>& kept, int index) {
+  return kept.first < index;
+}
+
+}  // namespace
+
 int ListBoxEntries::Count() const {
   return static_cast<int>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
 }
 
 std::wstring ListBoxEntries::Item(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= names_.size()) return {};
-  return names_[static_cast<std::size_t>(index)];
+  if (index < 0 || index >= Count()) return {};
+  const auto kept =
+      std::lower_bound(unlike_shown_.begin(), unlike_shown_.end(), index, BeforeIndex);
+  if (kept != unlike_shown_.end() && kept->first == index) return kept->second;
+  return ListBoxItem(list_, index);
 }
 
 void ListBoxEntries::Append(std::wstring_view name) {
-  const std::wstring shown = VisibleName(name);
+  std::wstring shown = VisibleName(name);
+  const bool unlike = shown != name;
   // Room first, growing as a vector grows: nothing may fail once the item is in the list.
-  if (names_.size() == names_.capacity()) names_.reserve(names_.size() * 2 + 16);
-  AddListItem(list_, shown);
-  names_.emplace_back(name);
-  if (!filling_) WidenHorizontalExtent(list_, shown);
+  if (unlike && unlike_shown_.size() == unlike_shown_.capacity())
+    unlike_shown_.reserve(unlike_shown_.size() * 2 + 16);
+  const int index = AddListItem(list_, shown);
+  if (unlike) unlike_shown_.emplace_back(index, name);
+  if (filling_) {
+    widest_.Offer(shown);
+  } else {
+    WidenHorizontalExtent(list_, shown);
+    FitWholeRows(list_, frame_height_);
+  }
 }
 
 void ListBoxEntries::RemoveAt(int index) {
   if (SendMessageW(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0) == LB_ERR) return;
-  if (index >= 0 && static_cast<std::size_t>(index) < names_.size()) {
-    names_.erase(names_.begin() + index);
-  }
+  auto kept = std::lower_bound(unlike_shown_.begin(), unlike_shown_.end(), index, BeforeIndex);
+  if (kept != unlike_shown_.end() && kept->first == index) kept = unlike_shown_.erase(kept);
+  for (; kept != unlike_shown_.end(); ++kept) --kept->first;  // the items after it move up
   RefitExtent();
 }
 
 void ListBoxEntries::RefitExtent() {
-  FitHorizontalExtent(list_, names_, VisibleName);
+  RefitHorizontalExtent(list_);
+  FitWholeRows(list_, frame_height_);
+}
+
+void ListBoxEntries::SetFrameHeight(int height) {
+  frame_height_ = height;
+  FitWholeRows(list_, frame_height_);
 }
 
 void ListBoxEntries::Select(int index) {
@@ -47,7 +75,7 @@ int ListBoxEntries::SelectedIndex() const {
 
 void ListBoxEntries::BeginFill(std::size_t expected) {
   filling_ = true;
-  names_.reserve(names_.size() + expected);
+  widest_ = {};
   quiet_.emplace(list_);
   SendMessageW(list_, LB_INITSTORAGE, expected,
                static_cast<LPARAM>(expected * 16 * sizeof(wchar_t)));
@@ -55,7 +83,12 @@ void ListBoxEntries::BeginFill(std::size_t expected) {
 
 void ListBoxEntries::EndFill() {
   filling_ = false;
-  RefitExtent();
+  // What the list held before the fill was measured when it came.
+  const auto before = static_cast<int>(SendMessageW(list_, LB_GETHORIZONTALEXTENT, 0, 0));
+  FitHorizontalExtent(list_, std::exchange(widest_, {}));
+  const auto now = static_cast<int>(SendMessageW(list_, LB_GETHORIZONTALEXTENT, 0, 0));
+  if (before > now) SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(before), 0);
+  FitWholeRows(list_, frame_height_);
   quiet_.reset();
 }
 

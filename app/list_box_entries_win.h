@@ -4,15 +4,18 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/list_box_win.h"
 #include "operations/entry_list.h"
 #include "platform/handles_win.h"
 
 namespace vw {
 
-// The entry list on a Win32 list box. A list box holds text, cut at a null; each item's
-// key name is kept here whole, in the list's order, and the item shows it visibly.
+// The entry list on a Win32 list box. A list box holds text, cut at a null; each item shows its
+// key name visibly, and where that differs from the name, the name is kept here whole. The
+// list box's own text is the only copy of every other name.
 class ListBoxEntries final : public EntryList {
  public:
   explicit ListBoxEntries(HWND list = nullptr) : list_(list) {}
@@ -28,12 +31,18 @@ class ListBoxEntries final : public EntryList {
   void EndFill() override;
   // Lets the list scroll sideways as far as its widest name, as after a change of font.
   void RefitExtent();
+  // The height the list may take, in pixels: it shows the most whole rows that fit, also when its
+  // sideways scroll bar comes or goes.
+  void SetFrameHeight(int height);
 
  private:
   HWND list_;
+  int frame_height_ = 0;
   bool filling_ = false;
-  std::optional<RedrawOff> quiet_;   // while filling
-  std::vector<std::wstring> names_;  // item i's key name, exactly as the registry holds it
+  std::optional<RedrawOff> quiet_;  // while filling
+  // The key names that their items show otherwise, exactly as the registry holds them, by index.
+  std::vector<std::pair<int, std::wstring>> unlike_shown_;
+  WidestItems widest_;  // of the items added while filling
 };
 
 }  // namespace vw

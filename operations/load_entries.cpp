@@ -1,41 +1,39 @@
 #include "operations/load_entries.h"
 
-#include <string>
-#include <vector>
-
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {
 
 void LoadEntries(RegistryServices& registry, EntryList& entries) {
-  std::vector<std::wstring> names;
-  std::optional<SystemError> failure;  // thrown once what was read before it is listed
-  try {
-    registry.ListSubkeys(VerbRoot(), names);
-  } catch (const SystemError& error) {
-    failure = error;
-  }
-  {
-    // The fill ends, and the list draws again, even when an append throws.
-    struct Fill {
-      EntryList& entries;
-      explicit Fill(EntryList& list, std::size_t expected) : entries(list) {
-        entries.BeginFill(expected);
+  // The names go from the registry straight into the list, Windows' own dropped: no second copy
+  // of every name. The fill ends, and the list draws again, however the listing ends; what was
+  // read before a failure stays listed.
+  class Fill final : public SubkeySink {
+   public:
+    explicit Fill(EntryList& list) : entries_(list) {}
+    ~Fill() override {
+      try {
+        if (!filling_) entries_.BeginFill(0);
+        entries_.EndFill();
+      } catch (...) {  // NOLINT(bugprone-empty-catch): only a list's sideways extent is lost
       }
-      ~Fill() {
-        try {
-          entries.EndFill();
-        } catch (...) {  // NOLINT(bugprone-empty-catch): only a list's sideways extent is lost
-        }
-      }
-      Fill(const Fill&) = delete;
-      Fill& operator=(const Fill&) = delete;
-    } fill(entries, names.size());
-    for (const std::wstring& name : names) {
-      if (!IsReservedVerb(name)) entries.Append(name);
     }
-  }
-  if (failure) throw *failure;
+    Fill(const Fill&) = delete;
+    Fill& operator=(const Fill&) = delete;
+    void Expect(std::size_t count) override {
+      if (filling_) return;
+      entries_.BeginFill(count);
+      filling_ = true;
+    }
+    void Take(std::wstring_view name) override {
+      if (!IsReservedVerb(name)) entries_.Append(name);
+    }
+
+   private:
+    EntryList& entries_;
+    bool filling_ = false;
+  } fill(entries);
+  registry.ForEachSubkey(VerbRoot(), fill);
 }
 
 }  // namespace vw

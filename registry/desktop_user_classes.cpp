@@ -62,9 +62,9 @@ KeyPath DesktopUserClasses::Map(const KeyPath& key) {
   return key;
 }
 
-void DesktopUserClasses::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
+void DesktopUserClasses::ForEachSubkey(const KeyPath& key, SubkeySink& sink) {
   if (key.hive != kHiveClassesRoot || !user_classes_) {
-    inner_.ListSubkeys(Map(key), names);
+    inner_.ForEachSubkey(Map(key), sink);
     return;
   }
   // The union, in the registry's order of upper-cased names; the user's spelling where both.
@@ -75,8 +75,8 @@ void DesktopUserClasses::ListSubkeys(const KeyPath& key, std::vector<std::wstrin
     inner_.ListSubkeys(Under(*root, key), part);
     for (std::wstring& name : part) merged[FoldCase(name)] = std::move(name);
   }
-  names.reserve(names.size() + merged.size());
-  for (auto& [folded, name] : merged) names.push_back(std::move(name));
+  sink.Expect(merged.size());
+  for (const auto& [folded, name] : merged) sink.Take(name);
 }
 
 KeyState DesktopUserClasses::ReadKey(const KeyPath& key) {

@@ -53,7 +53,7 @@ class DesktopUserClasses final : public RegistryServices {
   // desktop's user is not known: everything then passes through, and no change may be made.
   DesktopUserClasses(RegistryServices& inner, std::optional<KeyPath> user_classes);
 
-  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
+  void ForEachSubkey(const KeyPath& key, SubkeySink& sink) override;
   KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
   void CreateKey(const KeyPath& key, std::wstring_view key_class) override;

@@ -21,6 +21,15 @@ class LinkOnTheWay : public SystemError {
       : SystemError(errc::kStoppedOnSymlink, doing, DisplayKeyPath(link)) {}
 };
 
+// Receives the names of a key's subkeys as they are read, so that a long list is copied once.
+class SubkeySink {
+ public:
+  virtual ~SubkeySink() = default;
+  // How many names are coming, as far as the registry knows before they are read; once, first.
+  virtual void Expect(std::size_t count) = 0;
+  virtual void Take(std::wstring_view name) = 0;
+};
+
 // The registry as the rest of the program sees it. Keys are KeyPaths of counted names, each name
 // taken exactly as given, a null in it included. Listing a key and reading its default value
 // (ListSubkeys, ReadKey) follow symbolic links on the way, as Explorer's view does; reading a key
@@ -33,9 +42,19 @@ class RegistryServices {
  public:
   virtual ~RegistryServices() = default;
 
-  // Appends the names of the immediate subkeys of the key to names, in the registry's order, each
-  // whole. A missing key has no subkeys. On failure, names keeps what was read before it.
-  virtual void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) = 0;
+  // Gives `sink` the names of the immediate subkeys of the key, in the registry's order, each
+  // whole. A missing key has no subkeys. On failure, the names read before it have been given.
+  virtual void ForEachSubkey(const KeyPath& key, SubkeySink& sink) = 0;
+  // The same, appended to `names`.
+  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
+    struct Append final : SubkeySink {
+      std::vector<std::wstring>& names;
+      explicit Append(std::vector<std::wstring>& list) : names(list) {}
+      void Expect(std::size_t count) override { names.reserve(names.size() + count); }
+      void Take(std::wstring_view name) override { names.emplace_back(name); }
+    } append(names);
+    ForEachSubkey(key, append);
+  }
 
   // Whether the key exists (a link: the link itself), and its default value.
   virtual KeyState ReadKey(const KeyPath& key) = 0;

@@ -499,7 +499,7 @@ bool CallerMayOwnWith(const ProcessToken& token, PSID owner) {
 
 Win32Registry::Win32Registry(KeyCalls& calls) : calls_(calls) {}
 
-void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
+void Win32Registry::ForEachSubkey(const KeyPath& key, SubkeySink& sink) {
   CheckValid(key, Doing::kListingKey);
   const std::wstring subject = DisplayKeyPath(key);
   const KeyHandle open = OpenPath(
@@ -513,14 +513,14 @@ void Win32Registry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& n
   LSTATUS status = calls_.QueryInfoKey(open.get(), nullptr, nullptr, &count, &longest, nullptr,
                                        nullptr, nullptr);
   if (status != ERROR_SUCCESS) Fail(status, Doing::kListingKey, subject);
-  names.reserve(names.size() + count);
+  sink.Expect(count);
 
   std::wstring buffer(std::max<DWORD>(longest, 255) + 1, L'\0');
   for (DWORD index = 0;; ++index) {
     std::optional<std::wstring> name =
         SubkeyAt(calls_, open.get(), index, buffer, Doing::kListingKey, subject);
     if (!name) return;
-    names.push_back(std::move(*name));
+    sink.Take(*name);
   }
 }
 

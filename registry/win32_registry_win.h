@@ -12,7 +12,7 @@ class Win32Registry final : public RegistryServices {
   // Through `calls`: the system's own, or a bench that checks each call.
   explicit Win32Registry(KeyCalls& calls = KeyCalls::System());
 
-  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
+  void ForEachSubkey(const KeyPath& key, SubkeySink& sink) override;
   KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
   void CreateKey(const KeyPath& key, std::wstring_view key_class) override;

@@ -222,19 +222,20 @@ void MemoryRegistry::CheckAccess(Access access, const Node& node, const KeyPath&
   }
 }
 
-void MemoryRegistry::ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) {
+void MemoryRegistry::ForEachSubkey(const KeyPath& key, SubkeySink& sink) {
   CountCall(key);
   CheckValid(key, Doing::kListingKey);
   if (key.hive == kHiveClassesRoot) {
     const std::vector<std::wstring> merged = ViewSubkeys(key);
-    names.insert(names.end(), merged.begin(), merged.end());
+    sink.Expect(merged.size());
+    for (const std::wstring& name : merged) sink.Take(name);
     return;
   }
   const Node* node = Find(key, true);
   if (node == nullptr) return;
   CheckAccess(Access::kEnumerate, *node, key);
-  names.reserve(names.size() + node->children.size());
-  for (const auto& [folded, child] : node->children) names.push_back(child->name);
+  sink.Expect(node->children.size());
+  for (const auto& [folded, child] : node->children) sink.Take(child->name);
 }
 
 KeyState MemoryRegistry::ReadKey(const KeyPath& key) {

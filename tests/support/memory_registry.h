@@ -59,7 +59,7 @@ class MemoryRegistry final : public RegistryServices {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override;
+  void ForEachSubkey(const KeyPath& key, SubkeySink& sink) override;
   KeyState ReadKey(const KeyPath& key) override;
   std::optional<KeyTree> ReadTree(const KeyPath& key) override;
   void CreateKey(const KeyPath& key, std::wstring_view key_class) override;

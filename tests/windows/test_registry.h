@@ -174,8 +174,8 @@ class TestRegistry final : public RegistryServices {
     return {root, path};
   }
 
-  void ListSubkeys(const KeyPath& key, std::vector<std::wstring>& names) override {
-    inner_.ListSubkeys(Map(key), names);
+  void ForEachSubkey(const KeyPath& key, SubkeySink& sink) override {
+    inner_.ForEachSubkey(Map(key), sink);
   }
   KeyState ReadKey(const KeyPath& key) override { return inner_.ReadKey(Map(key)); }
   std::optional<KeyTree> ReadTree(const KeyPath& key) override { return inner_.ReadTree(Map(key)); }
