@@ -3,7 +3,10 @@
 windows-latest and windows-2022, Debug and Release, that configures with the msvc preset (no
 Visual Studio version pinned), builds, runs both test programs and checks the exe's dependents
 and manifest, every tool's exit status checked; a job in a debian:12 container that runs the
-README's test command and uploads the exe with its SHA-256; a time limit on every job; known
+README's test command and uploads the exe with its SHA-256; on a tag v*, and only then, a job
+after both that takes that exe, checks its hash, writes SHA256SUMS, takes the version's notes from
+CHANGELOG.md and publishes a release with the exe, SHA256SUMS and LICENSE, the only job that may
+write to the repository; a time limit on every job; known
 actions at a major version no older than a floor (a newer one passes: the check must not rot as
 actions move on). Commands count only where they run, not inside an echo.
 
@@ -18,7 +21,8 @@ import yaml
 
 # The oldest major version of each action the workflow may use (the first on Node 24); an older
 # one is outdated, an action not named here is unknown.
-MINIMUM_MAJORS = {"actions/checkout": 6, "actions/upload-artifact": 7}
+MINIMUM_MAJORS = {"actions/checkout": 6, "actions/upload-artifact": 7,
+                  "actions/download-artifact": 7}
 
 
 def outdated(uses):
@@ -56,7 +60,10 @@ def check_workflow(path, problems):
     if "on" not in workflow and True not in workflow:
         problems.append("no trigger")
     jobs = workflow.get("jobs") or {}
-    windows = bench = None
+    windows = bench = release = None
+    top_permissions = workflow.get("permissions") or {}
+    if top_permissions.get("contents") != "read":
+        problems.append("the workflow's permissions are not contents: read")
     for name, job in jobs.items():
         if not isinstance(job.get("timeout-minutes"), int) or not 0 < job["timeout-minutes"] <= 120:
             problems.append(f"{name}: no timeout-minutes of at most 120")
@@ -78,6 +85,10 @@ def check_workflow(path, problems):
         image = container.get("image") if isinstance(container, dict) else container
         if image == "debian:12":
             bench = (name, job)
+        if runs(job, r"^gh release create\b"):
+            release = (name, job)
+        elif (job.get("permissions") or {}).get("contents") == "write":
+            problems.append(f"{name}: may write to the repository but publishes no release")
 
     if windows is None:
         problems.append("no job on windows-latest and windows-2022")
@@ -109,6 +120,29 @@ def check_workflow(path, problems):
         paths = " ".join(str((step.get("with") or {}).get("path", "")) for step in uploads)
         if "verbwright.exe" not in paths or "sha256" not in paths:
             problems.append(f"{name}: does not upload the exe with its SHA-256")
+    if release is None:
+        problems.append("no job publishes a release")
+    else:
+        name, job = release
+        if "startsWith(github.ref, 'refs/tags/v')" not in str(job.get("if", "")):
+            problems.append(f"{name}: does not run on tags v* alone")
+        needs = job.get("needs") or []
+        needs = [needs] if isinstance(needs, str) else needs
+        if bench is not None and bench[0] not in needs:
+            problems.append(f"{name}: does not wait for the bench job's exe")
+        if (job.get("permissions") or {}).get("contents") != "write":
+            problems.append(f"{name}: cannot write the release")
+        if not any(str(step.get("uses", "")).startswith("actions/download-artifact@") for step in job.get("steps", [])):
+            problems.append(f"{name}: does not take the bench job's exe")
+        for pattern, what in ((r"sha256sum -c verbwright\.exe\.sha256", "check the exe's hash"),
+                              (r"sha256sum verbwright\.exe > SHA256SUMS", "write SHA256SUMS"),
+                              (r"CHANGELOG\.md", "take its notes from CHANGELOG.md"),
+                              (r"^test -s .*notes", "refuse empty notes"),
+                              (r"FILEVERSION", "match the tag to the exe's version"),
+                              (r"^gh release create .*verbwright\.exe.*SHA256SUMS.*LICENSE.*--notes-file",
+                               "publish the exe, SHA256SUMS and LICENSE with the notes")):
+            if not runs(job, pattern):
+                problems.append(f"{name}: does not {what}")
 
 
 def check_presets(problems):

@@ -3,10 +3,11 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-# Everything the build, the tests and the screenshots need, all from Debian.
+# Everything the build, the tests and the screenshots need, all from Debian (fonts-wine: the
+# Marlett font in which Wine draws a window's caption buttons).
 PACKAGES=(cmake ninja-build g++ googletest python3 g++-mingw-w64-x86-64-posix
-  wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei imagemagick file unicode-data
-  python3-yaml)
+  wine wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei fonts-wine imagemagick file
+  unicode-data python3-yaml)
 
 say() { printf '==> %s\n' "$*" >&2; }
 
@@ -43,6 +44,9 @@ wine_start() {
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1
   if [ $fresh -eq 1 ]; then
+    # Debian's Wine does not look where fonts-wine puts Marlett, with which it draws the caption
+    # buttons (else shown as the letters 0 1 r): the prefix's own font folder has it.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     local font
     for font in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "MS Sans Serif" \
       "System" "Segoe UI" "Microsoft YaHei" "Microsoft YaHei UI" "SimSun"; do
