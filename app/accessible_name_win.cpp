@@ -20,24 +20,6 @@ constexpr IID kIidAccessible = {
 constexpr IID kIidEnumVariant = {0x00020404, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kIidOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-// The system's accessibility functions, looked up when a client first asks.
-struct Oleacc {
-  calls::CreateStdAccessibleObject create_std = nullptr;
-  calls::LresultFromObject lresult_from_object = nullptr;
-  calls::SysAllocString alloc_string = nullptr;
-
-  static const Oleacc& Get() {
-    static const Oleacc functions{
-        calls::Load<calls::CreateStdAccessibleObject>(L"oleacc.dll", "CreateStdAccessibleObject"),
-        calls::Load<calls::LresultFromObject>(L"oleacc.dll", "LresultFromObject"),
-        calls::Load<calls::SysAllocString>(L"oleaut32.dll", "SysAllocString")};
-    return functions;
-  }
-  bool usable() const {
-    return create_std != nullptr && lresult_from_object != nullptr && alloc_string != nullptr;
-  }
-};
-
 bool IsSelf(const VARIANT& child) {
   return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
@@ -52,8 +34,7 @@ bool IsSelf(const VARIANT& child) {
 // The system's proxy for the control, with its name for the control itself.
 class NamedAccessible final : public IAccessible {
  public:
-  NamedAccessible(IAccessible* proxy, const wchar_t* name, const Oleacc& oleacc)
-      : proxy_(proxy), name_(name), oleacc_(oleacc) {}
+  NamedAccessible(IAccessible* proxy, const wchar_t* name) : proxy_(proxy), name_(name) {}
   NamedAccessible(const NamedAccessible&) = delete;
   NamedAccessible& operator=(const NamedAccessible&) = delete;
 
@@ -101,7 +82,8 @@ class NamedAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     if (!IsSelf(child)) return proxy_->get_accName(child, name);
     if (name == nullptr) return E_POINTER;
-    *name = oleacc_.alloc_string(name_);
+    const auto alloc_string = calls::Get<calls::kSysAllocString>();
+    *name = alloc_string != nullptr ? alloc_string(name_) : nullptr;
     return *name == nullptr ? E_OUTOFMEMORY : S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
@@ -171,7 +153,6 @@ class NamedAccessible final : public IAccessible {
 
   IAccessible* proxy_;  // owned: one reference
   const wchar_t* name_;
-  const Oleacc& oleacc_;
   std::atomic<ULONG> references_{1};
 };
 
@@ -187,17 +168,19 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPA
   // Any client's request, UI Automation's included, sets COM up and the names' annotations.
   if (message == WM_GETOBJECT && record->com != nullptr) record->com->Ensure();
   if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT) {
-    const Oleacc& oleacc = Oleacc::Get();
+    // The system's accessibility functions, looked up when a client first asks.
+    const auto create_std = calls::Get<calls::kCreateStdAccessibleObject>();
+    const auto lresult_from_object = calls::Get<calls::kLresultFromObject>();
     IAccessible* proxy = nullptr;
-    if (oleacc.usable() &&
-        SUCCEEDED(oleacc.create_std(control, OBJID_CLIENT, kIidAccessible,
-                                    reinterpret_cast<void**>(&proxy))) &&
+    if (create_std != nullptr && lresult_from_object != nullptr &&
+        SUCCEEDED(
+            create_std(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&proxy))) &&
         proxy != nullptr) {
-      auto* named = new (std::nothrow) NamedAccessible(proxy, record->name, oleacc);
+      auto* named = new (std::nothrow) NamedAccessible(proxy, record->name);
       if (named == nullptr) {
         proxy->Release();
       } else {
-        const LRESULT result = oleacc.lresult_from_object(kIidAccessible, wparam, named);
+        const LRESULT result = lresult_from_object(kIidAccessible, wparam, named);
         named->Release();  // the client holds its own reference now, if any
         // Only a reference is an answer; on failure the control answers for itself.
         if (result > 0) return result;
@@ -219,14 +202,14 @@ void SetAccessibleName(HWND control, AccessibleName& record) {
 }
 
 ComApartment::ComApartment() noexcept {
-  const auto initialize = calls::Load<calls::CoInitializeEx>(L"ole32.dll", "CoInitializeEx");
+  const auto initialize = calls::Get<calls::kCoInitializeEx>();
   // S_FALSE (already initialised the same way) must be balanced by CoUninitialize as well.
   initialized_ = initialize != nullptr && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 ComApartment::~ComApartment() {
   if (initialized_) {
-    const auto uninitialize = calls::Load<calls::CoUninitialize>(L"ole32.dll", "CoUninitialize");
+    const auto uninitialize = calls::Get<calls::kCoUninitialize>();
     if (uninitialize != nullptr) uninitialize();
   }
 }
@@ -240,7 +223,7 @@ void AnnotateAccessibleName(HWND control, const wchar_t* name) {
       0x6E26E776, 0x04F0, 0x495D, {0x80, 0xE4, 0x33, 0x30, 0x35, 0x2E, 0x31, 0x69}};
   constexpr MSAAPROPID kPropIdAccName = {
       0x608D3DF8, 0x8128, 0x4AA7, {0xA4, 0x28, 0xF5, 0x5E, 0x49, 0x26, 0x72, 0x91}};
-  const auto create = calls::Load<calls::CoCreateInstance>(L"ole32.dll", "CoCreateInstance");
+  const auto create = calls::Get<calls::kCoCreateInstance>();
   IAccPropServices* raw = nullptr;
   if (create == nullptr || FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                          kIidAccPropServices, reinterpret_cast<void**>(&raw)))) {

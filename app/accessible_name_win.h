@@ -34,7 +34,7 @@ void AnnotateAccessibleName(HWND control, const wchar_t* name);
 
 // COM on the window thread, apartment-threaded, for as long as this lives: the accessible objects
 // handed to screen readers are marshalled through it. The program and its window test both set
-// it up through this. ole32 is loaded at run time (calls::Load).
+// it up through this. ole32 is loaded at run time (calls::Get).
 class ComApartment {
  public:
   ComApartment() noexcept;

@@ -6,12 +6,6 @@
 namespace vw {
 namespace {
 
-template <typename Function>
-Function User32Function(const char* name) noexcept {
-  // The function exists from Windows 10 on.
-  return calls::Load<Function>(L"user32.dll", name);
-}
-
 UINT ScreenDpi() noexcept {
   const WindowDc screen;
   const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
@@ -21,20 +15,19 @@ UINT ScreenDpi() noexcept {
 }  // namespace
 
 UINT DpiOfWindow(HWND window) noexcept {
-  static const auto get_dpi = User32Function<calls::GetDpiForWindow>("GetDpiForWindow");
+  const auto get_dpi = calls::Get<calls::kGetDpiForWindow>();  // Windows 10 on, as below
   const UINT dpi = get_dpi != nullptr ? get_dpi(window) : 0;
   return dpi != 0 ? dpi : ScreenDpi();
 }
 
 UINT SystemDpi() noexcept {
-  static const auto get_dpi = User32Function<calls::GetDpiForSystem>("GetDpiForSystem");
+  const auto get_dpi = calls::Get<calls::kGetDpiForSystem>();
   const UINT dpi = get_dpi != nullptr ? get_dpi() : 0;
   return dpi != 0 ? dpi : ScreenDpi();
 }
 
 RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noexcept {
-  static const auto adjust =
-      User32Function<calls::AdjustWindowRectExForDpi>("AdjustWindowRectExForDpi");
+  const auto adjust = calls::Get<calls::kAdjustWindowRectExForDpi>();
   RECT rect{0, 0, client.cx, client.cy};
   if (adjust == nullptr || !adjust(&rect, style, FALSE, ex_style, dpi)) {
     AdjustWindowRectEx(&rect, style, FALSE, ex_style);
@@ -43,8 +36,7 @@ RECT WindowRectForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) noe
 }
 
 LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
-  static const auto spi_for_dpi =
-      User32Function<calls::SystemParametersInfoForDpi>("SystemParametersInfoForDpi");
+  const auto spi_for_dpi = calls::Get<calls::kSystemParametersInfoForDpi>();
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   if (spi_for_dpi != nullptr &&
@@ -63,8 +55,7 @@ LOGFONTW MessageFontForDpi(UINT dpi) noexcept {
 }
 
 int SystemMetricForDpi(int index, UINT dpi) noexcept {
-  static const auto metric_for_dpi =
-      User32Function<calls::GetSystemMetricsForDpi>("GetSystemMetricsForDpi");
+  const auto metric_for_dpi = calls::Get<calls::kGetSystemMetricsForDpi>();
   if (metric_for_dpi != nullptr) return metric_for_dpi(index, dpi);
   return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(ScreenDpi()));
 }

@@ -20,8 +20,7 @@ namespace {
 // DWM, version, shell) come from System32 only, never from beside the exe. Windows 7 has the
 // function only with KB2533623, so it is looked up.
 void LoadDllsFromSystem32Only() {
-  const auto set_directories = vw::calls::Load<vw::calls::SetDefaultDllDirectories>(
-      L"kernel32.dll", "SetDefaultDllDirectories");
+  const auto set_directories = vw::calls::Get<vw::calls::kSetDefaultDllDirectories>();
   if (set_directories != nullptr) set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

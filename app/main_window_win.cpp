@@ -374,7 +374,7 @@ void MainWindow::ShowError(const SystemError& error) {
 
 void MainWindow::RegistryChanged() {
   // shell32 is loaded only when needed: it is large, and start-up does not need it.
-  const auto notify = calls::Load<calls::SHChangeNotify>(L"shell32.dll", "SHChangeNotify");
+  const auto notify = calls::Get<calls::kSHChangeNotify>();
   if (notify != nullptr) notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 

@@ -4,6 +4,7 @@
 // Windows it runs on, those of DLLs loaded only when needed (so that start-up does not load them),
 // and ntdll's registry calls, which no import library offers. Each is typed as its SDK declaration
 // (decltype) where the headers declare it for Windows 7; the others as Microsoft documents them.
+// Each names its DLL and export once, here, and its pointer is kept in one place (Get).
 #include <windows.h>
 
 #include <objbase.h>
@@ -12,30 +13,19 @@
 #include <shlobj.h>
 #include <wtsapi32.h>
 
+#include <type_traits>
+
 namespace vw::calls {
 
-// kernel32: Windows 8, and Windows 7 with KB2533623.
-using SetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+// A function of the table: the DLL it lives in, its export name, and its type.
+template <typename Signature>
+struct Entry {
+  using Type = Signature;
+  const wchar_t* dll;
+  const char* name;
+};
 
-// user32: Windows 10.
-using GetDpiForWindow = UINT(WINAPI*)(HWND);
-using GetDpiForSystem = UINT(WINAPI*)();
-using AdjustWindowRectExForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-using SystemParametersInfoForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-using GetSystemMetricsForDpi = int(WINAPI*)(int, UINT);
-
-// shell32, oleacc, oleaut32, ole32 and wtsapi32, loaded when first needed.
-using SHChangeNotify = decltype(&::SHChangeNotify);
-using CreateStdAccessibleObject = decltype(&::CreateStdAccessibleObject);
-using LresultFromObject = decltype(&::LresultFromObject);
-using SysAllocString = decltype(&::SysAllocString);
-using CoInitializeEx = decltype(&::CoInitializeEx);
-using CoUninitialize = decltype(&::CoUninitialize);
-using CoCreateInstance = decltype(&::CoCreateInstance);
-using WTSQuerySessionInformationW = decltype(&::WTSQuerySessionInformationW);
-using WTSFreeMemory = decltype(&::WTSFreeMemory);
-
-// ntdll: the registry by counted names.
+// ntdll's registry calls take names counted.
 struct UnicodeString {  // UNICODE_STRING
   USHORT length;        // bytes
   USHORT maximum_length;
@@ -49,14 +39,51 @@ struct ObjectAttributes {  // OBJECT_ATTRIBUTES
   void* security_descriptor;
   void* security_quality_of_service;
 };
-using NtOpenKey = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, ObjectAttributes*);
-using NtCreateKey = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, ObjectAttributes*, ULONG, UnicodeString*,
-                                 ULONG, ULONG*);
-using NtDeleteKey = LONG(NTAPI*)(HANDLE);
-using NtQueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-using NtSetValueKey = LONG(NTAPI*)(HANDLE, UnicodeString*, ULONG, ULONG, void*, ULONG);
-using NtDeleteValueKey = LONG(NTAPI*)(HANDLE, UnicodeString*);
-using RtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
+
+// The table, each function once.
+// kernel32: Windows 8, and Windows 7 with KB2533623.
+inline constexpr Entry<BOOL(WINAPI*)(DWORD)> kSetDefaultDllDirectories{L"kernel32.dll",
+                                                                       "SetDefaultDllDirectories"};
+// user32: Windows 10.
+inline constexpr Entry<UINT(WINAPI*)(HWND)> kGetDpiForWindow{L"user32.dll", "GetDpiForWindow"};
+inline constexpr Entry<UINT(WINAPI*)()> kGetDpiForSystem{L"user32.dll", "GetDpiForSystem"};
+inline constexpr Entry<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)> kAdjustWindowRectExForDpi{
+    L"user32.dll", "AdjustWindowRectExForDpi"};
+inline constexpr Entry<BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT)> kSystemParametersInfoForDpi{
+    L"user32.dll", "SystemParametersInfoForDpi"};
+inline constexpr Entry<int(WINAPI*)(int, UINT)> kGetSystemMetricsForDpi{L"user32.dll",
+                                                                        "GetSystemMetricsForDpi"};
+// shell32, oleacc, oleaut32, ole32 and wtsapi32, loaded when first needed.
+inline constexpr Entry<decltype(&::SHChangeNotify)> kSHChangeNotify{L"shell32.dll",
+                                                                    "SHChangeNotify"};
+inline constexpr Entry<decltype(&::CreateStdAccessibleObject)> kCreateStdAccessibleObject{
+    L"oleacc.dll", "CreateStdAccessibleObject"};
+inline constexpr Entry<decltype(&::LresultFromObject)> kLresultFromObject{L"oleacc.dll",
+                                                                          "LresultFromObject"};
+inline constexpr Entry<decltype(&::SysAllocString)> kSysAllocString{L"oleaut32.dll",
+                                                                    "SysAllocString"};
+inline constexpr Entry<decltype(&::CoInitializeEx)> kCoInitializeEx{L"ole32.dll", "CoInitializeEx"};
+inline constexpr Entry<decltype(&::CoUninitialize)> kCoUninitialize{L"ole32.dll", "CoUninitialize"};
+inline constexpr Entry<decltype(&::CoCreateInstance)> kCoCreateInstance{L"ole32.dll",
+                                                                        "CoCreateInstance"};
+inline constexpr Entry<decltype(&::WTSQuerySessionInformationW)> kWTSQuerySessionInformationW{
+    L"wtsapi32.dll", "WTSQuerySessionInformationW"};
+inline constexpr Entry<decltype(&::WTSFreeMemory)> kWTSFreeMemory{L"wtsapi32.dll", "WTSFreeMemory"};
+// ntdll: the registry by counted names; NTSTATUS results.
+inline constexpr Entry<LONG(NTAPI*)(HANDLE*, ACCESS_MASK, ObjectAttributes*)> kNtOpenKey{
+    L"ntdll.dll", "NtOpenKey"};
+inline constexpr Entry<LONG(NTAPI*)(HANDLE*, ACCESS_MASK, ObjectAttributes*, ULONG, UnicodeString*,
+                                    ULONG, ULONG*)>
+    kNtCreateKey{L"ntdll.dll", "NtCreateKey"};
+inline constexpr Entry<LONG(NTAPI*)(HANDLE)> kNtDeleteKey{L"ntdll.dll", "NtDeleteKey"};
+inline constexpr Entry<LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*)> kNtQueryKey{L"ntdll.dll",
+                                                                                    "NtQueryKey"};
+inline constexpr Entry<LONG(NTAPI*)(HANDLE, UnicodeString*, ULONG, ULONG, void*, ULONG)>
+    kNtSetValueKey{L"ntdll.dll", "NtSetValueKey"};
+inline constexpr Entry<LONG(NTAPI*)(HANDLE, UnicodeString*)> kNtDeleteValueKey{L"ntdll.dll",
+                                                                               "NtDeleteValueKey"};
+inline constexpr Entry<ULONG(NTAPI*)(LONG)> kRtlNtStatusToDosError{L"ntdll.dll",
+                                                                   "RtlNtStatusToDosError"};
 
 // `name` in `module`, as `Function`: the one cast of GetProcAddress's answer. Null where the
 // module or the function is not there.
@@ -75,6 +102,15 @@ Function Load(const wchar_t* module, const char* name) noexcept {
   HMODULE handle = GetModuleHandleW(module);
   if (handle == nullptr) handle = LoadLibraryExW(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   return Find<Function>(handle, name);
+}
+
+// The function of the table `kEntry` names, looked up the first time it is asked for: the one
+// place its pointer is kept, never changed after. Null where the DLL or the function is not there.
+template <const auto& kEntry>
+auto Get() noexcept {
+  using Type = typename std::remove_cvref_t<decltype(kEntry)>::Type;
+  static const Type function = Load<Type>(kEntry.dll, kEntry.name);
+  return function;
 }
 
 }  // namespace vw::calls

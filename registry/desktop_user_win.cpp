@@ -21,39 +21,27 @@ std::wstring SidText(PSID sid) {
   return text.get();
 }
 
-// Session information from wtsapi32, which is loaded only here.
-class SessionInfo {
- public:
-  SessionInfo()
-      : query_(calls::Load<calls::WTSQuerySessionInformationW>(L"wtsapi32.dll",
-                                                               "WTSQuerySessionInformationW")),
-        free_(calls::Load<calls::WTSFreeMemory>(L"wtsapi32.dll", "WTSFreeMemory")) {}
-
-  // The text the session gives for `info_class` (WTSUserName, WTSDomainName), "" when none;
-  // nullopt when the session could not be asked.
-  std::optional<std::wstring> Text(WTS_INFO_CLASS info_class) const {
-    constexpr HANDLE kCurrentServer = nullptr;                // WTS_CURRENT_SERVER_HANDLE
-    constexpr auto kCurrentSession = static_cast<DWORD>(-1);  // WTS_CURRENT_SESSION
-    if (query_ == nullptr || free_ == nullptr) return std::nullopt;
-    wchar_t* buffer = nullptr;
-    DWORD bytes = 0;
-    if (!query_(kCurrentServer, kCurrentSession, info_class, &buffer, &bytes)) return std::nullopt;
-    if (buffer == nullptr) return std::wstring();
-    const std::unique_ptr<wchar_t, LoadedFreer<calls::WTSFreeMemory>> owned(buffer, {free_});
-    return std::wstring(owned.get());
-  }
-
- private:
-  calls::WTSQuerySessionInformationW query_ = nullptr;
-  calls::WTSFreeMemory free_ = nullptr;
-};
+// The text the session gives for `info_class` (WTSUserName, WTSDomainName), "" when none;
+// nullopt when the session could not be asked. wtsapi32 is loaded only here.
+std::optional<std::wstring> SessionText(WTS_INFO_CLASS info_class) {
+  constexpr HANDLE kCurrentServer = nullptr;                // WTS_CURRENT_SERVER_HANDLE
+  constexpr auto kCurrentSession = static_cast<DWORD>(-1);  // WTS_CURRENT_SESSION
+  const auto query = calls::Get<calls::kWTSQuerySessionInformationW>();
+  const auto free = calls::Get<calls::kWTSFreeMemory>();
+  if (query == nullptr || free == nullptr) return std::nullopt;
+  wchar_t* buffer = nullptr;
+  DWORD bytes = 0;
+  if (!query(kCurrentServer, kCurrentSession, info_class, &buffer, &bytes)) return std::nullopt;
+  if (buffer == nullptr) return std::wstring();
+  const std::unique_ptr<wchar_t, LoadedFreer<decltype(free)>> owned(buffer, {free});
+  return std::wstring(owned.get());
+}
 
 }  // namespace
 
 SessionAccount CurrentSessionAccount() {
-  const SessionInfo session;
-  const std::optional<std::wstring> user = session.Text(WTSUserName);
-  const std::optional<std::wstring> domain = session.Text(WTSDomainName);
+  const std::optional<std::wstring> user = SessionText(WTSUserName);
+  const std::optional<std::wstring> domain = SessionText(WTSDomainName);
   if (!user || !domain) return {{}, {}, false};
   return {*user, *domain, true};
 }

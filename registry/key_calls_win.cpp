@@ -3,21 +3,10 @@
 namespace vw {
 namespace {
 
-// ntdll is not part of the Win32 API: its calls are looked up at run time. Without one, a call
-// answers that it is not implemented.
+// ntdll is not part of the Win32 API: its calls are looked up at run time, in the table. Without
+// one, a call answers that it is not implemented.
 class SystemKeyCalls final : public KeyCalls {
  public:
-  SystemKeyCalls() {
-    constexpr const wchar_t* kNtdll = L"ntdll.dll";
-    open_key_ = calls::Load<calls::NtOpenKey>(kNtdll, "NtOpenKey");
-    create_key_ = calls::Load<calls::NtCreateKey>(kNtdll, "NtCreateKey");
-    delete_key_ = calls::Load<calls::NtDeleteKey>(kNtdll, "NtDeleteKey");
-    query_key_ = calls::Load<calls::NtQueryKey>(kNtdll, "NtQueryKey");
-    set_value_ = calls::Load<calls::NtSetValueKey>(kNtdll, "NtSetValueKey");
-    delete_value_ = calls::Load<calls::NtDeleteValueKey>(kNtdll, "NtDeleteValueKey");
-    status_to_error_ = calls::Load<calls::RtlNtStatusToDosError>(kNtdll, "RtlNtStatusToDosError");
-  }
-
   LSTATUS OpenRoot(HKEY root, const wchar_t* name, DWORD options, REGSAM access,
                    HKEY* key) override {
     return RegOpenKeyExW(root, name, options, access, key);
@@ -28,28 +17,32 @@ class SystemKeyCalls final : public KeyCalls {
                            access, nullptr, key, nullptr);
   }
   LONG OpenKey(HANDLE* key, ACCESS_MASK access, calls::ObjectAttributes* attributes) override {
-    return open_key_ == nullptr ? kNotImplemented : open_key_(key, access, attributes);
+    const auto open = calls::Get<calls::kNtOpenKey>();
+    return open == nullptr ? kNotImplemented : open(key, access, attributes);
   }
   LONG CreateKey(HANDLE* key, ACCESS_MASK access, calls::ObjectAttributes* attributes,
                  calls::UnicodeString* key_class, ULONG options) override {
+    const auto create = calls::Get<calls::kNtCreateKey>();
     ULONG disposition = 0;
-    return create_key_ == nullptr
-               ? kNotImplemented
-               : create_key_(key, access, attributes, 0, key_class, options, &disposition);
+    return create == nullptr ? kNotImplemented
+                             : create(key, access, attributes, 0, key_class, options, &disposition);
   }
   LONG DeleteKey(HANDLE key) override {
-    return delete_key_ == nullptr ? kNotImplemented : delete_key_(key);
+    const auto delete_key = calls::Get<calls::kNtDeleteKey>();
+    return delete_key == nullptr ? kNotImplemented : delete_key(key);
   }
   LONG QueryKey(HANDLE key, int info_class, void* info, ULONG size, ULONG* written) override {
-    return query_key_ == nullptr ? kNotImplemented
-                                 : query_key_(key, info_class, info, size, written);
+    const auto query = calls::Get<calls::kNtQueryKey>();
+    return query == nullptr ? kNotImplemented : query(key, info_class, info, size, written);
   }
   LONG SetValue(HANDLE key, calls::UnicodeString* name, ULONG type, void* data,
                 ULONG size) override {
-    return set_value_ == nullptr ? kNotImplemented : set_value_(key, name, 0, type, data, size);
+    const auto set = calls::Get<calls::kNtSetValueKey>();
+    return set == nullptr ? kNotImplemented : set(key, name, 0, type, data, size);
   }
   LONG DeleteValue(HANDLE key, calls::UnicodeString* name) override {
-    return delete_value_ == nullptr ? kNotImplemented : delete_value_(key, name);
+    const auto delete_value = calls::Get<calls::kNtDeleteValueKey>();
+    return delete_value == nullptr ? kNotImplemented : delete_value(key, name);
   }
   LSTATUS SetKeySecurity(HKEY key, SECURITY_INFORMATION parts,
                          PSECURITY_DESCRIPTOR descriptor) override {
@@ -79,20 +72,12 @@ class SystemKeyCalls final : public KeyCalls {
   LSTATUS ErrorOf(LONG status) override {
     if (status >= 0) return ERROR_SUCCESS;
     if (status == kNotImplemented) return ERROR_CALL_NOT_IMPLEMENTED;
-    return status_to_error_ == nullptr ? ERROR_GEN_FAILURE
-                                       : static_cast<LSTATUS>(status_to_error_(status));
+    const auto to_error = calls::Get<calls::kRtlNtStatusToDosError>();
+    return to_error == nullptr ? ERROR_GEN_FAILURE : static_cast<LSTATUS>(to_error(status));
   }
 
  private:
   static constexpr LONG kNotImplemented = static_cast<LONG>(0xC0000002L);  // STATUS_NOT_IMPLEMENTED
-
-  calls::NtOpenKey open_key_ = nullptr;
-  calls::NtCreateKey create_key_ = nullptr;
-  calls::NtDeleteKey delete_key_ = nullptr;
-  calls::NtQueryKey query_key_ = nullptr;
-  calls::NtSetValueKey set_value_ = nullptr;
-  calls::NtDeleteValueKey delete_value_ = nullptr;
-  calls::RtlNtStatusToDosError status_to_error_ = nullptr;
 };
 
 }  // namespace
