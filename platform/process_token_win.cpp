@@ -6,7 +6,10 @@ namespace vw {
 
 ProcessToken::ProcessToken() noexcept {
   HANDLE raw = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) token_.reset(raw);
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &raw) ||
+      OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+    token_.reset(raw);
+  }
 }
 
 std::vector<std::uint8_t> ProcessToken::Part(TOKEN_INFORMATION_CLASS part) const {
@@ -19,7 +22,11 @@ std::vector<std::uint8_t> ProcessToken::Part(TOKEN_INFORMATION_CLASS part) const
 }
 
 std::wstring ProcessUserSid() {
-  const std::vector<std::uint8_t> user = ProcessToken().Part(TokenUser);
+  return ProcessToken().UserSid();
+}
+
+std::wstring ProcessToken::UserSid() const {
+  const std::vector<std::uint8_t> user = Part(TokenUser);
   wchar_t* raw = nullptr;
   if (user.empty() ||
       !ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &raw)) {
@@ -29,23 +36,22 @@ std::wstring ProcessUserSid() {
   return text.get();
 }
 
-PrivilegeOn::PrivilegeOn(const wchar_t* privilege) noexcept {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
-  token_.reset(raw);
+PrivilegeOn::PrivilegeOn(const ProcessToken& token, const wchar_t* privilege) noexcept
+    : token_(token.get()) {
+  if (token_ == nullptr) return;
   TOKEN_PRIVILEGES wanted{};
   wanted.PrivilegeCount = 1;
   wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (!LookupPrivilegeValueW(nullptr, privilege, &wanted.Privileges[0].Luid)) return;
   DWORD size = sizeof(previous_);
   // Success with ERROR_NOT_ALL_ASSIGNED means the process does not hold it: nothing to undo.
-  adjusted_ = AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof(previous_), &previous_,
-                                    &size) != FALSE &&
+  adjusted_ = AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof(previous_), &previous_, &size) !=
+                  FALSE &&
               GetLastError() == ERROR_SUCCESS;
 }
 
 PrivilegeOn::~PrivilegeOn() {
-  if (adjusted_) AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
+  if (adjusted_) AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
 }
 
 }  // namespace vw

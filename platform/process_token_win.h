@@ -11,12 +11,15 @@
 
 namespace vw {
 
-// The token, opened once for everything read of it.
+// The token, opened once for everything read of it and every privilege switched on through it.
 class ProcessToken {
  public:
   ProcessToken() noexcept;
   // A part of it, as GetTokenInformation gives it; empty when it cannot be read.
   std::vector<std::uint8_t> Part(TOKEN_INFORMATION_CLASS part) const;
+  // The user it is of, as a string SID; "" when it cannot be read.
+  std::wstring UserSid() const;
+  HANDLE get() const noexcept { return token_.get(); }
 
  private:
   UniqueKernelHandle token_;
@@ -25,11 +28,11 @@ class ProcessToken {
 // The user this process runs as, as a string SID; "" when it cannot be read.
 std::wstring ProcessUserSid();
 
-// A privilege of this process switched on while this lives, and back to its earlier state after;
+// A privilege of the token switched on while this lives, and back to its earlier state after;
 // nothing where the process does not hold it.
 class PrivilegeOn {
  public:
-  explicit PrivilegeOn(const wchar_t* privilege) noexcept;
+  PrivilegeOn(const ProcessToken& token, const wchar_t* privilege) noexcept;
   ~PrivilegeOn();
   PrivilegeOn(const PrivilegeOn&) = delete;
   PrivilegeOn& operator=(const PrivilegeOn&) = delete;
@@ -37,7 +40,7 @@ class PrivilegeOn {
   bool on() const noexcept { return adjusted_; }
 
  private:
-  UniqueKernelHandle token_;
+  HANDLE token_;
   TOKEN_PRIVILEGES previous_{};
   bool adjusted_ = false;
 };

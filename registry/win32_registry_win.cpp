@@ -144,13 +144,13 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
 // Where the link at key.names[index] is Windows' own HKEY_CURRENT_USER\Software\Classes, the link
 // to this same user's classes hive, the name of that hive under HKEY_USERS (<SID>_Classes);
 // nullopt for any other link.
-std::optional<std::wstring> OwnClassesHive(KeyCalls& calls, const KeyPath& key, std::size_t index,
-                                           HKEY link) {
+std::optional<std::wstring> OwnClassesHive(KeyCalls& calls, const ProcessToken& token,
+                                           const KeyPath& key, std::size_t index, HKEY link) {
   if (key.hive != kHiveCurrentUser || index != 1 || !SameText(key.names[0], L"Software") ||
       !SameText(key.names[1], L"Classes")) {
     return std::nullopt;
   }
-  const std::wstring user = ProcessUserSid();
+  const std::wstring user = token.UserSid();
   std::wstring hive = user + L"_Classes";
   if (user.empty() || !SameText(LinkTarget(calls, link), L"\\REGISTRY\\USER\\" + hive))
     return std::nullopt;
@@ -167,7 +167,8 @@ KeyPath Prefix(const KeyPath& key, std::size_t index) {
 
 // Opens the key as `walk` says; an empty owner when it, or a key on the way, does not exist (and
 // is not to be created). Throws LinkOnTheWay at a link that is refused.
-KeyHandle OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing doing) {
+KeyHandle OpenPath(KeyCalls& calls, const ProcessToken& token, const KeyPath& key, const Walk& walk,
+                   Doing doing) {
   const std::wstring subject = DisplayKeyPath(key);
   const HKEY root = RootKey(key.hive);
   if (root == nullptr) Fail(ERROR_BAD_PATHNAME, doing, subject);
@@ -216,7 +217,7 @@ KeyHandle OpenPath(KeyCalls& calls, const KeyPath& key, const Walk& walk, Doing 
     if (as_link && !itself && IsLinkKey(calls, next.get())) {
       // Windows' own link to this user's classes is not followed either: the hive it names is
       // opened directly, as itself, so that what was checked is what is used.
-      const std::optional<std::wstring> hive = OwnClassesHive(calls, key, index, next.get());
+      const std::optional<std::wstring> hive = OwnClassesHive(calls, token, key, index, next.get());
       if (!hive) throw LinkOnTheWay(doing, Prefix(key, index));
       next.reset();
       HKEY raw = nullptr;
@@ -503,7 +504,7 @@ void Win32Registry::ForEachSubkey(const KeyPath& key, SubkeySink& sink) {
   CheckValid(key, Doing::kListingKey);
   const std::wstring subject = DisplayKeyPath(key);
   const KeyHandle open = OpenPath(
-      calls_, key,
+      calls_, token_, key,
       {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kFollowed},
       Doing::kListingKey);
   if (!open) return;
@@ -527,7 +528,7 @@ void Win32Registry::ForEachSubkey(const KeyPath& key, SubkeySink& sink) {
 KeyState Win32Registry::ReadKey(const KeyPath& key) {
   CheckValid(key, Doing::kReadingKey);
   const KeyHandle open =
-      OpenPath(calls_, key, {KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kAsItself},
+      OpenPath(calls_, token_, key, {KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kAsItself},
                Doing::kReadingKey);
   if (!open) return {};
 
@@ -555,11 +556,11 @@ std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
   CheckValid(key, Doing::kReadingKey);
   // The audit entries are read where the privilege lets them be; where it does not, no change
   // that deletes a key is made (CanRestoreAudit).
-  const PrivilegeOn security(SE_SECURITY_NAME);
+  const PrivilegeOn security(token_, SE_SECURITY_NAME);
   const Audit audit = security.on() ? Audit::kWith : Audit::kWithout;
-  const KeyHandle open =
-      OpenPath(calls_, key, {ReadAccess(audit), OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
-               Doing::kReadingKey);
+  const KeyHandle open = OpenPath(calls_, token_, key,
+                                  {ReadAccess(audit), OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
+                                  Doing::kReadingKey);
   if (!open) return std::nullopt;
   KeyTree tree;
   tree.name = StoredKeyName(calls_, open.get(), key.names.back());
@@ -570,7 +571,7 @@ std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
 
 void Win32Registry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
   CheckValid(key, Doing::kWritingKey);
-  const KeyHandle open = OpenPath(calls_, key,
+  const KeyHandle open = OpenPath(calls_, token_, key,
                                   {KEY_QUERY_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink,
                                    IfMissing::kCreate, key_class},
                                   Doing::kWritingKey);
@@ -582,7 +583,7 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
   CheckValid(key, Doing::kWritingKey);
   const std::wstring subject = DisplayKeyPath(key);
   const KeyHandle open =
-      OpenPath(calls_, key,
+      OpenPath(calls_, token_, key,
                {KEY_SET_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink, IfMissing::kCreate},
                Doing::kWritingKey);
   if (!open) Fail(ERROR_PATH_NOT_FOUND, Doing::kWritingKey, subject);
@@ -605,7 +606,7 @@ void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
 
 void Win32Registry::DeleteTree(const KeyPath& key) {
   CheckValid(key, Doing::kDeletingKey);
-  const KeyHandle open = OpenPath(calls_, key,
+  const KeyHandle open = OpenPath(calls_, token_, key,
                                   {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
                                    OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
                                   Doing::kDeletingKey);
@@ -621,15 +622,15 @@ void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8
   // another owner through the privilege to restore, the audit entries through the security
   // privilege. Each is on only around this, and back to what it was after; the first two before
   // the open, to which the access check applies them.
-  const PrivilegeOn take_ownership(SE_TAKE_OWNERSHIP_NAME);
-  const PrivilegeOn restore(SE_RESTORE_NAME);
-  const PrivilegeOn security(SE_SECURITY_NAME);
+  const PrivilegeOn take_ownership(token_, SE_TAKE_OWNERSHIP_NAME);
+  const PrivilegeOn restore(token_, SE_RESTORE_NAME);
+  const PrivilegeOn security(token_, SE_SECURITY_NAME);
   const Audit audit = security.on() ? Audit::kWith : Audit::kWithout;
   const ACCESS_MASK access =
       READ_CONTROL | WRITE_DAC | WRITE_OWNER |
       (audit == Audit::kWith ? ACCESS_SYSTEM_SECURITY : static_cast<ACCESS_MASK>(0));
   const KeyHandle open =
-      OpenPath(calls_, key,
+      OpenPath(calls_, token_, key,
                {access, OnTheWay::kRefuseLinks, AtTheKey::kAsItself, IfMissing::kAbsent, {}, true},
                Doing::kWritingKey);
   if (!open) Fail(ERROR_FILE_NOT_FOUND, Doing::kWritingKey, subject);
@@ -653,7 +654,7 @@ bool Win32Registry::CanRestoreSecurity(const std::vector<std::uint8_t>& descript
   try {
     if (descriptor.empty()) return true;  // nothing to give back
     std::vector<std::uint8_t> copy = descriptor;
-    const ProcessToken token;
+    const ProcessToken& token = token_;
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     if (GetSecurityDescriptorOwner(copy.data(), &owner, &defaulted) && owner != nullptr &&
@@ -669,7 +670,7 @@ bool Win32Registry::CanRestoreSecurity(const std::vector<std::uint8_t>& descript
 
 bool Win32Registry::CanRestoreAudit() const noexcept {
   try {
-    return HoldsPrivilege(ProcessToken(), SE_SECURITY_NAME);
+    return HoldsPrivilege(token_, SE_SECURITY_NAME);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/process_token_win.h"
 #include "registry/key_calls_win.h"
 #include "registry/services.h"
 
@@ -26,6 +27,9 @@ class Win32Registry final : public RegistryServices {
 
  private:
   KeyCalls& calls_;
+  // This process's token, opened once: read for the owner, label and privileges a change needs,
+  // and the privileges switched on through it.
+  ProcessToken token_;
 };
 
 }  // namespace vw

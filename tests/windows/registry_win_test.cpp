@@ -186,7 +186,8 @@ TEST_F(Win32RegistryTest, OddShapesArePutBackByteForByte) {
               static_cast<long>(RegSetKeySecurity(classed, LABEL_SECURITY_INFORMATION, low.get())));
   // An audit entry, which only a handle opened for ACCESS_SYSTEM_SECURITY reads.
   const auto audit_of_command = [](const UniqueLocal<void>* set) {
-    const PrivilegeOn security(SE_SECURITY_NAME);
+    const ProcessToken token;
+    const PrivilegeOn security(token, SE_SECURITY_NAME);
     HKEY raw_key = nullptr;
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VerbwrightTests\\shell\\Tool\\command", 0,
                   KEY_READ | ACCESS_SYSTEM_SECURITY, &raw_key);
