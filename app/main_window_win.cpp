@@ -1,7 +1,6 @@
 #include "app/main_window_win.h"
 
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <new>
@@ -306,11 +305,6 @@ std::wstring MainWindow::MenuText() {
   return WindowText(Control(ControlId::kCaptionBox));
 }
 
-bool MainWindow::ProgramExists(std::wstring_view program_path) {
-  const DWORD attributes = GetFileAttributesW(std::wstring(program_path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 std::wstring MainWindow::FitForBox(std::wstring_view text) const {
   // As wide as a box's text may be and the box still stand inside the monitor's work area, with
   // its icon, margins and frame.
@@ -370,12 +364,6 @@ void MainWindow::Tell(std::wstring_view text, Telling telling) {
 
 void MainWindow::ShowError(const SystemError& error) {
   MsgBox(text::ErrorReport(error), text::kErrorTitle, MB_OK | MB_ICONERROR);
-}
-
-void MainWindow::RegistryChanged() {
-  // shell32 is loaded only when needed: it is large, and start-up does not need it.
-  const auto notify = calls::Get<calls::kSHChangeNotify>();
-  if (notify != nullptr) notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
 // --- Messages -----------------------------------------------------------------------------
@@ -538,11 +526,11 @@ void MainWindow::OnLoad() {
 }
 
 void MainWindow::OnAddClicked() {
-  AddEntry(*this, registry_);
+  AddEntry(*this, system_, registry_);
 }
 
 void MainWindow::OnRemoveClicked() {
-  RemoveEntry(*this, registry_);
+  RemoveEntry(*this, system_, registry_);
 }
 
 void MainWindow::OnFileClicked() {

@@ -13,6 +13,7 @@
 #include "app/form_design.h"
 #include "app/list_box_entries_win.h"
 #include "app/program_picker_win.h"
+#include "app/system_services_win.h"
 #include "operations/form.h"
 #include "platform/handles_win.h"
 #include "registry/services.h"
@@ -53,12 +54,10 @@ class MainWindow final : public Form {
   std::wstring DirPath() override;
   std::wstring MenuText() override;
   EntryList& Entries() override { return entries_; }
-  bool ProgramExists(std::wstring_view program_path) override;
   void ReadProgramsAgain() override;
   bool Confirm(std::wstring_view text, DefaultAnswer default_answer) override;
   void Tell(std::wstring_view text, Telling telling) override;
   void ShowError(const SystemError& error) override;
-  void RegistryChanged() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -97,6 +96,7 @@ class MainWindow final : public Form {
 
   HWND window_ = nullptr;
   RegistryServices& registry_;
+  Win32SystemServices system_;
   ListBoxEntries entries_;
   UniqueFont font_;
   UniqueIcon big_icon_;

@@ -25,20 +25,21 @@ std::optional<std::wstring> NameRefusal(std::wstring_view name, const RegistrySe
 }
 
 // Why the program cannot become an entry that runs; nullopt when it can.
-std::optional<std::wstring> ProgramRefusal(Form& form, const std::wstring& program_path) {
+std::optional<std::wstring> ProgramRefusal(SystemServices& system,
+                                           const std::wstring& program_path) {
   if (BreaksCommandLine(program_path)) return text::PercentInPathRefused(program_path);
   if (Utf16Length(program_path) > kMaxProgramPathLength) return text::LongPathRefused(program_path);
-  if (!form.ProgramExists(program_path)) return text::MissingProgramRefused(program_path);
+  if (!system.ProgramExists(program_path)) return text::MissingProgramRefused(program_path);
   return std::nullopt;
 }
 
 // Refuses a program that cannot become an entry that runs, and returns whether it did. One that
 // has gone is no longer listed afterwards.
-bool RefuseProgram(Form& form, const std::wstring& program_path) {
-  const auto refusal = ProgramRefusal(form, program_path);
+bool RefuseProgram(Form& form, SystemServices& system, const std::wstring& program_path) {
+  const auto refusal = ProgramRefusal(system, program_path);
   if (!refusal) return false;
   form.Tell(*refusal, Telling::kNotice);
-  if (!form.ProgramExists(program_path)) form.ReadProgramsAgain();
+  if (!system.ProgramExists(program_path)) form.ReadProgramsAgain();
   return true;
 }
 
@@ -86,7 +87,7 @@ void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view 
 
 }  // namespace
 
-void AddEntry(Form& form, RegistryServices& registry) {
+void AddEntry(Form& form, SystemServices& system, RegistryServices& registry) {
   const std::wstring file_name = form.FileName();
   if (file_name.empty()) {
     form.Tell(text::kNoFileChosen, Telling::kNotice);
@@ -98,7 +99,7 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   const std::wstring program_path = ProgramPath(form.DirPath(), file_name);
-  if (RefuseProgram(form, program_path)) return;
+  if (RefuseProgram(form, system, program_path)) return;
   const std::wstring caption = form.MenuText();
   const std::wstring command = CommandLine(program_path);
   // Only an explicit OK goes on: a box closed with its window answers neither.
@@ -108,7 +109,7 @@ void AddEntry(Form& form, RegistryServices& registry) {
     return;
   }
   // The program may have gone while the box was open.
-  if (RefuseProgram(form, program_path)) return;
+  if (RefuseProgram(form, system, program_path)) return;
 
   // For every user; and into this user's copy where one exists, which would otherwise hide it.
   RegistryChange change(registry);
@@ -121,7 +122,7 @@ void AddEntry(Form& form, RegistryServices& registry) {
                    }
                  });
   if (!ReportChange(form, outcome)) return;
-  form.RegistryChanged();
+  system.RegistryChanged();
 
   EntryList& entries = form.Entries();
   if (const int listed = ListedAt(entries, name, registry); listed >= 0) {

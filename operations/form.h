@@ -13,7 +13,8 @@ enum class DefaultAnswer { kOk, kCancel };
 // What the user is told: why nothing was done, or that it is done.
 enum class Telling { kNotice, kDone };
 
-// The main window as the add and remove operations see it. Every read goes to the controls at
+// The main window as the add and remove operations see it, and nothing else (the system around
+// it is SystemServices). Every read goes to the controls at
 // the moment it is made; nothing is cached.
 class Form {
  public:
@@ -23,8 +24,6 @@ class Form {
   virtual std::wstring DirPath() = 0;   // the folder the folder list has open
   virtual std::wstring MenuText() = 0;  // the caption box: the menu text typed or suggested
   virtual EntryList& Entries() = 0;     // the entry list
-  // Whether a program is at this full path now.
-  virtual bool ProgramExists(std::wstring_view program_path) = 0;
   // Reads the folder's programs again, so that the file list shows what is there now.
   virtual void ReadProgramsAgain() = 0;
 
@@ -35,8 +34,6 @@ class Form {
   virtual void Tell(std::wstring_view text, Telling telling) = 0;
   // Reports a failed system call with its number and description.
   virtual void ShowError(const SystemError& error) = 0;
-  // Tells the shell that the verbs of executables changed.
-  virtual void RegistryChanged() = 0;
 };
 
 }  // namespace vw

@@ -8,7 +8,7 @@
 
 namespace vw {
 
-void RemoveEntry(Form& form, RegistryServices& registry) {
+void RemoveEntry(Form& form, SystemServices& system, RegistryServices& registry) {
   EntryList& entries = form.Entries();
   if (entries.SelectedIndex() == -1) return;
   const std::wstring asked = entries.Item(entries.SelectedIndex());
@@ -40,7 +40,7 @@ void RemoveEntry(Form& form, RegistryServices& registry) {
                    }
                  });
   if (!ReportChange(form, outcome)) return;
-  if (deleted) form.RegistryChanged();
+  if (deleted) system.RegistryChanged();
   entries.RemoveAt(selected);
 }
 

@@ -49,7 +49,7 @@ class AddEntryTest : public ::testing::Test {
 TEST_F(AddEntryTest, WithNoFileChosenOnlySaysSo) {
   form.caption = L"typed anyway";
   const std::wstring before = registry.Dump();
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
   EXPECT_EQ(form.boxes[0].prompt, L"请选择要加入右键菜单的文件啊，亲！");
   EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
@@ -60,7 +60,7 @@ TEST_F(AddEntryTest, WithNoFileChosenOnlySaysSo) {
 TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   form.file_name = L"notepad.exe";
   form.caption = L"X";
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 2u);
   // The sentence first, then what the entry will be.
   EXPECT_EQ(form.boxes[0].prompt,
@@ -82,7 +82,7 @@ TEST_F(AddEntryTest, WritesCaptionAndQuotedCommandThenListsAndConfirms) {
   form.boxes.clear();
   form.caption = L"";
   form.dir_path = L"C:\\";
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
   // An empty menu text is said to show as an empty item.
   EXPECT_NE(form.boxes[0].prompt.find(L"菜单文字：（空：右键菜单里会出现一个没有文字的空白项）\n"),
@@ -97,7 +97,7 @@ TEST_F(AddEntryTest, CancelWritesNothing) {
   form.file_name = L"tool.exe";
   form.answers = {false};
   const std::wstring before = registry.Dump();
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   EXPECT_EQ(form.boxes.size(), 1u);
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_TRUE(form.entries.items.empty());
@@ -116,7 +116,7 @@ TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
   for (const std::wstring& file : files) {
     form.boxes.clear();
     form.file_name = file;
-    AddEntry(form, registry);
+    AddEntry(form, form, registry);
     ASSERT_EQ(form.boxes.size(), 1u) << "file " << (&file - files);
     EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
     EXPECT_NE(form.boxes[0].prompt, text::kConfirmAdd);
@@ -124,7 +124,7 @@ TEST_F(AddEntryTest, RefusesNamesThatAreSystemVerbsOrEmpty) {
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_TRUE(form.entries.items.empty());
   form.file_name = L"opener.exe";  // only the whole name counts
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   EXPECT_EQ(form.entries.items, Names{L"opener"});
 }
 
@@ -135,7 +135,7 @@ TEST_F(AddEntryTest, NamesDifferingOnlyInCaseAreOneEntry) {
   form.file_name = L"tool.exe";
   form.dir_path = L"C:\\Program Files\\Tool";
   form.caption = L"用 tool 打开";
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   EXPECT_EQ(form.entries.items, Names{L"Tool"});
   EXPECT_EQ(form.entries.selected, 0);
   EXPECT_EQ(form.boxes.size(), 1u);  // no success message for an update
@@ -167,7 +167,7 @@ TEST_F(AddEntryTest, OddNamesAndFoldersAreWrittenAsTheyAre) {
     form.dir_path = c.folder;
     form.file_name = c.file;
     form.caption = c.name + L" caption";
-    AddEntry(form, registry);
+    AddEntry(form, form, registry);
     EXPECT_EQ(TextAt(registry, CommandKeyPath(c.name)), c.command);
     EXPECT_EQ(TextAt(registry, VerbKeyPath(c.name)), c.name + L" caption");
   }
@@ -192,7 +192,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
     form.boxes.clear();
     form.dir_path = folder;
     form.file_name = file;
-    AddEntry(form, registry);
+    AddEntry(form, form, registry);
     ASSERT_EQ(form.boxes.size(), 1u);
     EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
     EXPECT_NE(form.boxes[0].prompt.find(said), std::wstring::npos);
@@ -225,7 +225,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   form.file_name = L"tool.exe";
   form.boxes.clear();
   form.on_box = [&] { form.missing_programs.insert(L"C:\\later\\tool.exe"); };
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   form.on_box = nullptr;
   ASSERT_EQ(form.boxes.size(), 2u);
   EXPECT_EQ(form.boxes[1].kind, Box::Kind::kNotice);
@@ -236,7 +236,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   form.dir_path = deep;
   form.file_name = L"abc.exe";  // 259 characters: Windows starts it
   form.boxes.clear();
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   EXPECT_EQ(form.boxes.size(), 2u);
   EXPECT_EQ(form.entries.items, Names{L"abc"});
   registry.DeleteTree(VerbKeyPath(ClassesHive::kMachine, L"abc"));
@@ -249,12 +249,12 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
 TEST_F(AddEntryTest, NamesTheRegistryTakesAsOneAreListedOnce) {
   for (const wchar_t* file : {L"\u0101bc.exe", L"\u0100bc.exe", L"\u0101BC.exe"}) {
     form.file_name = file;
-    AddEntry(form, registry);
+    AddEntry(form, form, registry);
   }
   EXPECT_EQ(form.entries.items, Names{L"\u0101bc"});
   form.file_name = L"runa\u017F.exe";  // long s is not s to the registry: not runas
   form.boxes.clear();
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 2u);
   EXPECT_EQ(form.boxes[1].kind, Box::Kind::kDone);
 }
@@ -264,13 +264,13 @@ TEST_F(AddEntryTest, WritesForEveryUserAndIntoThisUsersCopy) {
   registry.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"Tool"), L"mine");
   form.file_name = L"tool.exe";
   form.caption = L"new";
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
     EXPECT_EQ(TextAt(registry, VerbKeyPath(hive, L"tool")), L"new");
     EXPECT_EQ(TextAt(registry, CommandKeyPath(hive, L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
   }
   form.file_name = L"other.exe";
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   EXPECT_TRUE(registry.ReadKey(VerbKeyPath(ClassesHive::kMachine, L"other")).exists);
   EXPECT_FALSE(registry.ReadKey(VerbKeyPath(ClassesHive::kUser, L"other")).exists);
 }
@@ -343,7 +343,7 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
         const Names list_before = f.entries.items;
         const std::size_t calls_before = r.call_count();
         r.FailCallAfter(failing, errc::kAccessDenied, strike);
-        AddEntry(f, r);
+        AddEntry(f, f, r);
         r.ClearFaults();
         // A fault after the last call, or one a read for the confirmation took in its stride:
         // the whole entry is there.
@@ -403,7 +403,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
       r.Deny(access, refusing, errc::kAccessDenied);
       const std::wstring before = r.Dump();
       if (also_failing > 0) r.FailCallAfter(also_failing + 2, errc::kKeyDeleted);
-      AddEntry(f, r);
+      AddEntry(f, f, r);
       const std::wstring after = r.Dump();
       r.ClearFaults();
       ASSERT_FALSE(f.errors.empty());
@@ -438,7 +438,7 @@ TEST(AddEntry, ALinkMadeInsideTheEntryMeanwhileIsLeftWhereItIs) {
     ScriptedForm f;
     f.entries.items = {L"tool"};
     f.file_name = L"tool.exe";
-    AddEntry(f, r);
+    AddEntry(f, f, r);
     r.ClearFaults();
     if (!made) break;  // the add ended before
     ASSERT_TRUE(r.ReadKey(verb.Child(L"link")).exists);
@@ -485,9 +485,9 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
     ScriptedForm form;
     LoadEntries(nobody, form.entries);
     form.file_name = L"tool.exe";
-    AddEntry(form, nobody);
+    AddEntry(form, form, nobody);
     form.entries.selected = 0;
-    RemoveEntry(form, nobody);
+    RemoveEntry(form, form, nobody);
     EXPECT_EQ(memory.Dump(), before);
     ASSERT_EQ(form.boxes.size(), 4u);
     EXPECT_EQ(form.boxes[1].prompt, text::kUnknownDesktopUserRefused);
@@ -501,13 +501,13 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   EXPECT_EQ(form.entries.items, (Names{L"mine", L"Tool"}));
   form.file_name = L"tool.exe";
   form.caption = L"new";
-  AddEntry(form, registry);
+  AddEntry(form, form, registry);
   EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new");
   EXPECT_EQ(TextAt(memory, desktop.Child(L"tool")), L"new");
   EXPECT_EQ(TextAt(memory, desktop.Child(L"tool").Child(L"command")),
             L"\"C:\\Windows\\tool.exe\" \"%1\"");
   form.entries.selected = 0;
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   EXPECT_FALSE(memory.ReadKey(desktop.Child(L"mine")).exists);
   EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kUser, L"admins")), L"the administrator's");
   EXPECT_TRUE(form.errors.empty());

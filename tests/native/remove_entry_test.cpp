@@ -38,7 +38,7 @@ class RemoveEntryTest : public ::testing::Test {
 
 TEST_F(RemoveEntryTest, WithNothingSelectedDoesNothing) {
   const std::wstring before = registry.Dump();
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   EXPECT_TRUE(form.boxes.empty());
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_EQ(form.entries.items.size(), 3u);
@@ -46,7 +46,7 @@ TEST_F(RemoveEntryTest, WithNothingSelectedDoesNothing) {
 
 TEST_F(RemoveEntryTest, AsksWithCancelAsDefaultThenRemovesBothKeysAndTheItem) {
   Select(L"用 它");
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);  // no success message
   EXPECT_EQ(form.boxes[0].prompt,
             L"你确定要从右键菜单删除该项吗？\n\n菜单项：用 它\n菜单文字：caption\n"
@@ -63,7 +63,7 @@ TEST_F(RemoveEntryTest, CancelDeletesNothing) {
   Select(L"notepad");
   form.answers = {false};
   const std::wstring before = registry.Dump();
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_EQ(form.entries.items.size(), 3u);
 }
@@ -73,7 +73,7 @@ TEST_F(RemoveEntryTest, RemovesEntriesOfOtherToolsWhateverTheirShape) {
   registry.WriteDefault(VerbKeyPath(L"notepad").Child(L"ddeexec"), L"dde");  // an extra subkey
   for (const wchar_t* name : {L"other", L"notepad"}) {
     Select(name);
-    RemoveEntry(form, registry);
+    RemoveEntry(form, form, registry);
     EXPECT_FALSE(Exists(VerbKeyPath(name)));
   }
   EXPECT_EQ(form.entries.items, Names{L"用 它"});
@@ -81,7 +81,7 @@ TEST_F(RemoveEntryTest, RemovesEntriesOfOtherToolsWhateverTheirShape) {
 
   registry.DeleteTree(VerbKeyPath(L"用 它"));  // gone already, by another program's hand
   Select(L"用 它");
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   EXPECT_TRUE(form.entries.items.empty());
 }
 
@@ -89,7 +89,7 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   form.entries.items.push_back(L"Open");  // listed: the listing rule is exact
   Select(L"Open");
   const std::wstring before = registry.Dump();
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
   EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
   EXPECT_EQ(registry.Dump(), before);
@@ -99,7 +99,7 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
   registry.WriteDefault(VerbKeyPath(L"Open "), L"not the system's");
   form.entries.items.push_back(L"Open ");
   Select(L"Open ");
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   EXPECT_FALSE(Exists(VerbKeyPath(L"Open ")));
   EXPECT_TRUE(Exists(CommandKeyPath(L"open")));
   EXPECT_EQ(form.entries.items.size(), 4u);
@@ -114,7 +114,7 @@ TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
     const std::wstring before = registry.Dump();
     Select(L"notepad");
     form.boxes.clear();
-    RemoveEntry(form, registry);
+    RemoveEntry(form, form, registry);
     ASSERT_EQ(form.boxes.size(), 2u);
     EXPECT_EQ(form.boxes[1].kind, Box::Kind::kNotice);
     EXPECT_NE(form.boxes[1].prompt.find(DisplayKeyPath(key)), std::wstring::npos);
@@ -129,7 +129,7 @@ TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
   form.entries.items.push_back(L"runasuser");  // listed, as Windows ships it
   Select(L"runasuser");
   const std::wstring before = registry.Dump();
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   ASSERT_EQ(form.boxes.size(), 1u);
   EXPECT_EQ(form.boxes[0].kind, Box::Kind::kNotice);
   EXPECT_EQ(registry.Dump(), before);
@@ -152,7 +152,7 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
   registry.Deny(MemoryRegistry::Access::kDelete, machine.Child(L"zzz"), errc::kAccessDenied);
   const std::wstring before = registry.Dump();
   Select(L"notepad");
-  RemoveEntry(form, registry);
+  RemoveEntry(form, form, registry);
   ASSERT_EQ(form.errors.size(), 1u);
   EXPECT_EQ(form.errors[0].code(), errc::kAccessDenied);
   EXPECT_EQ(registry.Dump(), before);  // ACLs included: the dump shows them
@@ -165,7 +165,7 @@ TEST_F(RemoveEntryTest, RemovesBothHivesCopies) {
   form.entries.items.push_back(L"user only");
   for (const wchar_t* name : {L"notepad", L"user only"}) {
     Select(name);
-    RemoveEntry(form, registry);
+    RemoveEntry(form, form, registry);
     EXPECT_FALSE(Exists(VerbKeyPath(name)));
     EXPECT_FALSE(Exists(VerbKeyPath(ClassesHive::kUser, name)));
     EXPECT_FALSE(Exists(VerbKeyPath(ClassesHive::kMachine, name)));
@@ -192,7 +192,7 @@ TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
       form.entries.selected = 0;
       const std::wstring before = registry.Dump();
       registry.FailCallAfter(failing, errc::kAccessDenied);
-      RemoveEntry(form, registry);
+      RemoveEntry(form, form, registry);
       registry.ClearFaults();
       if (form.errors.empty()) {
         EXPECT_FALSE(registry.ReadKey(VerbKeyPath(L"notepad")).exists);

@@ -359,7 +359,7 @@ class Session {
     const auto items_before = form_.entries.items;
     form_.errors.clear();
     const std::size_t boxes_before = form_.boxes.size();
-    const auto at_boxes = RunWatchingBoxes([&] { AddEntry(form_, registry_); });
+    const auto at_boxes = RunWatchingBoxes([&] { AddEntry(form_, form_, registry_); });
     const std::wstring after = registry_.Dump();
     registry_.ClearFaults();
     if (const auto planted = CheckPlanted(before, after, boxes_before)) return *planted;
@@ -397,7 +397,7 @@ class Session {
     const auto items_before = form_.entries.items;
     form_.errors.clear();
     const std::size_t boxes_before = form_.boxes.size();
-    const auto at_boxes = RunWatchingBoxes([&] { RemoveEntry(form_, registry_); });
+    const auto at_boxes = RunWatchingBoxes([&] { RemoveEntry(form_, form_, registry_); });
     const std::wstring after = registry_.Dump();
     registry_.ClearFaults();
     if (const auto planted = CheckPlanted(before, after, boxes_before)) return *planted;

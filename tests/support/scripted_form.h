@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "operations/form.h"
+#include "operations/system_services.h"
 #include "tests/support/vector_entry_list.h"
 
 namespace vw::testing {
 
 // The main window as a script: the test sets what the controls hold and queues the answers to
 // message boxes; the form records every box it was asked to show.
-class ScriptedForm final : public Form {
+class ScriptedForm final : public Form, public SystemServices {
  public:
   struct Box {
     enum class Kind { kConfirm, kNotice, kDone } kind;
