@@ -116,13 +116,7 @@ UniqueFont MessageFont(UINT dpi) noexcept {
 MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options options)
     : registry_(registry),
       ends_program_(options.ends_program),
-      message_box_(std::move(options.message_box)) {
-  if (!message_box_) {
-    message_box_ = [](HWND owner, std::wstring_view text, std::wstring_view title, unsigned style) {
-      return MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
-    };
-  }
-
+      boxes_(std::move(options.message_box)) {
   RegisterWindowClass(instance, WindowProc);
   // The window is created where and as large as it will be shown, for the DPI it is expected to
   // get: every later move or resize of the hidden window costs start-up time.
@@ -137,6 +131,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   // All or nothing: a window whose object never finished must not outlive it.
   try {
     dpi_ = DpiOfWindow(window_);
+    boxes_.SetDpi(dpi_);
     font_ = MessageFont(dpi_);
     SetIcons(dpi_);
     CreateControls(instance);
@@ -241,6 +236,7 @@ void MainWindow::SetIcons(UINT dpi) {
 
 void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   dpi_ = dpi;
+  boxes_.SetDpi(dpi);
   // The old font and icons are destroyed only once no control and no frame uses them.
   const UniqueFont old_font = std::exchange(font_, MessageFont(dpi));
   SetIcons(dpi);
@@ -305,65 +301,18 @@ std::wstring MainWindow::MenuText() {
   return WindowText(Control(ControlId::kCaptionBox));
 }
 
-std::wstring MainWindow::FitForBox(std::wstring_view text) const {
-  // As wide as a box's text may be and the box still stand inside the monitor's work area, with
-  // its icon, margins and frame.
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor))
-    return std::wstring(text);
-  const int dpi = static_cast<int>(dpi_);
-  const int limit = (monitor.rcWork.right - monitor.rcWork.left) * 3 / 4 -
-                    MulDiv(100, dpi, static_cast<int>(kDefaultDpi));
-  LOGFONTW logical = MessageFontForDpi(dpi_);
-  const UniqueFont font(CreateFontIndirectW(&logical));
-  const WindowDc dc(window_);
-  if (!font || dc.get() == nullptr) return std::wstring(text);
-  const SelectedObject selected(dc.get(), font.get());
-  return text::FitLongRuns(
-      text,
-      [&](std::wstring_view run) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc.get(), run.data(), static_cast<int>(run.size()), &size);
-        return static_cast<int>(size.cx);
-      },
-      limit);
-}
-
 void MainWindow::ReadProgramsAgain() {
   picker_->ReadProgramsAgain();
 }
 
-int MainWindow::MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style) {
-  // While a box is open the buttons do nothing: a screen reader's default action on one would
-  // run a second add or removal inside this box's loop.
-  ++boxes_open_;
-  const struct Closed {
-    int& open;
-    ~Closed() { --open; }
-  } closed{boxes_open_};
-  const int answer = message_box_(window_, FitForBox(prompt), title, style);
-  // Closed from outside while the box was open (WM_CLOSE from another program): the box went with
-  // its owner, and whatever it answered, nothing may go on.
-  return window_ == nullptr ? 0 : answer;
-}
-
 bool MainWindow::Confirm(std::wstring_view text, DefaultAnswer default_answer) {
-  // The design's boxes: an add's asks with a question, OK first; a removal's informs, Cancel
-  // first, so that Enter deletes nothing.
-  const unsigned style = default_answer == DefaultAnswer::kOk
-                             ? MB_OKCANCEL | MB_ICONQUESTION
-                             : MB_OKCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON2;
-  return MsgBox(text, text::kConfirmTitle, style) == IDOK;
+  return boxes_.Confirm(text, default_answer);
 }
-
 void MainWindow::Tell(std::wstring_view text, Telling telling) {
-  MsgBox(text, telling == Telling::kDone ? text::kDoneTitle : text::kNoticeTitle,
-         MB_OK | MB_ICONINFORMATION);
+  boxes_.Tell(text, telling);
 }
-
 void MainWindow::ShowError(const SystemError& error) {
-  MsgBox(text::ErrorReport(error), text::kErrorTitle, MB_OK | MB_ICONERROR);
+  boxes_.ShowError(error);
 }
 
 // --- Messages -----------------------------------------------------------------------------
@@ -372,6 +321,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
   if (message == WM_NCCREATE) {
     auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     self->window_ = window;
+    self->boxes_.SetOwner(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -440,6 +390,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       const HWND window = window_;
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       window_ = nullptr;
+      boxes_.SetOwner(nullptr);
       return DefWindowProcW(window, message, wparam, lparam);
     }
     default:
@@ -467,7 +418,7 @@ void MainWindow::OnCommand(int id, int code) {
   const HWND focus = GetFocus();
   const bool button = id == IDOK || id == static_cast<int>(ControlId::kAddButton) ||
                       id == static_cast<int>(ControlId::kRemoveButton);
-  if (button && boxes_open_ > 0) return;
+  if (button && boxes_.open()) return;
   switch (id) {
     case IDOK:  // Enter, through the dialog manager: open a folder, or press the focused button
       if (focus == Control(ControlId::kFolderList)) {

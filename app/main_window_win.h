@@ -12,6 +12,7 @@
 #include "app/accessible_name_win.h"
 #include "app/form_design.h"
 #include "app/list_box_entries_win.h"
+#include "app/message_boxes_win.h"
 #include "app/program_picker_win.h"
 #include "app/system_services_win.h"
 #include "operations/form.h"
@@ -25,8 +26,7 @@ namespace vw {
 class MainWindow final : public Form {
  public:
   // Shows a message box; tests put their own in place to answer it.
-  using MessageBoxHandler = std::function<int(HWND owner, std::wstring_view text,
-                                              std::wstring_view title, unsigned style)>;
+  using MessageBoxHandler = MessageBoxes::Handler;
 
   struct Options {
     MessageBoxHandler message_box;  // empty: MessageBoxW
@@ -45,7 +45,7 @@ class MainWindow final : public Form {
   HWND hwnd() const noexcept { return window_; }
   HWND Control(ControlId id) const noexcept;
   UINT dpi() const noexcept { return dpi_; }
-  void SetMessageBoxHandler(MessageBoxHandler handler) { message_box_ = std::move(handler); }
+  void SetMessageBoxHandler(MessageBoxHandler handler) { boxes_.SetHandler(std::move(handler)); }
   // Lays every control out and sizes the window for `dpi`, as a DPI change does.
   void ApplyDpi(UINT dpi, const RECT* suggested = nullptr);
 
@@ -67,12 +67,6 @@ class MainWindow final : public Form {
   template <typename Handler>
   LRESULT Guarded(const Handler& handler) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
-  // The text as a box of this window shows it: every long name and path shortened in the middle
-  // so that the box stays inside the monitor's work area at the window's DPI.
-  std::wstring FitForBox(std::wstring_view text) const;
-  // A modal message box owned by the window; the button pressed, or 0 when the box went away
-  // with the window.
-  int MsgBox(std::wstring_view prompt, std::wstring_view title, unsigned style);
   void OnCommand(int id, int code);
   void OnActivate(bool active);
   // Once the window is up and idle: what would slow its start.
@@ -103,7 +97,6 @@ class MainWindow final : public Form {
   UniqueIcon small_icon_;
   UINT dpi_ = 96;
   HWND focus_when_inactive_ = nullptr;
-  int boxes_open_ = 0;  // message boxes of this window open now
   // The caption box's subclass, removed before the box goes.
   std::optional<WindowSubclass> caption_box_subclass_;
   std::optional<ProgramPicker> picker_;  // the drive, folder and file lists
@@ -116,7 +109,7 @@ class MainWindow final : public Form {
                                              {text::kFileListName},
                                              {text::kEntryListName}}};
   bool ends_program_;
-  MessageBoxHandler message_box_;
+  MessageBoxes boxes_;  // owned by the window
 };
 
 }  // namespace vw
