@@ -11,60 +11,18 @@
 #include "app/dpi_win.h"
 #include "app/picker_lists_win.h"
 #include "app/picker_rules.h"
+#include "app/window_layout_win.h"
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
-#include "platform/system_calls_win.h"
 #include "platform/texts.h"
 
 namespace vw {
 namespace {
 
 constexpr wchar_t kClassName[] = L"Verbwright.MainWindow";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = 0;
 constexpr UINT_PTR kCaptionBoxSubclass = 1;
-constexpr int kIconResource = 1;
-constexpr int kDropDownItems = 12;
 constexpr UINT_PTR kShownTimer = 1;
-
-struct ControlClass {
-  const wchar_t* window_class;
-  DWORD style;
-  DWORD ex_style;
-  const wchar_t* text;
-};
-
-ControlClass ClassOf(ControlId id) {
-  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-  constexpr DWORD kList = kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
-  switch (id) {
-    case ControlId::kDriveList:
-      return {WC_COMBOBOXW, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0,
-              L""};
-    case ControlId::kFolderList:
-      return {WC_LISTBOXW, kList | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, L""};
-    case ControlId::kFileList:
-    case ControlId::kEntryList:  // sideways too: a long name is read whole
-      return {WC_LISTBOXW, kList | WS_HSCROLL, WS_EX_CLIENTEDGE, L""};
-    case ControlId::kCaptionLabel:
-      return {WC_STATICW, kChild | SS_LEFT | SS_NOPREFIX, 0, text::kCaptionLabel};
-    case ControlId::kCaptionBox:
-      return {WC_EDITW, kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, text::kCaptionHint};
-    case ControlId::kAddButton:
-      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, text::kAddButton};
-    case ControlId::kRemoveButton:
-      return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, text::kRemoveButton};
-  }
-  return {};
-}
-
-// The program's icon at the size `metric` has at `dpi`; the caller owns it.
-UniqueIcon LoadProgramIcon(HINSTANCE instance, int metric, UINT dpi) {
-  const int size = SystemMetricForDpi(metric, dpi);
-  return UniqueIcon(static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, 0)));
-}
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW window_class{};
@@ -81,36 +39,6 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
     throw SystemError(GetLastError(), Doing::kRegisteringWindowClass);
 }
 
-SIZE ClientSizeForDpi(UINT dpi) noexcept {
-  const auto dpi_int = static_cast<int>(dpi);
-  return {TwipsToPixels(kClientWidthTwips, dpi_int), TwipsToPixels(kClientHeightTwips, dpi_int)};
-}
-
-// The window's frame for `client` at `dpi`, centred on the work area of `monitor`.
-RECT CentredFrame(SIZE client, UINT dpi, HMONITOR monitor) noexcept {
-  RECT frame = WindowRectForClient(client, kStyle, kExStyle, dpi);
-  MONITORINFO info{};
-  info.cbSize = sizeof(info);
-  if (!GetMonitorInfoW(monitor, &info)) return frame;
-  const RECT& work = info.rcWork;
-  OffsetRect(&frame,
-             work.left + (work.right - work.left - (frame.right - frame.left)) / 2 - frame.left,
-             work.top + (work.bottom - work.top - (frame.bottom - frame.top)) / 2 - frame.top);
-  return frame;
-}
-
-// A combo box's window height includes its drop-down list.
-PixelRect PlacementOf(const ControlDesign& design, int dpi) noexcept {
-  PixelRect rect = ToPixels(design, dpi);
-  if (design.id == ControlId::kDriveList) rect.height *= kDropDownItems;
-  return rect;
-}
-
-UniqueFont MessageFont(UINT dpi) noexcept {
-  LOGFONTW font = MessageFontForDpi(dpi);
-  return UniqueFont(CreateFontIndirectW(&font));
-}
-
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options options)
@@ -124,7 +52,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   const RECT frame = CentredFrame(ClientSizeForDpi(expected_dpi), expected_dpi,
                                   MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
   const std::wstring caption(text::kWindowCaption);
-  CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, frame.left, frame.top,
+  CreateWindowExW(kWindowExStyle, kClassName, caption.c_str(), kWindowStyle, frame.left, frame.top,
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
                   this);
   if (window_ == nullptr) throw SystemError(GetLastError(), Doing::kCreatingMainWindow);
@@ -159,18 +87,8 @@ HWND MainWindow::Control(ControlId id) const noexcept {
 }
 
 void MainWindow::CreateControls(HINSTANCE instance) {
-  const int dpi = static_cast<int>(dpi_);
-  for (const ControlDesign& design : kControls) {
-    const ControlClass kind = ClassOf(design.id);
-    const PixelRect rect = PlacementOf(design, dpi);
-    const HWND control = CreateWindowExW(kind.ex_style, kind.window_class, kind.text, kind.style,
-                                         rect.left, rect.top, rect.width, rect.height, window_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
-                                         instance, nullptr);
-    if (control == nullptr)
-      throw SystemError(GetLastError(), Doing::kCreatingControl, std::wstring(design.name));
-    FitToFont(control, design);
-  }
+  for (const ControlDesign& design : kControls)
+    FitToFont(CreateControl(window_, instance, design, dpi_), design.id, font_.get(), dpi_);
   entries_.Attach(Control(ControlId::kEntryList));
   caption_box_subclass_.emplace(Control(ControlId::kCaptionBox), CaptionBoxProc,
                                 kCaptionBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
@@ -187,31 +105,6 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   for (std::size_t index = 0; index < list_names_.size(); ++index) {
     list_names_[index].com = &com_;
     SetAccessibleName(Control(lists[index]), list_names_[index]);
-  }
-}
-
-void MainWindow::FitToFont(HWND control, const ControlDesign& design) {
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  if (design.id == ControlId::kDriveList) {
-    // The closed box's height comes from its selection field. Steer the field by the measured
-    // height, since what a box adds to the field differs between systems; but never below the
-    // height of an item, which the font sets: a box a little taller than the design is better
-    // than clipped text (a Chinese Windows' font is taller than most).
-    const int height = ToPixels(design, static_cast<int>(dpi_)).height;
-    const auto item = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
-    auto field =
-        static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    for (int attempt = 0; attempt < 4; ++attempt) {
-      RECT closed{};
-      GetWindowRect(control, &closed);
-      const int wanted =
-          std::max(field + height - static_cast<int>(closed.bottom - closed.top), item);
-      if (wanted == field) break;
-      field = wanted;
-      SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-    }
-  } else if (design.id == ControlId::kFolderList) {
-    SendMessageW(control, LB_SETITEMHEIGHT, 0, FolderItemHeight(font_.get(), dpi_));
   }
 }
 
@@ -240,17 +133,9 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   // The old font and icons are destroyed only once no control and no frame uses them.
   const UniqueFont old_font = std::exchange(font_, MessageFont(dpi));
   SetIcons(dpi);
-  const int dpi_int = static_cast<int>(dpi);
-  HDWP positions = BeginDeferWindowPos(static_cast<int>(kControls.size()));
-  for (const ControlDesign& design : kControls) {
-    const PixelRect rect = PlacementOf(design, dpi_int);
-    if (positions != nullptr) {
-      positions = DeferWindowPos(positions, Control(design.id), nullptr, rect.left, rect.top,
-                                 rect.width, rect.height, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-  }
-  if (positions != nullptr) EndDeferWindowPos(positions);
-  for (const ControlDesign& design : kControls) FitToFont(Control(design.id), design);
+  PlaceControls(window_, dpi);
+  for (const ControlDesign& design : kControls)
+    FitToFont(Control(design.id), design.id, font_.get(), dpi);
   RefitHorizontalExtent(Control(ControlId::kFileList));
   FitListsToWholeRows();
   entries_.RefitExtent();  // from the names it keeps, not 100,000 reads of the list
@@ -261,8 +146,8 @@ void MainWindow::ApplyDpi(UINT dpi, const RECT* suggested) {
   } else {
     // The frame is that of the DPI the window really has, which differs from `dpi` only when a
     // layout is asked for directly.
-    const RECT frame =
-        WindowRectForClient(ClientSizeForDpi(dpi), kStyle, kExStyle, DpiOfWindow(window_));
+    const RECT frame = WindowRectForClient(ClientSizeForDpi(dpi), kWindowStyle, kWindowExStyle,
+                                           DpiOfWindow(window_));
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
@@ -368,8 +253,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       com_.Ensure();
       break;
     case WM_GETDPISCALEDSIZE: {  // the frame that holds the designed client area there
-      const RECT frame = WindowRectForClient(ClientSizeForDpi(static_cast<UINT>(wparam)), kStyle,
-                                             kExStyle, static_cast<UINT>(wparam));
+      const RECT frame =
+          WindowRectForClient(ClientSizeForDpi(static_cast<UINT>(wparam)), kWindowStyle,
+                              kWindowExStyle, static_cast<UINT>(wparam));
       auto& size = *reinterpret_cast<SIZE*>(lparam);
       size = {frame.right - frame.left, frame.bottom - frame.top};
       return TRUE;

@@ -73,9 +73,6 @@ class MainWindow final : public Form {
   void OnShown();
   void AnnotateLists();
   void CreateControls(HINSTANCE instance);
-  // Gives a control the window's font and fits what depends on the font to the design, at the
-  // window's DPI.
-  void FitToFont(HWND control, const ControlDesign& design);
   // Each list shows the most whole rows that fit in its design height, at any DPI.
   void FitListsToWholeRows();
   // The window's own icons, drawn for its DPI.
