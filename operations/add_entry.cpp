@@ -64,15 +64,15 @@ void ClearKey(RegistryServices& registry, const KeyPath& key, const KeyTree& tre
   }
 }
 
-// Writes the entry into one hive. What another program left on an existing entry (MUIVerb,
+// Writes the entry into one store. What another program left on an existing entry (MUIVerb,
 // LegacyDisable, Extended, a DelegateExecute under command, ...) would override the caption or
 // the command, so it goes; the verb key and its command key themselves stay, with their security:
 // a command key that refuses writes refuses the add.
-void WriteEntry(RegistryServices& registry, ClassesHive hive, std::wstring_view name,
+void WriteEntry(RegistryServices& registry, ClassesStore store, std::wstring_view name,
                 const std::optional<KeyTree>& before, std::wstring_view caption,
                 std::wstring_view command) {
-  const KeyPath verb = VerbKeyPath(hive, name);
-  const KeyPath command_key = CommandKeyPath(hive, name);
+  const KeyPath verb = VerbKeyPath(store, name);
+  const KeyPath command_key = CommandKeyPath(store, name);
   if (before) {
     ClearKey(registry, verb, *before, command_key.names.back());
     for (const KeyTree& subkey : before->subkeys) {
@@ -114,13 +114,13 @@ void AddEntry(Form& form, SystemServices& system, RegistryServices& registry) {
   // For every user; and into this user's copy where one exists, which would otherwise hide it.
   RegistryChange change(registry);
   const ChangeOutcome outcome =
-      change.Run({VerbKeyPath(ClassesHive::kMachine, name), VerbKeyPath(ClassesHive::kUser, name)},
-                 [&](const RegistryChange::Snapshot& before) {
-                   WriteEntry(registry, ClassesHive::kMachine, name, before[0], caption, command);
-                   if (before[1]) {
-                     WriteEntry(registry, ClassesHive::kUser, name, before[1], caption, command);
-                   }
-                 });
+      change.Run(EntryKeys(name), [&](const RegistryChange::Snapshot& before) {
+        for (const ClassesStoreRow& row : kClassesStores) {
+          const std::optional<KeyTree>& recorded = RecordOf(before, row.store);
+          if (row.added_to_always || recorded)
+            WriteEntry(registry, row.store, name, recorded, caption, command);
+        }
+      });
   if (!ReportChange(form, outcome)) return;
   system.RegistryChanged();
 

@@ -1,5 +1,7 @@
 #include "operations/remove_entry.h"
 
+#include <iterator>
+
 #include "operations/change_report.h"
 #include "platform/texts.h"
 #include "registry/change.h"
@@ -25,20 +27,18 @@ void RemoveEntry(Form& form, SystemServices& system, RegistryServices& registry)
   const int selected = entries.SelectedIndex();
   if (selected < 0 || entries.Item(selected) != asked) return;
 
-  // Gone from the merged view only when gone from both hives.
+  // Gone from the merged view only when gone from every store: the copies that hide others first.
   const std::wstring& name = asked;
-  constexpr ClassesHive kHives[] = {ClassesHive::kUser, ClassesHive::kMachine};
   bool deleted = false;
   RegistryChange change(registry);
   const ChangeOutcome outcome =
-      change.Run({VerbKeyPath(kHives[0], name), VerbKeyPath(kHives[1], name)},
-                 [&](const RegistryChange::Snapshot& before) {
-                   for (std::size_t index = 0; index < std::size(kHives); ++index) {
-                     if (!before[index]) continue;
-                     registry.DeleteTree(VerbKeyPath(kHives[index], name));
-                     deleted = true;
-                   }
-                 });
+      change.Run(EntryKeys(name), [&](const RegistryChange::Snapshot& before) {
+        for (auto row = std::rbegin(kClassesStores); row != std::rend(kClassesStores); ++row) {
+          if (!RecordOf(before, row->store)) continue;
+          registry.DeleteTree(VerbKeyPath(row->store, name));
+          deleted = true;
+        }
+      });
   if (!ReportChange(form, outcome)) return;
   if (deleted) system.RegistryChanged();
   entries.RemoveAt(selected);

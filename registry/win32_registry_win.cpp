@@ -144,7 +144,7 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
 // Where the link at key.names[index] is Windows' own HKEY_CURRENT_USER\Software\Classes, the link
 // to this same user's classes hive, the name of that hive under HKEY_USERS (<SID>_Classes);
 // nullopt for any other link.
-std::optional<std::wstring> OwnClassesHive(KeyCalls& calls, const ProcessToken& token,
+std::optional<std::wstring> OwnClassesStore(KeyCalls& calls, const ProcessToken& token,
                                            const KeyPath& key, std::size_t index, HKEY link) {
   if (key.hive != kHiveCurrentUser || index != 1 || !SameText(key.names[0], L"Software") ||
       !SameText(key.names[1], L"Classes")) {
@@ -217,7 +217,7 @@ KeyHandle OpenPath(KeyCalls& calls, const ProcessToken& token, const KeyPath& ke
     if (as_link && !itself && IsLinkKey(calls, next.get())) {
       // Windows' own link to this user's classes is not followed either: the hive it names is
       // opened directly, as itself, so that what was checked is what is used.
-      const std::optional<std::wstring> hive = OwnClassesHive(calls, token, key, index, next.get());
+      const std::optional<std::wstring> hive = OwnClassesStore(calls, token, key, index, next.get());
       if (!hive) throw LinkOnTheWay(doing, Prefix(key, index));
       next.reset();
       HKEY raw = nullptr;

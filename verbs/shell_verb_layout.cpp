@@ -1,12 +1,11 @@
 #include "verbs/shell_verb_layout.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace vw {
 namespace {
 
-constexpr std::wstring_view kOpen = L"open";
-constexpr std::wstring_view kRunas = L"runas";
-// Windows 7 to 11 ship it too ("Run as different user"); Wine's prefix lacks it.
-constexpr std::wstring_view kRunasUser = L"runasuser";
 constexpr std::size_t kExtensionLength = 4;
 
 constexpr std::wstring_view kCommand = L"command";
@@ -50,13 +49,30 @@ KeyPath CommandKeyPath(std::wstring_view entry_name) {
   return VerbKeyPath(entry_name).Child(kCommand);
 }
 
-KeyPath VerbKeyPath(ClassesHive hive, std::wstring_view entry_name) {
-  const std::uint32_t root = hive == ClassesHive::kMachine ? kHiveLocalMachine : kHiveCurrentUser;
-  return {root, {L"Software", L"Classes", L"exefile", L"shell", std::wstring(entry_name)}};
+KeyPath VerbKeyPath(ClassesStore store, std::wstring_view entry_name) {
+  const auto row =
+      std::find_if(std::begin(kClassesStores), std::end(kClassesStores),
+                   [store](const ClassesStoreRow& each) { return each.store == store; });
+  return {row->hive, {L"Software", L"Classes", L"exefile", L"shell", std::wstring(entry_name)}};
 }
 
-KeyPath CommandKeyPath(ClassesHive hive, std::wstring_view entry_name) {
-  return VerbKeyPath(hive, entry_name).Child(kCommand);
+std::vector<KeyPath> EntryKeys(std::wstring_view entry_name) {
+  std::vector<KeyPath> keys;
+  for (const ClassesStoreRow& row : kClassesStores)
+    keys.push_back(VerbKeyPath(row.store, entry_name));
+  return keys;
+}
+
+const std::optional<KeyTree>& RecordOf(const std::vector<std::optional<KeyTree>>& before,
+                                       ClassesStore store) {
+  const auto row =
+      std::find_if(std::begin(kClassesStores), std::end(kClassesStores),
+                   [store](const ClassesStoreRow& each) { return each.store == store; });
+  return before[static_cast<std::size_t>(row - std::begin(kClassesStores))];
+}
+
+KeyPath CommandKeyPath(ClassesStore store, std::wstring_view entry_name) {
+  return VerbKeyPath(store, entry_name).Child(kCommand);
 }
 
 std::wstring_view TrimSpaces(std::wstring_view text) noexcept {
@@ -68,14 +84,17 @@ std::wstring_view TrimSpaces(std::wstring_view text) noexcept {
 
 bool IsReservedVerb(std::wstring_view subkey_name) noexcept {
   const std::wstring_view trimmed = TrimSpaces(subkey_name);
-  return trimmed == kOpen || trimmed == kRunas;
+  return std::any_of(std::begin(kWindowsVerbs), std::end(kWindowsVerbs),
+                     [trimmed](const WindowsVerbRow& verb) {
+                       return verb.hidden_from_list && trimmed == verb.name;
+                     });
 }
 
 bool IsSystemVerbKey(std::wstring_view subkey_name, const RegistryServices& registry) noexcept {
-  for (const std::wstring_view verb : {kOpen, kRunas, kRunasUser}) {
-    if (registry.SameKeyName(subkey_name, verb)) return true;
-  }
-  return false;
+  return std::any_of(
+      std::begin(kWindowsVerbs), std::end(kWindowsVerbs), [&](const WindowsVerbRow& verb) {
+        return verb.protected_from_change && registry.SameKeyName(subkey_name, verb.name);
+      });
 }
 
 NameProblem CheckEntryName(std::wstring_view entry_name,

@@ -239,7 +239,7 @@ TEST_F(AddEntryTest, RefusesAProgramThatCouldNotRun) {
   AddEntry(form, form, registry);
   EXPECT_EQ(form.boxes.size(), 2u);
   EXPECT_EQ(form.entries.items, Names{L"abc"});
-  registry.DeleteTree(VerbKeyPath(ClassesHive::kMachine, L"abc"));
+  registry.DeleteTree(VerbKeyPath(ClassesStore::kMachine, L"abc"));
   form.entries.items.clear();
   EXPECT_EQ(registry.Dump(), before);
   EXPECT_TRUE(form.entries.items.empty());
@@ -261,18 +261,18 @@ TEST_F(AddEntryTest, NamesTheRegistryTakesAsOneAreListedOnce) {
 
 // This user's copy of an entry hides the machine's from this user: it is written too.
 TEST_F(AddEntryTest, WritesForEveryUserAndIntoThisUsersCopy) {
-  registry.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"Tool"), L"mine");
+  registry.WriteDefault(VerbKeyPath(ClassesStore::kUser, L"Tool"), L"mine");
   form.file_name = L"tool.exe";
   form.caption = L"new";
   AddEntry(form, form, registry);
-  for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+  for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
     EXPECT_EQ(TextAt(registry, VerbKeyPath(hive, L"tool")), L"new");
     EXPECT_EQ(TextAt(registry, CommandKeyPath(hive, L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
   }
   form.file_name = L"other.exe";
   AddEntry(form, form, registry);
-  EXPECT_TRUE(registry.ReadKey(VerbKeyPath(ClassesHive::kMachine, L"other")).exists);
-  EXPECT_FALSE(registry.ReadKey(VerbKeyPath(ClassesHive::kUser, L"other")).exists);
+  EXPECT_TRUE(registry.ReadKey(VerbKeyPath(ClassesStore::kMachine, L"other")).exists);
+  EXPECT_FALSE(registry.ReadKey(VerbKeyPath(ClassesStore::kUser, L"other")).exists);
 }
 
 // A fault at any registry call leaves either the registry as it was, or the whole entry.
@@ -298,17 +298,17 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
        }},
       {"this user's copy only",
        [](MemoryRegistry& r, ScriptedForm& f) {
-         r.WriteDefault(CommandKeyPath(ClassesHive::kUser, L"Tool"), L"mine.exe %1");
+         r.WriteDefault(CommandKeyPath(ClassesStore::kUser, L"Tool"), L"mine.exe %1");
          f.entries.items = {L"Tool"};
        }},
       {"both hives",
        [](MemoryRegistry& r, ScriptedForm& f) {
-         r.WriteDefault(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
-         r.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"tool"), L"mine");
-         r.WriteValue(CommandKeyPath(ClassesHive::kUser, L"tool"), L"DelegateExecute",
+         r.WriteDefault(VerbKeyPath(ClassesStore::kMachine, L"tool"), L"machine's");
+         r.WriteDefault(VerbKeyPath(ClassesStore::kUser, L"tool"), L"mine");
+         r.WriteValue(CommandKeyPath(ClassesStore::kUser, L"tool"), L"DelegateExecute",
                       StringValue(L"{ea72d00e}"));
-         r.WriteValue(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"MUIVerb", StringValue(L"@x"));
-         r.WriteValue(VerbKeyPath(ClassesHive::kMachine, L"tool"), std::wstring(L"\0x", 2),
+         r.WriteValue(VerbKeyPath(ClassesStore::kMachine, L"tool"), L"MUIVerb", StringValue(L"@x"));
+         r.WriteValue(VerbKeyPath(ClassesStore::kMachine, L"tool"), std::wstring(L"\0x", 2),
                       RegValue{kRegSz, {'h', 0}});
          f.entries.items = {L"tool"};
        }},
@@ -351,9 +351,9 @@ TEST_F(AddEntryTest, AFailureAtAnyCallLeavesNoHalfEntry) {
         if (f.errors.empty()) {
           EXPECT_EQ(TextAt(r, VerbKeyPath(L"tool")), L"new caption");
           EXPECT_EQ(TextAt(r, CommandKeyPath(L"tool")), L"\"C:\\Windows\\tool.exe\" \"%1\"");
-          EXPECT_EQ(TextAt(r, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new caption");
+          EXPECT_EQ(TextAt(r, VerbKeyPath(ClassesStore::kMachine, L"tool")), L"new caption");
           // Nothing another program left on the entry can hide or override it.
-          for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+          for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
             if (const auto tree = r.ReadTree(VerbKeyPath(hive, L"tool"))) {
               EXPECT_EQ(tree->values.size(), 1u);
               ASSERT_EQ(tree->subkeys.size(), 1u);
@@ -381,9 +381,9 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
   const std::wstring old_command = L"\"C:\\apps2\\tool.exe\" \"%1\"";
   using Access = MemoryRegistry::Access;
   const std::pair<KeyPath, Access> refusals[] = {
-      {CommandKeyPath(ClassesHive::kMachine, L"Tool"), Access::kSetValue},
-      {VerbKeyPath(ClassesHive::kMachine, L"Tool"), Access::kSetValue},
-      {VerbKeyPath(ClassesHive::kUser, L"Tool"), Access::kSetValue},
+      {CommandKeyPath(ClassesStore::kMachine, L"Tool"), Access::kSetValue},
+      {VerbKeyPath(ClassesStore::kMachine, L"Tool"), Access::kSetValue},
+      {VerbKeyPath(ClassesStore::kUser, L"Tool"), Access::kSetValue},
   };
   for (const auto& [refusing, access] : refusals) {
     // Then each call after the two reads and the first write fails in turn as well.
@@ -392,7 +392,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
                    << "refusing " << refusing.names.size() << ", also failing " << also_failing);
       MemoryRegistry r;
       AddSystemVerbs(r);
-      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
         r.WriteDefault(VerbKeyPath(hive, L"Tool"), L"用 tool 打开");
         r.WriteDefault(CommandKeyPath(hive, L"Tool"), old_command);
       }
@@ -423,7 +423,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
 // Another program makes a link inside the entry while the add runs, and the add then fails (or is
 // refused, the link made before the record): what was ours is put back, the link stays.
 TEST(AddEntry, ALinkMadeInsideTheEntryMeanwhileIsLeftWhereItIs) {
-  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"tool");
+  const KeyPath verb = VerbKeyPath(ClassesStore::kMachine, L"tool");
   for (std::size_t at = 0; at < 8; ++at) {
     SCOPED_TRACE(::testing::Message() << "made at call " << at);
     MemoryRegistry r;
@@ -453,10 +453,10 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   MemoryRegistry memory;
   AddSystemVerbs(memory);
   const KeyPath desktop = Key(L"HKEY_USERS\\S-1-5-21-7-1001_Classes\\exefile\\shell\\");
-  memory.WriteDefault(VerbKeyPath(ClassesHive::kMachine, L"tool"), L"machine's");
+  memory.WriteDefault(VerbKeyPath(ClassesStore::kMachine, L"tool"), L"machine's");
   memory.WriteDefault(desktop.Child(L"Tool"), L"desktop user's");
   memory.WriteDefault(desktop.Child(L"mine").Child(L"command"), L"m.exe");
-  memory.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"admins"), L"the administrator's");
+  memory.WriteDefault(VerbKeyPath(ClassesStore::kUser, L"admins"), L"the administrator's");
   // Found from the session's account, looked up as "domain\user" alone and taken only as a
   // user's: one who cannot be found is nobody's, never the administrator's.
   const AccountLookup lookup = [](const std::wstring& name) -> std::optional<FoundAccount> {
@@ -502,14 +502,14 @@ TEST(AddEntry, ElevatedAsAnotherAccountTheDesktopUsersCopiesAreTheUsers) {
   form.file_name = L"tool.exe";
   form.caption = L"new";
   AddEntry(form, form, registry);
-  EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kMachine, L"tool")), L"new");
+  EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesStore::kMachine, L"tool")), L"new");
   EXPECT_EQ(TextAt(memory, desktop.Child(L"tool")), L"new");
   EXPECT_EQ(TextAt(memory, desktop.Child(L"tool").Child(L"command")),
             L"\"C:\\Windows\\tool.exe\" \"%1\"");
   form.entries.selected = 0;
   RemoveEntry(form, form, registry);
   EXPECT_FALSE(memory.ReadKey(desktop.Child(L"mine")).exists);
-  EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesHive::kUser, L"admins")), L"the administrator's");
+  EXPECT_EQ(TextAt(memory, VerbKeyPath(ClassesStore::kUser, L"admins")), L"the administrator's");
   EXPECT_TRUE(form.errors.empty());
 }
 

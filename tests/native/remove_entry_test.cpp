@@ -108,7 +108,7 @@ TEST_F(RemoveEntryTest, NeverRemovesTheSystemsOwnVerbs) {
 // A key that could not be made again as it was stops the removal before anything is deleted.
 TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
   for (const bool link : {true, false}) {
-    const KeyPath key = CommandKeyPath(ClassesHive::kMachine, L"notepad").Child(L"inner");
+    const KeyPath key = CommandKeyPath(ClassesStore::kMachine, L"notepad").Child(L"inner");
     registry.WriteDefault(key, L"");
     link ? registry.MakeLink(key, key.Parent().Child(L"elsewhere")) : registry.MakeVolatile(key);
     const std::wstring before = registry.Dump();
@@ -138,7 +138,7 @@ TEST_F(RemoveEntryTest, NeverRemovesWindowsOwnRunAsUser) {
 // A delete that fails part-way: what it took is put back from the snapshot, values of every
 // type and subkeys included; and the other hive's copy, deleted first, comes back too.
 TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
-  const KeyPath machine = VerbKeyPath(ClassesHive::kMachine, L"notepad");
+  const KeyPath machine = VerbKeyPath(ClassesStore::kMachine, L"notepad");
   registry.WriteValue(machine.Child(L"command"), L"DelegateExecute", StringValue(L"{ea72d00e}"));
   registry.WriteValue(machine.Child(L"command"), L"Flags", RegValue{kRegDword, {1, 0, 0, 0}});
   registry.WriteDefault(machine.Child(L"command").Child(L"sub"), L"deep");
@@ -148,7 +148,7 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
                       RegValue{kRegSz, {'h', 0, 'i', 0}});
   registry.WriteValue(machine.Child(L"command"), L"Odd", RegValue{kRegExpandSz, {'%', 0, '1'}});
   registry.Deny(MemoryRegistry::Access::kSetValue, machine.Child(L"command"), errc::kAccessDenied);
-  registry.WriteDefault(VerbKeyPath(ClassesHive::kUser, L"notepad"), L"mine");
+  registry.WriteDefault(VerbKeyPath(ClassesStore::kUser, L"notepad"), L"mine");
   registry.Deny(MemoryRegistry::Access::kDelete, machine.Child(L"zzz"), errc::kAccessDenied);
   const std::wstring before = registry.Dump();
   Select(L"notepad");
@@ -160,28 +160,28 @@ TEST_F(RemoveEntryTest, APartDeleteIsPutBackWhole) {
 }
 
 TEST_F(RemoveEntryTest, RemovesBothHivesCopies) {
-  registry.WriteDefault(CommandKeyPath(ClassesHive::kUser, L"NotePad"), L"mine");
-  registry.WriteDefault(CommandKeyPath(ClassesHive::kUser, L"user only"), L"mine");
+  registry.WriteDefault(CommandKeyPath(ClassesStore::kUser, L"NotePad"), L"mine");
+  registry.WriteDefault(CommandKeyPath(ClassesStore::kUser, L"user only"), L"mine");
   form.entries.items.push_back(L"user only");
   for (const wchar_t* name : {L"notepad", L"user only"}) {
     Select(name);
     RemoveEntry(form, form, registry);
     EXPECT_FALSE(Exists(VerbKeyPath(name)));
-    EXPECT_FALSE(Exists(VerbKeyPath(ClassesHive::kUser, name)));
-    EXPECT_FALSE(Exists(VerbKeyPath(ClassesHive::kMachine, name)));
+    EXPECT_FALSE(Exists(VerbKeyPath(ClassesStore::kUser, name)));
+    EXPECT_FALSE(Exists(VerbKeyPath(ClassesStore::kMachine, name)));
   }
   EXPECT_TRUE(form.errors.empty());
 }
 
 // In the machine's hive, this user's, or both: a fault at any call leaves both hives as they were.
 TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
-  const std::vector<ClassesHive> copies[] = {
-      {ClassesHive::kMachine}, {ClassesHive::kUser}, {ClassesHive::kMachine, ClassesHive::kUser}};
+  const std::vector<ClassesStore> copies[] = {
+      {ClassesStore::kMachine}, {ClassesStore::kUser}, {ClassesStore::kMachine, ClassesStore::kUser}};
   for (const auto& hives : copies) {
     for (std::size_t failing = 0;; ++failing) {
       SCOPED_TRACE(::testing::Message() << hives.size() << " copies, call " << failing << " fails");
       MemoryRegistry registry;
-      for (const ClassesHive hive : hives) {
+      for (const ClassesStore hive : hives) {
         registry.WriteDefault(VerbKeyPath(hive, L"notepad"), L"caption");
         registry.WriteDefault(CommandKeyPath(hive, L"notepad"), L"\"x.exe\" \"%1\"");
         registry.WriteValue(CommandKeyPath(hive, L"notepad"), L"DelegateExecute",

@@ -63,7 +63,7 @@ struct OurEntry {
 
 // Windows' own verbs of executables, in the shape Windows 10 and 11 ship them.
 void SeedSystemVerbs(MemoryRegistry& registry) {
-  const auto verb = [](std::wstring_view name) { return VerbKeyPath(ClassesHive::kMachine, name); };
+  const auto verb = [](std::wstring_view name) { return VerbKeyPath(ClassesStore::kMachine, name); };
   registry.WriteDefault(verb(L"open").Child(L"command"), L"\"%1\" %*");
   registry.WriteDefault(verb(L"runas").Child(L"command"), L"\"%1\" %*");
   registry.WriteValue(verb(L"runas"), L"HasLUAShield", StringValue(L""));
@@ -107,7 +107,7 @@ class Session {
   }
   int Roll(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
   void Log(const std::string& line) { log_ += "  " + line + "\n"; }
-  ClassesHive PickHive() { return Roll(2) == 0 ? ClassesHive::kMachine : ClassesHive::kUser; }
+  ClassesStore PickHive() { return Roll(2) == 0 ? ClassesStore::kMachine : ClassesStore::kUser; }
 
   // A key of a hive read whole; nullopt beyond a link on the way, where nothing is ours.
   std::optional<KeyTree> TreeAt(const KeyPath& key) {
@@ -122,7 +122,7 @@ class Session {
   std::vector<std::optional<KeyTree>> SystemVerbs() {
     std::vector<std::optional<KeyTree>> trees;
     for (const wchar_t* verb : {L"open", L"runas", L"runasuser"}) {
-      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
         trees.push_back(TreeAt(VerbKeyPath(hive, verb)));
       }
     }
@@ -154,7 +154,7 @@ class Session {
       planted_now_ = true;
     });
   }
-  static KeyPath UserShell() { return VerbKeyPath(ClassesHive::kUser, L"x").Parent(); }
+  static KeyPath UserShell() { return VerbKeyPath(ClassesStore::kUser, L"x").Parent(); }
 
   // Now and then, faults for this step: a key refuses an access for the whole step, as its ACL
   // would; one call fails once; or both, so that putting back can fail too.
@@ -204,7 +204,7 @@ class Session {
       }
       return false;
     };
-    for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+    for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
       try {
         const auto tree = registry_.ReadTree(VerbKeyPath(hive, name));
         if (tree && (FirstUnrestorableKey(*tree) || foreign_owner(foreign_owner, *tree) ||
@@ -352,8 +352,8 @@ class Session {
     const bool faulted = MaybeArmFault(name.empty() ? L"x" : name);
     MaybePlantLink();
     const bool write_protected =
-        write_protected_.contains(ProtectedKey(name, ClassesHive::kMachine)) ||
-        write_protected_.contains(ProtectedKey(name, ClassesHive::kUser));
+        write_protected_.contains(ProtectedKey(name, ClassesStore::kMachine)) ||
+        write_protected_.contains(ProtectedKey(name, ClassesStore::kUser));
     write_protected_.clear();
     const std::wstring before = registry_.Dump();
     const auto items_before = form_.entries.items;
@@ -412,8 +412,8 @@ class Session {
       if (registry_.ReadKey(VerbKeyPath(name)).exists)
         return "a removed entry still shows in the merged view";
       for (const std::wstring& key : testing::ChangedKeys(before, after)) {
-        if (!testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesHive::kMachine, name))) &&
-            !testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesHive::kUser, name)))) {
+        if (!testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesStore::kMachine, name))) &&
+            !testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesStore::kUser, name)))) {
           return "a remove changed a key other than the entry's";
         }
       }
@@ -438,13 +438,13 @@ class Session {
       registry_.ClearFaults();  // the ACL set before is taken off again
       write_protected_.clear();
     }
-    for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
-      if ((hives == 0 && hive != ClassesHive::kMachine) ||
-          (hives == 1 && hive != ClassesHive::kUser)) {
+    for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
+      if ((hives == 0 && hive != ClassesStore::kMachine) ||
+          (hives == 1 && hive != ClassesStore::kUser)) {
         continue;
       }
       const KeyPath verb = VerbKeyPath(hive, name);
-      if (hive == ClassesHive::kUser && (user_classes_link_ || user_shell_link_)) {
+      if (hive == ClassesStore::kUser && (user_classes_link_ || user_shell_link_)) {
         Log("  the user's classes lead nowhere: nothing written there");
         continue;
       }
@@ -513,11 +513,11 @@ class Session {
     registry_.MakeLink(UserExefile(), KeyPath{kHiveUsers, {L"S-1-5-21-0_Classes", L"exefile"}});
     user_classes_link_ = true;
   }
-  static KeyPath UserExefile() { return VerbKeyPath(ClassesHive::kUser, L"x").Parent().Parent(); }
+  static KeyPath UserExefile() { return VerbKeyPath(ClassesStore::kUser, L"x").Parent().Parent(); }
 
   void OtherProgramDeletes() {
     const std::wstring name = Pick(kOtherNames);
-    const ClassesHive hive = PickHive();
+    const ClassesStore hive = PickHive();
     Log("another program deletes verb '" + Narrow(name) + "' from one hive");
     try {
       registry_.DeleteTree(VerbKeyPath(hive, name));
@@ -556,7 +556,7 @@ class Session {
         return "an entry of ours lacks its caption";
       if (!command.value || TextOf(*command.value) != entry.command)
         return "an entry's command is not the quoted program";
-      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
         const auto tree = TreeAt(VerbKeyPath(hive, folded));
         if (!tree) continue;
         if (tree->values.size() != 1 || tree->subkeys.size() != 1 ||
@@ -585,8 +585,8 @@ class Session {
   std::wstring decoy_;
   std::set<std::wstring> planted_keys_;  // the keys planting the link made or changed
   // The command keys that refuse writes, by folded name and hive.
-  static std::wstring ProtectedKey(std::wstring_view name, ClassesHive hive) {
-    return FoldCase(name) + (hive == ClassesHive::kMachine ? L"|machine" : L"|user");
+  static std::wstring ProtectedKey(std::wstring_view name, ClassesStore hive) {
+    return FoldCase(name) + (hive == ClassesStore::kMachine ? L"|machine" : L"|user");
   }
   std::set<std::wstring> write_protected_;
 };

@@ -64,14 +64,14 @@ TEST(ShellVerbLayout, KeyPathsOfAnEntry) {
   EXPECT_EQ(text(CommandKeyPath(L"tool")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\command");
   EXPECT_EQ(VerbKeyPath(L"Notepad ").names.back(), L"Notepad ");
   EXPECT_EQ(text(CommandKeyPath(L"用 它")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\用 它\\command");
-  EXPECT_EQ(text(VerbKeyPath(ClassesHive::kMachine, L"tool")),
+  EXPECT_EQ(text(VerbKeyPath(ClassesStore::kMachine, L"tool")),
             L"HKEY_LOCAL_MACHINE\\Software\\Classes\\exefile\\shell\\tool");
-  EXPECT_EQ(text(CommandKeyPath(ClassesHive::kUser, L"tool")),
+  EXPECT_EQ(text(CommandKeyPath(ClassesStore::kUser, L"tool")),
             L"HKEY_CURRENT_USER\\Software\\Classes\\exefile\\shell\\tool\\command");
   // A name is one key, whatever it holds: never split at a null or at a '\\'.
   const std::wstring hidden(L"evil\0x", 6);
-  EXPECT_EQ(VerbKeyPath(ClassesHive::kUser, hidden).names.size(), 5u);
-  EXPECT_EQ(VerbKeyPath(ClassesHive::kUser, hidden).names.back(), hidden);
+  EXPECT_EQ(VerbKeyPath(ClassesStore::kUser, hidden).names.size(), 5u);
+  EXPECT_EQ(VerbKeyPath(ClassesStore::kUser, hidden).names.back(), hidden);
   // The keys the services accept are exactly those of valid names.
   EXPECT_TRUE(IsValidKeyPath(CommandKeyPath(std::wstring(255, L'x'))));
   EXPECT_FALSE(IsValidKeyPath(VerbKeyPath(std::wstring(256, L'x'))));

@@ -44,7 +44,7 @@ class WindowOperationsTest : public WindowTest {
   }
   void DeleteScratchEntries() {
     for (const wchar_t* name : kScratchNames) {
-      for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+      for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
         SetKeyAcl(VerbKeyPath(hive, name).Child(L"command"), kAllowAll);
         registry_.DeleteTree(VerbKeyPath(hive, name));
       }
@@ -165,14 +165,14 @@ TEST_F(WindowOperationsTest, EnterInTheRealRemoveConfirmationCancels) {
 // A verb key that refuses value writes (its ACL): one error, naming the key as a user reads it,
 // shown only once both hives' copies are exactly as they were.
 TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWere) {
-  for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser}) {
+  for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser}) {
     registry_.WriteDefault(VerbKeyPath(hive, L"vw-Tool"), L"用 tool 打开");
     registry_.WriteDefault(CommandKeyPath(hive, L"vw-Tool"), L"\"C:\\apps2\\vw-tool.exe\" \"%1\"");
   }
   Touch(folder_ / L"vw-tool.exe");
-  SetKeyAcl(VerbKeyPath(ClassesHive::kUser, L"vw-Tool"), kDenySetValue);
-  const auto machine_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
-  const auto user_before = registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool"));
+  SetKeyAcl(VerbKeyPath(ClassesStore::kUser, L"vw-Tool"), kDenySetValue);
+  const auto machine_before = registry_.ReadTree(VerbKeyPath(ClassesStore::kMachine, L"vw-tool"));
+  const auto user_before = registry_.ReadTree(VerbKeyPath(ClassesStore::kUser, L"vw-tool"));
   Open(registry_);
   ChooseInList(ControlId::kFileList, L"vw-tool.exe");
   std::wstring text;
@@ -182,8 +182,8 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
       [&](HWND box) {
         text = WindowText(GetDlgItem(box, 0xFFFF));
         whole_at_box =
-            registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")) == machine_before &&
-            registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-tool")) == user_before;
+            registry_.ReadTree(VerbKeyPath(ClassesStore::kMachine, L"vw-tool")) == machine_before &&
+            registry_.ReadTree(VerbKeyPath(ClassesStore::kUser, L"vw-tool")) == user_before;
         PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
       },
       [&] {
@@ -196,13 +196,13 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
             });
         Click(ControlId::kAddButton);
       });
-  SetKeyAcl(VerbKeyPath(ClassesHive::kUser, L"vw-Tool"), kAllowAll);
+  SetKeyAcl(VerbKeyPath(ClassesStore::kUser, L"vw-Tool"), kAllowAll);
 
   ASSERT_TRUE(answered);
   EXPECT_TRUE(whole_at_box);
   // The key as the user reads it: its root's full name, no trailing backslash.
   const std::wstring refused =
-      DisplayKeyPath(registry_.Map(VerbKeyPath(ClassesHive::kUser, L"vw-tool")));
+      DisplayKeyPath(registry_.Map(VerbKeyPath(ClassesStore::kUser, L"vw-tool")));
   EXPECT_EQ(text.find(L"写入注册表项 " + refused + L" 失败。"), 0u) << Utf8(text);
   EXPECT_NE(text.find(L"错误 5："), std::wstring::npos);
 }
@@ -211,7 +211,7 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
 // holds a null, a string without its terminator, the command key's own ACL, and the rights a
 // subkey inherits from the verb key's, read whole: owners and inherited entries included.
 TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
-  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath verb = VerbKeyPath(ClassesStore::kMachine, L"vw-tool");
   registry_.WriteDefault(verb, L"caption");
   // The verb key's own protected list, which a subkey made after it inherits (on Windows).
   SetKeyAcl(verb, L"D:P(A;CI;KA;;;WD)(A;CI;KR;;;BU)");
@@ -240,7 +240,7 @@ TEST_F(WindowOperationsTest, AFailedRemovalPutsBackOddValuesAndAnAclOfItsOwn) {
 // An entry holding a registry link is not removed: the link's target, a key somewhere else, could
 // be deleted by following it, and the link could not be made again. Nothing changes.
 TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouched) {
-  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath verb = VerbKeyPath(ClassesStore::kMachine, L"vw-tool");
   registry_.WriteDefault(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
   constexpr wchar_t kTarget[] = L"Software\\VerbwrightLinkTarget";
   const KeyPath target{kHiveCurrentUser, {L"Software", L"VerbwrightLinkTarget"}};
@@ -268,8 +268,8 @@ TEST_F(WindowOperationsTest, AnEntryHoldingALinkIsNotRemovedAndItsTargetIsUntouc
 // subkey named so is removed, or added over, whole, and the window keeps answering.
 TEST_F(WindowOperationsTest, EachItemIsExactlyItsKeyEvenWithANullInItsName) {
   const std::wstring hidden(L"vw-tool\0x", 9);
-  const KeyPath plain = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
-  const KeyPath other = VerbKeyPath(ClassesHive::kMachine, hidden);
+  const KeyPath plain = VerbKeyPath(ClassesStore::kMachine, L"vw-tool");
+  const KeyPath other = VerbKeyPath(ClassesStore::kMachine, hidden);
   for (int removed = 0; removed < 2; ++removed) {
     registry_.WriteDefault(plain.Child(L"command"), L"plain");
     registry_.WriteDefault(other.Child(L"command"), L"hidden");
@@ -313,7 +313,7 @@ TEST_F(WindowOperationsTest, EachItemIsExactlyItsKeyEvenWithANullInItsName) {
 // An add over an entry whose command key grants reading only is refused, and the key stays as
 // it was, its protection included: it is updated in place, never deleted and made again.
 TEST_F(WindowOperationsTest, AnAddOverACommandKeyThatRefusesWritesIsRefused) {
-  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath verb = VerbKeyPath(ClassesStore::kMachine, L"vw-tool");
   registry_.WriteDefault(verb.Child(L"command"), L"\"x.exe\" \"%1\"");
   SetKeyAcl(verb.Child(L"command"), L"D:P(A;;KR;;;WD)");
   const auto before = registry_.ReadTree(verb);
@@ -422,7 +422,7 @@ TEST_F(WindowOperationsTest, AProgramThatWentIsNoLongerListed) {
 // Adding over an entry another program made leaves nothing of it that could hide the entry or
 // run something else: no MUIVerb, LegacyDisable, Extended, nor a DelegateExecute under command.
 TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
-  const KeyPath verb = VerbKeyPath(ClassesHive::kMachine, L"vw-tool");
+  const KeyPath verb = VerbKeyPath(ClassesStore::kMachine, L"vw-tool");
   registry_.WriteDefault(verb, L"old");
   for (const wchar_t* name : {L"MUIVerb", L"LegacyDisable", L"Extended"})
     registry_.WriteValue(verb, name, StringValue(L"@x.dll,-1"));
@@ -443,28 +443,28 @@ TEST_F(WindowOperationsTest, AddingOverAnEntryLeavesNothingElseOnIt) {
 // Another program closes the window while the add confirmation is open: the box goes with it,
 // answering neither OK nor Cancel, and nothing is written.
 TEST_F(WindowOperationsTest, ClosingTheWindowDuringTheConfirmationWritesNothing) {
-  registry_.WriteDefault(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"), L"old");
+  registry_.WriteDefault(VerbKeyPath(ClassesStore::kMachine, L"vw-tool"), L"old");
   Touch(folder_ / L"vw-tool.exe");
   const HWND hwnd = Open(registry_).hwnd();
   ChooseInList(ControlId::kFileList, L"vw-tool.exe");
-  const auto before = registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool"));
+  const auto before = registry_.ReadTree(VerbKeyPath(ClassesStore::kMachine, L"vw-tool"));
   const bool answered = WithRealBox(
       L"确认", [&](HWND) { PostMessageW(hwnd, WM_CLOSE, 0, 0); },
       [&] { Click(ControlId::kAddButton); });
   ASSERT_TRUE(answered);
   EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-tool")), before);
+  EXPECT_EQ(registry_.ReadTree(VerbKeyPath(ClassesStore::kMachine, L"vw-tool")), before);
 }
 
 TEST_F(WindowOperationsTest, RemovesTheEntryFromBothHives) {
-  for (const ClassesHive hive : {ClassesHive::kMachine, ClassesHive::kUser})
+  for (const ClassesStore hive : {ClassesStore::kMachine, ClassesStore::kUser})
     registry_.WriteDefault(CommandKeyPath(hive, L"vw-other"), L"\"x.exe\" \"%1\"");
   Open(registry_);
   SendMessageW(Control(ControlId::kEntryList), LB_SETCURSEL,
                static_cast<WPARAM>(ListIndexOf(L"vw-other")), 0);
   Click(ControlId::kRemoveButton);
-  EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesHive::kMachine, L"vw-other")));
-  EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesHive::kUser, L"vw-other")));
+  EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesStore::kMachine, L"vw-other")));
+  EXPECT_FALSE(registry_.ReadTree(VerbKeyPath(ClassesStore::kUser, L"vw-other")));
   EXPECT_EQ(ListIndexOf(L"vw-other"), LB_ERR);
 }
 
