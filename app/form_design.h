@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-#include "platform/texts.h"
+#include "words/texts.h"
 
 namespace vw {
 

@@ -5,7 +5,7 @@
 
 #include "app/list_box_win.h"
 #include "platform/system_error.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "registry/key_path.h"
 
 namespace vw {

@@ -8,7 +8,7 @@
 #include "app/accessible_name_win.h"
 #include "app/main_window_win.h"
 #include "platform/system_calls_win.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "registry/desktop_user_classes.h"
 #include "registry/desktop_user_win.h"
 #include "registry/win32_registry_win.h"

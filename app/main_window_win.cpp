@@ -15,7 +15,7 @@
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/dpi_win.h"
 #include "platform/handles_win.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 
 namespace vw {
 

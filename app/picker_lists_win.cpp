@@ -9,7 +9,7 @@
 #include "app/picker_rules.h"
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/texts.h"
-#include "registry/case_fold.h"
+#include "words/texts.h"
+#include "platform/case_fold.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

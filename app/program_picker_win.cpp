@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 
 namespace vw {
 namespace {

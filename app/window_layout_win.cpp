@@ -8,7 +8,7 @@
 #include "app/dpi_win.h"
 #include "app/picker_lists_win.h"
 #include "platform/system_error.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {

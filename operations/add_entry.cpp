@@ -1,7 +1,7 @@
 #include "operations/add_entry.h"
 
 #include "operations/change_report.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "registry/change.h"
 #include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"

@@ -1,6 +1,6 @@
 #include "operations/change_report.h"
 
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "verbs/shell_verb_layout.h"
 
 namespace vw {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "operations/form.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "registry/change.h"
 
 namespace vw {

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "operations/change_report.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "registry/change.h"
 #include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"

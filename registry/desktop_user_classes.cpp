@@ -3,7 +3,7 @@
 #include <map>
 #include <utility>
 
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 
 namespace vw {
 namespace {

@@ -4,7 +4,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 
 namespace vw {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 #include "registry/key_path.h"
 
 namespace vw {

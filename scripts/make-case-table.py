@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes registry/upper_case_table.inc: the simple upper-case mapping of every UTF-16 code unit
+"""Writes platform/upper_case_table.inc: the simple upper-case mapping of every UTF-16 code unit
 that has one and is its upper-case letter's own lower case, from Unicode's UnicodeData.txt
 (Debian: unicode-data). The registry compares key names ordinally after mapping each code unit to
 upper case; its table keeps apart the units that only map one way (long s and s, dotless i and i,
@@ -9,7 +9,7 @@ micro sign and mu, final sigma and sigma, title-case digraphs), so this one leav
 """
 import sys
 
-output = sys.argv[1] if len(sys.argv) > 1 else "registry/upper_case_table.inc"
+output = sys.argv[1] if len(sys.argv) > 1 else "platform/upper_case_table.inc"
 source = sys.argv[2] if len(sys.argv) > 2 else "/usr/share/unicode/UnicodeData.txt"
 
 uppers, lowers = {}, {}

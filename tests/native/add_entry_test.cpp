@@ -6,7 +6,7 @@
 
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
-#include "platform/texts.h"
+#include "words/texts.h"
 #include "registry/desktop_user_classes.h"
 #include "tests/support/keys.h"
 #include "tests/support/memory_registry.h"

@@ -1,4 +1,4 @@
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 
 #include <gtest/gtest.h>
 

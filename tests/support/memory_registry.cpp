@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/system_error.h"
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 #include "registry/key_path.h"
 
 namespace vw {

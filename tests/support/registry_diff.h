@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/system_error.h"
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 #include "registry/services.h"
 
 namespace vw::testing {

@@ -18,7 +18,7 @@
 
 #include "platform/handles_win.h"
 #include "platform/process_token_win.h"
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 #include "registry/desktop_user_win.h"
 #include "registry/key_path.h"
 #include "registry/win32_registry_win.h"

@@ -1,4 +1,4 @@
-#include "registry/case_fold.h"
+#include "platform/case_fold.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,7 +17,7 @@ struct UpperRun {
 };
 
 constexpr UpperRun kUpperRuns[] = {
-#include "registry/upper_case_table.inc"
+#include "platform/upper_case_table.inc"
 };
 
 }  // namespace

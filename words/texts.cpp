@@ -1,4 +1,4 @@
-#include "platform/texts.h"
+#include "words/texts.h"
 
 #include <cstdint>
 #include <type_traits>
