@@ -1,10 +1,11 @@
 #include "operations/add_entry.h"
 
 #include "operations/change_report.h"
-#include "words/texts.h"
+#include "operations/read_entry.h"
 #include "registry/change.h"
 #include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {

@@ -1,7 +1,6 @@
 #include "operations/change_report.h"
 
 #include "words/texts.h"
-#include "verbs/shell_verb_layout.h"
 
 namespace vw {
 namespace {
@@ -76,20 +75,6 @@ bool ReportChange(Form& form, const ChangeOutcome& outcome) {
   form.ShowError(*outcome.error);
   for (const LeftChanged& left : outcome.undo_errors) form.ShowError(Reported(left));
   return false;
-}
-
-std::optional<text::EntryPreview> ReadEntry(RegistryServices& registry, std::wstring_view name) {
-  try {
-    const KeyState verb = registry.ReadKey(VerbKeyPath(name));
-    if (!verb.exists) return std::nullopt;
-    const KeyState command = registry.ReadKey(CommandKeyPath(name));
-    const auto text = [](const KeyState& state) {
-      return state.value ? TextOf(*state.value).value_or(L"") : std::wstring();
-    };
-    return text::EntryPreview{text(verb), text(command)};
-  } catch (const SystemError&) {
-    return std::nullopt;
-  }
 }
 
 }  // namespace vw

@@ -3,10 +3,11 @@
 #include <iterator>
 
 #include "operations/change_report.h"
-#include "words/texts.h"
+#include "operations/read_entry.h"
 #include "registry/change.h"
 #include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"
+#include "words/texts.h"
 
 namespace vw {
 
