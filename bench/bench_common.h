@@ -10,6 +10,15 @@
 
 namespace bench {
 
+// A window procedure that ends the program when its window goes, as the floors' windows need.
+inline LRESULT CALLBACK QuitOnDestroyProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
 inline double Now() {
   LARGE_INTEGER frequency;
   LARGE_INTEGER counter;

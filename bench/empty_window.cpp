@@ -4,24 +4,14 @@
 // what visual styles alone cost.
 #include <windows.h>
 
+#include "bench/bench_common.h"
+
 #ifdef BENCH_VISUAL_STYLES
 #include <commctrl.h>
 #define BENCH_TITLE L"Empty window with visual styles"
 #else
 #define BENCH_TITLE L"Empty window"
 #endif
-
-namespace {
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*lpCmdLine*/,
                     int nShowCmd) {
@@ -30,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
   InitCommonControlsEx(&controls);
 #endif
   WNDCLASSW window_class{};
-  window_class.lpfnWndProc = WindowProc;
+  window_class.lpfnWndProc = bench::QuitOnDestroyProc;
   window_class.hInstance = hInstance;
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = L"EmptyWindow";

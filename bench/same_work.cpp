@@ -12,16 +12,9 @@
 #include <string>
 
 #include "app/form_design.h"
+#include "bench/bench_common.h"
 
 namespace {
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
 
 struct Kind {
   const wchar_t* window_class;
@@ -58,7 +51,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSW window_class{};
-  window_class.lpfnWndProc = WindowProc;
+  window_class.lpfnWndProc = bench::QuitOnDestroyProc;
   window_class.hInstance = instance;
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = L"SameWork";

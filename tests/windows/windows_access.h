@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/process_token_win.h"
 
 namespace vw::testing {
 
@@ -61,19 +62,14 @@ class WindowsAccess {
     return IsOwnerOfToken(owner) || PrivilegeEnabled(SE_RESTORE_NAME);
   }
 
-  // Whether the process has `name` switched on now (the copy made for AccessCheck keeps the
-  // privileges of its day).
-  static bool PrivilegeEnabled(const wchar_t* name) {
+  // Whether the process has `name` switched on now, read from its own token (the copy made for
+  // AccessCheck keeps the privileges of its day).
+  bool PrivilegeEnabled(const wchar_t* name) const {
     LUID luid{};
-    HANDLE raw = nullptr;
-    if (!LookupPrivilegeValueW(nullptr, name, &luid) ||
-        !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
-      return false;
-    }
-    const UniqueKernelHandle process(raw);
+    if (process_.get() == nullptr || !LookupPrivilegeValueW(nullptr, name, &luid)) return false;
     PRIVILEGE_SET set{1, PRIVILEGE_SET_ALL_NECESSARY, {{luid, 0}}};
     BOOL enabled = FALSE;
-    return PrivilegeCheck(process.get(), &set, &enabled) && enabled;
+    return PrivilegeCheck(process_.get(), &set, &enabled) && enabled;
   }
 
   // The access list a key created under a key with `parent` gets, as Windows makes it: the
@@ -172,21 +168,12 @@ class WindowsAccess {
     return found;
   }
 
-  std::vector<std::uint8_t> Part(TOKEN_INFORMATION_CLASS part) const {
-    DWORD size = 0;
-    GetTokenInformation(token_.get(), part, nullptr, 0, &size);
-    std::vector<std::uint8_t> buffer(size);
-    if (size == 0 || !GetTokenInformation(token_.get(), part, buffer.data(), size, &size))
-      return {};
-    return buffer;
-  }
-
   // The token's user, or one of its enabled groups (for an owner: one it may own by).
   bool HoldsSid(PSID sid, DWORD needed = SE_GROUP_ENABLED) const {
-    const std::vector<std::uint8_t> user = Part(TokenUser);
+    const std::vector<std::uint8_t> user = process_.Part(TokenUser);
     if (!user.empty() && EqualSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, sid))
       return true;
-    const std::vector<std::uint8_t> groups = Part(TokenGroups);
+    const std::vector<std::uint8_t> groups = process_.Part(TokenGroups);
     if (groups.empty()) return false;
     const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
     for (DWORD index = 0; index < list->GroupCount; ++index) {
@@ -197,7 +184,8 @@ class WindowsAccess {
   }
   bool IsOwnerOfToken(PSID sid) const { return HoldsSid(sid, SE_GROUP_OWNER); }
 
-  UniqueKernelHandle token_;
+  ProcessToken process_;      // this process's own
+  UniqueKernelHandle token_;  // a copy of it to impersonate, for AccessCheck
 };
 
 }  // namespace vw::testing
