@@ -5,8 +5,8 @@
 
 #include "app/list_box_win.h"
 #include "platform/system_error.h"
-#include "words/texts.h"
 #include "registry/key_path.h"
+#include "words/texts.h"
 
 namespace vw {
 

@@ -8,10 +8,10 @@
 #include "app/accessible_name_win.h"
 #include "app/main_window_win.h"
 #include "platform/system_calls_win.h"
-#include "words/texts.h"
 #include "registry/desktop_user_classes.h"
 #include "registry/desktop_user_win.h"
 #include "registry/win32_registry_win.h"
+#include "words/texts.h"
 
 // Parameter names as winbase.h declares them.
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "words/texts.h"
 #include "platform/case_fold.h"
 #include "verbs/shell_verb_layout.h"
+#include "words/texts.h"
 
 namespace vw {
 

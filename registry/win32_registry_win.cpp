@@ -145,7 +145,7 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
 // to this same user's classes hive, the name of that hive under HKEY_USERS (<SID>_Classes);
 // nullopt for any other link.
 std::optional<std::wstring> OwnClassesStore(KeyCalls& calls, const ProcessToken& token,
-                                           const KeyPath& key, std::size_t index, HKEY link) {
+                                            const KeyPath& key, std::size_t index, HKEY link) {
   if (key.hive != kHiveCurrentUser || index != 1 || !SameText(key.names[0], L"Software") ||
       !SameText(key.names[1], L"Classes")) {
     return std::nullopt;
@@ -217,7 +217,8 @@ KeyHandle OpenPath(KeyCalls& calls, const ProcessToken& token, const KeyPath& ke
     if (as_link && !itself && IsLinkKey(calls, next.get())) {
       // Windows' own link to this user's classes is not followed either: the hive it names is
       // opened directly, as itself, so that what was checked is what is used.
-      const std::optional<std::wstring> hive = OwnClassesStore(calls, token, key, index, next.get());
+      const std::optional<std::wstring> hive =
+          OwnClassesStore(calls, token, key, index, next.get());
       if (!hive) throw LinkOnTheWay(doing, Prefix(key, index));
       next.reset();
       HKEY raw = nullptr;

@@ -6,13 +6,13 @@
 
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
-#include "words/texts.h"
 #include "registry/desktop_user_classes.h"
 #include "tests/support/keys.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/shell_verb_layout.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {

@@ -175,8 +175,9 @@ TEST_F(RemoveEntryTest, RemovesBothHivesCopies) {
 
 // In the machine's hive, this user's, or both: a fault at any call leaves both hives as they were.
 TEST(RemoveEntry, AFailureAtAnyCallLeavesTheEntryWholeOrGone) {
-  const std::vector<ClassesStore> copies[] = {
-      {ClassesStore::kMachine}, {ClassesStore::kUser}, {ClassesStore::kMachine, ClassesStore::kUser}};
+  const std::vector<ClassesStore> copies[] = {{ClassesStore::kMachine},
+                                              {ClassesStore::kUser},
+                                              {ClassesStore::kMachine, ClassesStore::kUser}};
   for (const auto& hives : copies) {
     for (std::size_t failing = 0;; ++failing) {
       SCOPED_TRACE(::testing::Message() << hives.size() << " copies, call " << failing << " fails");

@@ -13,13 +13,13 @@
 #include "operations/add_entry.h"
 #include "operations/load_entries.h"
 #include "operations/remove_entry.h"
-#include "words/texts.h"
 #include "platform/case_fold.h"
 #include "tests/support/environment.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/registry_diff.h"
 #include "tests/support/scripted_form.h"
 #include "verbs/shell_verb_layout.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {
@@ -63,7 +63,9 @@ struct OurEntry {
 
 // Windows' own verbs of executables, in the shape Windows 10 and 11 ship them.
 void SeedSystemVerbs(MemoryRegistry& registry) {
-  const auto verb = [](std::wstring_view name) { return VerbKeyPath(ClassesStore::kMachine, name); };
+  const auto verb = [](std::wstring_view name) {
+    return VerbKeyPath(ClassesStore::kMachine, name);
+  };
   registry.WriteDefault(verb(L"open").Child(L"command"), L"\"%1\" %*");
   registry.WriteDefault(verb(L"runas").Child(L"command"), L"\"%1\" %*");
   registry.WriteValue(verb(L"runas"), L"HasLUAShield", StringValue(L""));

@@ -4,8 +4,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/system_error.h"
 #include "platform/case_fold.h"
+#include "platform/system_error.h"
 #include "registry/key_path.h"
 
 namespace vw {

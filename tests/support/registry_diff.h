@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_error.h"
 #include "platform/case_fold.h"
+#include "platform/system_error.h"
 #include "registry/services.h"
 
 namespace vw::testing {

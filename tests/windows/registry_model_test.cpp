@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <random>
 
-#include "platform/system_error.h"
 #include "platform/case_fold.h"
+#include "platform/system_error.h"
 #include "registry/key_path.h"
 #include "registry/win32_registry_win.h"
 #include "tests/support/memory_registry.h"

@@ -10,10 +10,9 @@
 #include <cstdio>
 
 #include "operations/load_entries.h"
+#include "platform/case_fold.h"
 #include "platform/handles_win.h"
 #include "platform/system_error.h"
-#include "words/texts.h"
-#include "platform/case_fold.h"
 #include "registry/change.h"
 #include "registry/desktop_user_classes.h"
 #include "registry/desktop_user_win.h"
@@ -23,6 +22,7 @@
 #include "tests/windows/checking_key_calls.h"
 #include "tests/windows/test_registry.h"
 #include "verbs/shell_verb_layout.h"
+#include "words/texts.h"
 
 namespace vw {
 namespace {

@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/case_fold.h"
 #include "platform/handles_win.h"
 #include "platform/process_token_win.h"
-#include "platform/case_fold.h"
 #include "registry/desktop_user_win.h"
 #include "registry/key_path.h"
 #include "registry/win32_registry_win.h"
