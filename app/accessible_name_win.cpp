@@ -160,45 +160,42 @@ class NamedAccessible final : public IAccessible {
 #pragma GCC diagnostic pop
 #endif
 
-LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
-  const auto* record =
-      reinterpret_cast<const AccessibleName*>(GetWindowLongPtrW(control, GWLP_USERDATA));
-  if (record == nullptr) return DefWindowProcW(control, message, wparam, lparam);
-  const WNDPROC original = record->original;
-  // Any client's request, UI Automation's included, sets COM up and the names' annotations.
-  if (message == WM_GETOBJECT && record->com != nullptr) record->com->Ensure();
-  if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == OBJID_CLIENT) {
-    // The system's accessibility functions, looked up when a client first asks.
-    const auto create_std = calls::Get<calls::kCreateStdAccessibleObject>();
-    const auto lresult_from_object = calls::Get<calls::kLresultFromObject>();
-    IAccessible* proxy = nullptr;
-    if (create_std != nullptr && lresult_from_object != nullptr &&
-        SUCCEEDED(
-            create_std(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&proxy))) &&
-        proxy != nullptr) {
-      auto* named = new (std::nothrow) NamedAccessible(proxy, record->name);
-      if (named == nullptr) {
-        proxy->Release();
-      } else {
-        const LRESULT result = lresult_from_object(kIidAccessible, wparam, named);
-        named->Release();  // the client holds its own reference now, if any
-        // Only a reference is an answer; on failure the control answers for itself.
-        if (result > 0) return result;
-      }
-    }
-  } else if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    SetWindowLongPtrW(control, GWLP_USERDATA, 0);
+// A client's request for the control's own accessible object, answered with the system's, named;
+// 0 when that cannot be made, and the control then answers for itself.
+LRESULT AnswerNamed(HWND control, const wchar_t* name, WPARAM wparam) {
+  // The system's accessibility functions, looked up when a client first asks.
+  const auto create_std = calls::Get<calls::kCreateStdAccessibleObject>();
+  const auto lresult_from_object = calls::Get<calls::kLresultFromObject>();
+  IAccessible* proxy = nullptr;
+  if (create_std == nullptr || lresult_from_object == nullptr ||
+      FAILED(create_std(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&proxy))) ||
+      proxy == nullptr) {
+    return 0;
   }
-  return CallWindowProcW(original, control, message, wparam, lparam);
+  auto* named = new (std::nothrow) NamedAccessible(proxy, name);
+  if (named == nullptr) {
+    proxy->Release();
+    return 0;
+  }
+  const LRESULT result = lresult_from_object(kIidAccessible, wparam, named);
+  named->Release();  // the client holds its own reference now, if any
+  // Only a reference is an answer.
+  return result > 0 ? result : 0;
 }
 
 }  // namespace
 
-void SetAccessibleName(HWND control, AccessibleName& record) {
-  SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
-  record.original = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NamedControlProc)));
+void SetAccessibleName(ControlSubclass& subclass, const wchar_t* name, ComOnFirstUse& com) {
+  subclass.Add([name, &com](const WindowMessage& message, const ControlSubclass::Next& next) {
+    if (message.message != WM_GETOBJECT) return next();
+    // Any client's request, UI Automation's included, sets COM up and the names' annotations.
+    com.Ensure();
+    if (static_cast<LONG>(message.lparam) == OBJID_CLIENT) {
+      const LRESULT answer = AnswerNamed(message.window, name, message.wparam);
+      if (answer > 0) return answer;
+    }
+    return next();
+  });
 }
 
 ComApartment::ComApartment() noexcept {

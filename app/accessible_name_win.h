@@ -6,26 +6,17 @@
 #include <optional>
 #include <utility>
 
+#include "app/window_procedure_win.h"
+
 namespace vw {
 
 class ComOnFirstUse;
 
-// A control's name for screen readers, and the window procedure it had.
-struct AccessibleName {
-  const wchar_t* name = nullptr;  // a string literal
-  WNDPROC original = nullptr;
-  ComOnFirstUse* com = nullptr;  // set up before a client's first request is answered
-};
-
 // Gives a standard control a name that screen readers read, without changing what is drawn: the
 // control answers a client's WM_GETOBJECT (OBJID_CLIENT) with the system's own accessible object
-// for it, named. Nothing is loaded until a client asks. `record` must outlive the control.
-//
-// The control's window procedure is replaced directly and the record kept in its GWLP_USERDATA,
-// not through SetWindowSubclass: under Wine every message to a control subclassed that way costs
-// a window-property look-up in the server, which made filling a list of 100,000 items seconds
-// slower.
-void SetAccessibleName(HWND control, AccessibleName& record);
+// for it, named. Nothing is loaded until a client asks, and `com` is set up before the first
+// request is answered. `name` (a string literal) and `com` must outlive the subclass.
+void SetAccessibleName(ControlSubclass& subclass, const wchar_t* name, ComOnFirstUse& com);
 
 // The same name given by dynamic annotation (IAccPropServices::SetHwndPropStr, PROPID_ACC_NAME),
 // the documented way to name a standard control for UI Automation clients as well, which may not

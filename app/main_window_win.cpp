@@ -21,15 +21,27 @@ namespace vw {
 namespace {
 
 constexpr wchar_t kClassName[] = L"Verbwright.MainWindow";
-constexpr UINT_PTR kCaptionBoxSubclass = 1;
 constexpr UINT_PTR kShownTimer = 1;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+// The controls the window subclasses, and the four lists' names for screen readers.
+struct Subclassed {
+  ControlId id;
+  const wchar_t* accessible_name;  // none: the control is named by the label before it
+};
+constexpr Subclassed kSubclassed[] = {
+    {ControlId::kCaptionBox, nullptr},
+    {ControlId::kDriveList, text::kDriveListName},
+    {ControlId::kFolderList, text::kFolderListName},
+    {ControlId::kFileList, text::kFileListName},
+    {ControlId::kEntryList, text::kEntryListName},
+};
+
+void RegisterWindowClass(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
   if (GetClassInfoExW(instance, kClassName, &window_class)) return;
   window_class.style = CS_HREDRAW | CS_VREDRAW;
-  window_class.lpfnWndProc = procedure;
+  window_class.lpfnWndProc = RoutedWindowProc;
   window_class.hInstance = instance;
   // The class has no icons: each window sets its own, for its DPI (SetIcons).
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -45,7 +57,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
     : registry_(registry),
       ends_program_(options.ends_program),
       boxes_(std::move(options.message_box)) {
-  RegisterWindowClass(instance, WindowProc);
+  RegisterWindowClass(instance);
   // The window is created where and as large as it will be shown, for the DPI it is expected to
   // get: every later move or resize of the hidden window costs start-up time.
   const UINT expected_dpi = SystemDpi();
@@ -54,7 +66,7 @@ MainWindow::MainWindow(HINSTANCE instance, RegistryServices& registry, Options o
   const std::wstring caption(text::kWindowCaption);
   CreateWindowExW(kWindowExStyle, kClassName, caption.c_str(), kWindowStyle, frame.left, frame.top,
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
-                  this);
+                  static_cast<MessageTarget*>(this));
   if (window_ == nullptr) throw SystemError(GetLastError(), Doing::kCreatingMainWindow);
   // All or nothing: a window whose object never finished must not outlive it.
   try {
@@ -90,22 +102,29 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   for (const ControlDesign& design : kControls)
     FitToFont(CreateControl(window_, instance, design, dpi_), design.id, font_.get(), dpi_);
   entries_.Attach(Control(ControlId::kEntryList));
-  caption_box_subclass_.emplace(Control(ControlId::kCaptionBox), CaptionBoxProc,
-                                kCaptionBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
-  picker_.emplace(Control(ControlId::kDriveList), Control(ControlId::kFolderList),
+  for (std::size_t index = 0; index < subclasses_.size(); ++index) {
+    ControlSubclass& subclass = subclasses_[index].emplace(
+        Control(kSubclassed[index].id), [this](const SystemError& error) { ShowError(error); });
+    // The caption box is named by the label just before it; the four lists have no label.
+    if (kSubclassed[index].accessible_name != nullptr)
+      SetAccessibleName(subclass, kSubclassed[index].accessible_name, com_);
+  }
+  SubclassOf(ControlId::kCaptionBox)
+      .Add([this](const WindowMessage& message, const ControlSubclass::Next& next) {
+        return OnCaptionBoxMessage(message, next);
+      });
+  picker_.emplace(SubclassOf(ControlId::kDriveList), Control(ControlId::kFolderList),
                   Control(ControlId::kFileList), [this](const SystemError& error) {
                     ShowError(error);
                     return window_ != nullptr;
                   });
   FitListsToWholeRows();
-  // The caption box is named by the label just before it; the four lists have no label of their
-  // own.
-  const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
-                             ControlId::kEntryList};
-  for (std::size_t index = 0; index < list_names_.size(); ++index) {
-    list_names_[index].com = &com_;
-    SetAccessibleName(Control(lists[index]), list_names_[index]);
-  }
+}
+
+ControlSubclass& MainWindow::SubclassOf(ControlId id) {
+  for (std::size_t index = 0; index < subclasses_.size(); ++index)
+    if (kSubclassed[index].id == id) return *subclasses_[index];
+  throw SystemError(ERROR_INTERNAL_ERROR, Doing::kCreatingMainWindow);
 }
 
 void MainWindow::FitListsToWholeRows() {
@@ -168,10 +187,9 @@ void MainWindow::OnShown() {
 }
 
 void MainWindow::AnnotateLists() {
-  const ControlId lists[] = {ControlId::kDriveList, ControlId::kFolderList, ControlId::kFileList,
-                             ControlId::kEntryList};
-  for (std::size_t index = 0; index < list_names_.size(); ++index)
-    AnnotateAccessibleName(Control(lists[index]), list_names_[index].name);
+  for (const Subclassed& control : kSubclassed)
+    if (control.accessible_name != nullptr)
+      AnnotateAccessibleName(Control(control.id), control.accessible_name);
 }
 
 // --- Form ---------------------------------------------------------------------------------
@@ -202,35 +220,13 @@ void MainWindow::ShowError(const SystemError& error) {
 
 // --- Messages -----------------------------------------------------------------------------
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->window_ = window;
-    self->boxes_.SetOwner(window);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  return self->Guarded([&] { return self->HandleMessage(message, wparam, lparam); });
-}
-
-template <typename Handler>
-LRESULT MainWindow::Guarded(const Handler& handler) noexcept {
-  // Nothing may escape into the system's frames: report it and keep the window running.
-  try {
-    return handler();
-  } catch (const SystemError& error) {
-    ShowError(error);
-  } catch (const std::bad_alloc&) {
-    ShowError(SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kHandlingMessage));
-  } catch (...) {
-    ShowError(SystemError(ERROR_INTERNAL_ERROR, Doing::kHandlingMessage));
-  }
-  return 0;
-}
-
-LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
+LRESULT MainWindow::OnMessage(const WindowMessage& message) {
+  const auto [window, kind, wparam, lparam] = message;
+  switch (kind) {
+    case WM_NCCREATE:
+      window_ = window;
+      boxes_.SetOwner(window);
+      break;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
@@ -268,21 +264,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       picker_->OnDeviceChange(wparam, lparam);
       return TRUE;
     case WM_DESTROY:
-      caption_box_subclass_.reset();
-      if (picker_) picker_->Detach();
       if (ends_program_) PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY: {
-      const HWND window = window_;
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    case WM_NCDESTROY:
       window_ = nullptr;
       boxes_.SetOwner(nullptr);
-      return DefWindowProcW(window, message, wparam, lparam);
-    }
+      break;
     default:
       break;
   }
-  return DefWindowProcW(window_, message, wparam, lparam);
+  return DefWindowProcW(window, kind, wparam, lparam);
 }
 
 void MainWindow::OnActivate(bool active) {
@@ -337,16 +328,14 @@ void MainWindow::OnCommand(int id, int code) {
   }
 }
 
-LRESULT CALLBACK MainWindow::CaptionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
-                                            UINT_PTR, DWORD_PTR self_data) {
-  const LRESULT result = DefSubclassProc(box, message, wparam, lparam);
-  if (message == WM_SETFOCUS) {
+LRESULT MainWindow::OnCaptionBoxMessage(const WindowMessage& message,
+                                        const ControlSubclass::Next& next) {
+  const LRESULT result = next();
+  if (message.message == WM_SETFOCUS) {
     // The focus arrives from another control of the window (a click or Tab), not back from a
     // message box or another program: only then is it "received".
-    auto* self = reinterpret_cast<MainWindow*>(self_data);
-    const auto from = reinterpret_cast<HWND>(wparam);
-    if (from != nullptr && (from == self->window_ || IsChild(self->window_, from)))
-      self->OnCaptionBoxFocused();
+    const auto from = reinterpret_cast<HWND>(message.wparam);
+    if (from != nullptr && (from == window_ || IsChild(window_, from))) OnCaptionBoxFocused();
   }
   return result;
 }

@@ -15,6 +15,7 @@
 #include "app/message_boxes_win.h"
 #include "app/program_picker_win.h"
 #include "app/system_services_win.h"
+#include "app/window_procedure_win.h"
 #include "operations/form.h"
 #include "platform/handles_win.h"
 #include "registry/services.h"
@@ -23,7 +24,7 @@ namespace vw {
 
 // The program's one window. The controls hold all of its state; each control event is
 // routed to the handler named after the control and the event.
-class MainWindow final : public Form {
+class MainWindow final : public Form, private MessageTarget {
  public:
   // Shows a message box; tests put their own in place to answer it.
   using MessageBoxHandler = MessageBoxes::Handler;
@@ -60,13 +61,12 @@ class MainWindow final : public Form {
   void ShowError(const SystemError& error) override;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK CaptionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR id, DWORD_PTR self);
-  // Runs a handler, reporting whatever it throws: nothing escapes into the system's frames.
-  template <typename Handler>
-  LRESULT Guarded(const Handler& handler) noexcept;
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // MessageTarget
+  LRESULT OnMessage(const WindowMessage& message) override;
+  void OnFault(const SystemError& error) override { ShowError(error); }
+  // The caption box's and the four lists' subclasses, where their handlers are added.
+  ControlSubclass& SubclassOf(ControlId id);
+  LRESULT OnCaptionBoxMessage(const WindowMessage& message, const ControlSubclass::Next& next);
   void OnCommand(int id, int code);
   void OnActivate(bool active);
   // Once the window is up and idle: what would slow its start.
@@ -94,17 +94,13 @@ class MainWindow final : public Form {
   UniqueIcon small_icon_;
   UINT dpi_ = 96;
   HWND focus_when_inactive_ = nullptr;
-  // The caption box's subclass, removed before the box goes.
-  std::optional<WindowSubclass> caption_box_subclass_;
-  std::optional<ProgramPicker> picker_;  // the drive, folder and file lists
-  // Before the names that use it, so that it goes after them. Its first use gives the lists their
-  // names by annotation too, for UI Automation clients that do not ask the lists themselves.
+  // Before the subclasses whose names use it, so that it goes after them. Its first use gives the
+  // lists their names by annotation too, for UI Automation clients that do not ask the lists.
   ComOnFirstUse com_{[this] { AnnotateLists(); }};
-  // The four lists' names for screen readers, which the lists use while they live.
-  std::array<AccessibleName, 4> list_names_{{{text::kDriveListName},
-                                             {text::kFolderListName},
-                                             {text::kFileListName},
-                                             {text::kEntryListName}}};
+  // The controls whose messages the window sees first, in the order of kSubclassed; before the
+  // picker, whose handler the drive list's holds, so that they go after it.
+  std::array<std::optional<ControlSubclass>, 5> subclasses_;
+  std::optional<ProgramPicker> picker_;  // the drive, folder and file lists
   bool ends_program_;
   MessageBoxes boxes_;  // owned by the window
 };

@@ -2,7 +2,6 @@
 
 #include <dbt.h>
 
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -10,8 +9,6 @@
 
 namespace vw {
 namespace {
-
-constexpr UINT_PTR kDriveListSubclass = 2;
 
 // The folder the process runs in.
 std::wstring CurrentFolder() {
@@ -28,10 +25,15 @@ std::wstring CurrentFolder() {
 
 }  // namespace
 
-ProgramPicker::ProgramPicker(HWND drive_list, HWND folder_list, HWND file_list, Report report)
-    : drives_(drive_list), folders_(folder_list), files_(file_list), report_(std::move(report)) {
-  drive_list_subclass_.emplace(drives_, DriveListProc, kDriveListSubclass,
-                               reinterpret_cast<DWORD_PTR>(this));
+ProgramPicker::ProgramPicker(ControlSubclass& drive_list, HWND folder_list, HWND file_list,
+                             Report report)
+    : drives_(drive_list.control()),
+      folders_(folder_list),
+      files_(file_list),
+      report_(std::move(report)) {
+  drive_list.Add([this](const WindowMessage& message, const ControlSubclass::Next& next) {
+    return OnDriveListMessage(message, next);
+  });
 }
 
 void ProgramPicker::ReadLabels() {
@@ -83,32 +85,21 @@ void ProgramPicker::SetFrameHeights(int folder_list, int file_list) {
   FitWholeRows(files_, file_list);
 }
 
-LRESULT CALLBACK ProgramPicker::DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
-                                              UINT_PTR, DWORD_PTR self_data) {
+LRESULT ProgramPicker::OnDriveListMessage(const WindowMessage& message,
+                                          const ControlSubclass::Next& next) {
   // A letter typed into the closed list names that drive: it is chosen, readable or not, as a
   // click would choose it; the arrow keys keep passing over unreadable drives.
-  if (message == WM_CHAR && !SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)) {
-    const auto letter = static_cast<wchar_t>(wparam);
-    if ((letter >= L'a' && letter <= L'z') || (letter >= L'A' && letter <= L'Z')) {
-      auto* self = reinterpret_cast<ProgramPicker*>(self_data);
-      const std::wstring drive{letter, L':'};
-      const LRESULT index = SendMessageW(box, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(drive.c_str()));
-      if (index != CB_ERR) {
-        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        // Nothing thrown may escape into the system's frames.
-        try {
-          self->OnDriveSelected(false);
-        } catch (const SystemError& error) {
-          self->report_(error);
-        } catch (const std::bad_alloc&) {
-          self->report_(SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kHandlingMessage));
-        }
-      }
-      return 0;
-    }
+  if (message.message != WM_CHAR || SendMessageW(drives_, CB_GETDROPPEDSTATE, 0, 0)) return next();
+  const auto letter = static_cast<wchar_t>(message.wparam);
+  if ((letter < L'a' || letter > L'z') && (letter < L'A' || letter > L'Z')) return next();
+  const std::wstring drive{letter, L':'};
+  const LRESULT index = SendMessageW(drives_, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(drive.c_str()));
+  if (index != CB_ERR) {
+    SendMessageW(drives_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    OnDriveSelected(false);
   }
-  return DefSubclassProc(box, message, wparam, lparam);
+  return 0;
 }
 
 void ProgramPicker::ShowCurrentFolder() {

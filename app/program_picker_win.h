@@ -1,16 +1,15 @@
 #pragma once
 
 // The program picker: the drive, folder and file lists of the main window as one part, kept in
-// step. It owns what only they need: the drive labels, the drive list's subclass, and following
-// drives as they arrive and leave.
+// step. It owns what only they need: the drive labels, the letters typed into the drive list, and
+// following drives as they arrive and leave.
 #include <windows.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "app/picker_lists_win.h"
-#include "platform/handles_win.h"
+#include "app/window_procedure_win.h"
 #include "platform/system_error.h"
 
 namespace vw {
@@ -20,7 +19,8 @@ class ProgramPicker {
   // Shows an error to the user; false when the window went away while it was shown.
   using Report = std::function<bool(const SystemError& error)>;
 
-  ProgramPicker(HWND drive_list, HWND folder_list, HWND file_list, Report report);
+  // The drive list comes subclassed: the picker adds its handler of typed letters.
+  ProgramPicker(ControlSubclass& drive_list, HWND folder_list, HWND file_list, Report report);
   ProgramPicker(const ProgramPicker&) = delete;
   ProgramPicker& operator=(const ProgramPicker&) = delete;
 
@@ -40,15 +40,12 @@ class ProgramPicker {
   // The heights the folder and file lists may take, in pixels: each shows the most whole rows
   // that fit, the file list also when its sideways scroll bar comes or goes.
   void SetFrameHeights(int folder_list, int file_list);
-  // Removes the drive list's subclass, before the list goes.
-  void Detach() { drive_list_subclass_.reset(); }
 
   std::wstring FileName() const { return SelectedFileName(files_); }
   std::wstring FolderPath() const { return FolderListPath(folders_); }
 
  private:
-  static LRESULT CALLBACK DriveListProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam,
-                                        UINT_PTR id, DWORD_PTR self);
+  LRESULT OnDriveListMessage(const WindowMessage& message, const ControlSubclass::Next& next);
   // Fills the drive list anew, keeping the drive shown; if that drive has gone, the lists go back
   // to the drive of the process's folder, or C:.
   void RefreshDriveList();
@@ -68,7 +65,6 @@ class ProgramPicker {
   int files_frame_height_ = 0;
   Report report_;
   DriveLabels labels_;  // read once a drive, never while the list drops down
-  std::optional<WindowSubclass> drive_list_subclass_;
 };
 
 }  // namespace vw

@@ -3,8 +3,6 @@
 // One owner type for every Win32 handle and resource the program holds, the small ones too.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <memory>
 #include <type_traits>
 
@@ -135,23 +133,6 @@ class RedrawOff {
 
  private:
   HWND window_;
-};
-
-// A window subclass (SetWindowSubclass), removed when this goes.
-class WindowSubclass {
- public:
-  WindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data) noexcept
-      : window_(window), procedure_(procedure), id_(id) {
-    SetWindowSubclass(window_, procedure_, id_, data);
-  }
-  ~WindowSubclass() { RemoveWindowSubclass(window_, procedure_, id_); }
-  WindowSubclass(const WindowSubclass&) = delete;
-  WindowSubclass& operator=(const WindowSubclass&) = delete;
-
- private:
-  HWND window_;
-  SUBCLASSPROC procedure_;
-  UINT_PTR id_;
 };
 
 }  // namespace vw
