@@ -7,6 +7,7 @@
 #include "platform/system_error.h"
 #include "registry/key_path.h"
 #include "words/texts.h"
+#include "words/visible_names.h"
 
 namespace vw {
 
@@ -32,7 +33,7 @@ std::wstring ListBoxEntries::Item(int index) const {
 }
 
 void ListBoxEntries::Append(std::wstring_view name) {
-  std::wstring shown = VisibleName(name);
+  std::wstring shown = text::VisibleName(name);
   const bool unlike = shown != name;
   // Room first, growing as a vector grows: nothing may fail once the item is in the list.
   if (unlike && unlike_shown_.size() == unlike_shown_.capacity())

@@ -21,7 +21,7 @@ HFONT FontOf(HWND window) {
 int AddListItem(HWND list, const std::wstring& text) {
   const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   if (index == LB_ERR || index == LB_ERRSPACE) {
-    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kAddingToList, L"“" + text + L"”");
+    throw SystemError(ERROR_NOT_ENOUGH_MEMORY, Doing::kAddingToList, text);
   }
   return static_cast<int>(index);
 }

@@ -6,6 +6,7 @@
 #include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"
 #include "words/texts.h"
+#include "words/visible_names.h"
 
 namespace vw {
 namespace {
@@ -104,9 +105,9 @@ void AddEntry(Form& form, SystemServices& system, RegistryServices& registry) {
   const std::wstring caption = form.MenuText();
   const std::wstring command = CommandLine(program_path);
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (!form.Confirm(
-          text::ConfirmAddText(VisibleName(name), {caption, command}, ReadEntry(registry, name)),
-          DefaultAnswer::kOk)) {
+  if (!form.Confirm(text::ConfirmAddText(text::VisibleName(name), {caption, command},
+                                         ReadEntry(registry, name)),
+                    DefaultAnswer::kOk)) {
     return;
   }
   // The program may have gone while the box was open.

@@ -1,6 +1,7 @@
 #include "operations/change_report.h"
 
 #include "words/texts.h"
+#include "words/visible_names.h"
 
 namespace vw {
 namespace {
@@ -28,7 +29,7 @@ SystemError Reported(const LeftChanged& left) {
   }
   if (!left.keys_below.empty()) {
     std::wstring keys(text::kKeysLeftChanged);
-    for (const std::wstring& key : left.keys_below) keys += L"\n" + key;
+    for (const std::wstring& key : left.keys_below) keys += L"\n" + text::VisibleKeyPath(key);
     add(keys);
   }
   error.WithDetail(std::move(detail));

@@ -8,6 +8,7 @@
 #include "registry/key_path.h"
 #include "verbs/shell_verb_layout.h"
 #include "words/texts.h"
+#include "words/visible_names.h"
 
 namespace vw {
 
@@ -20,7 +21,7 @@ void RemoveEntry(Form& form, SystemServices& system, RegistryServices& registry)
     return;
   }
   // Only an explicit OK goes on: a box closed with its window answers neither.
-  if (!form.Confirm(text::ConfirmRemoveText(VisibleName(asked), ReadEntry(registry, asked)),
+  if (!form.Confirm(text::ConfirmRemoveText(text::VisibleName(asked), ReadEntry(registry, asked)),
                     DefaultAnswer::kCancel)) {
     return;
   }

@@ -41,8 +41,9 @@ enum class Doing : std::uint8_t {
   kHandlingMessage,
 };
 
-// A failed system call: its error number, what was being done and to what (a key path in full,
-// a folder), and the system's description.
+// A failed system call: its error number, what was being done and to what, and the system's
+// description. The subject is as the program holds it, a key written out in full for the four
+// key doings, a folder, an item's text; the user's wording of it is made above, in words/.
 class SystemError : public std::exception {
  public:
   SystemError(std::uint32_t code, Doing doing, std::wstring subject = {})

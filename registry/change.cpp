@@ -22,20 +22,19 @@ using Found = LeftChanged::Found;
 
 // What `left` says, said of `key`.
 LeftChanged AgainstKey(const LeftChanged& left, const KeyPath& key) {
-  SystemError error(left.error.code(), left.error.doing(), DisplayKeyPath(key));
+  SystemError error(left.error.code(), left.error.doing(), KeyPathText(key));
   error.WithDetail(left.error.detail());
   return {std::move(error), left.found, {}};
 }
 
 // A key whose present state could not be read: it may still hold part of the change.
 LeftChanged Unreadable(const SystemError& error, const KeyPath& key) {
-  return {
-      SystemError(error.code(), Doing::kReadingKey, DisplayKeyPath(key)), Found::kUnreadable, {}};
+  return {SystemError(error.code(), Doing::kReadingKey, KeyPathText(key)), Found::kUnreadable, {}};
 }
 
 // A link where the record has no key: another program made it, and it stays.
 LeftChanged LinkLeftAlone(const KeyPath& key) {
-  return {SystemError(errc::kAlreadyExists, Doing::kDeletingKey, DisplayKeyPath(key)),
+  return {SystemError(errc::kAlreadyExists, Doing::kDeletingKey, KeyPathText(key)),
           Found::kLinkLeftAlone,
           {}};
 }
@@ -179,12 +178,12 @@ std::vector<LeftChanged> RestoreTree(RegistryServices& registry, const KeyPath& 
       std::vector<KeyPath> differing;
       DifferingKeys(registry, key, *before, after ? &*after : nullptr, differing);
       for (const KeyPath& left : differing) {
-        errors.push_back(failed.empty()
-                             ? LeftChanged{SystemError(errc::kCantWrite, Doing::kWritingKey,
-                                                       DisplayKeyPath(left)),
-                                           Found::kReadsOtherwise,
-                                           {}}
-                             : AgainstKey(failed.front(), left));
+        errors.push_back(
+            failed.empty()
+                ? LeftChanged{SystemError(errc::kCantWrite, Doing::kWritingKey, KeyPathText(left)),
+                              Found::kReadsOtherwise,
+                              {}}
+                : AgainstKey(failed.front(), left));
       }
       return errors;
     } catch (const SystemError& error) {
@@ -255,16 +254,16 @@ ChangeOutcome RegistryChange::Run(const std::vector<KeyPath>& keys,
     if (const auto below = FirstUnrestorableKey(*snapshot[index])) {
       KeyPath refused = keys[index];
       refused.names.insert(refused.names.end(), below->begin(), below->end());
-      outcome.refusal = {DisplayKeyPath(refused), Why::kNotRecreatable};
+      outcome.refusal = {KeyPathText(refused), Why::kNotRecreatable};
       return outcome;
     }
     if (const auto owned = FirstKeyWithForeignSecurity(keys[index], *snapshot[index])) {
-      outcome.refusal = {DisplayKeyPath(*owned), Why::kSecurity};
+      outcome.refusal = {KeyPathText(*owned), Why::kSecurity};
       return outcome;
     }
     // A key a step may delete could not be made again with audit entries that were not read.
     if (!registry_.CanRestoreAudit()) {
-      outcome.refusal = {DisplayKeyPath(keys[index]), Why::kAudit};
+      outcome.refusal = {KeyPathText(keys[index]), Why::kAudit};
       return outcome;
     }
   }

@@ -12,7 +12,7 @@
 namespace vw {
 
 // A key that putting back could not make as it was: the error that stopped it, whose subject is
-// the key, what was found there, and the keys below it left changed too, as the user reads them.
+// the key, what was found there, and the keys below it left changed too, written out (KeyPathText).
 struct LeftChanged {
   enum class Found {
     kFailed,          // a call failed
@@ -47,7 +47,7 @@ struct ChangeOutcome {
       kAudit,           // an existing key whose audit entries this process cannot read back
       kUnknownUser,     // whose classes "this user's" are could not be found
     };
-    std::wstring key;  // as the user reads it
+    std::wstring key;  // written out (KeyPathText)
     Why why;
   };
   std::optional<Refusal> refusal;

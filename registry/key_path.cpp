@@ -78,30 +78,7 @@ std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path) {
   return std::nullopt;
 }
 
-std::wstring VisibleName(std::wstring_view name) {
-  // Spaces at either end: shown as U+2423 (␣), so "Notepad " is not mistaken for "Notepad".
-  const std::size_t first = name.find_first_not_of(L' ');
-  const std::size_t last = name.find_last_not_of(L' ');
-  std::wstring shown;
-  shown.reserve(name.size());
-  for (std::size_t index = 0; index < name.size(); ++index) {
-    const auto code =
-        static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(name[index]));
-    if (code < 0x20) {
-      shown += static_cast<wchar_t>(0x2400 + code);
-    } else if (code == 0x7F) {
-      shown += L'\u2421';
-    } else if (code == L' ' &&
-               (first == std::wstring_view::npos || index < first || index > last)) {
-      shown += L'\u2423';
-    } else {
-      shown += name[index];
-    }
-  }
-  return shown;
-}
-
-std::wstring DisplayKeyPath(const KeyPath& key) {
+std::wstring KeyPathText(const KeyPath& key) {
   std::wstring text;
   for (const auto& [name, value] : kRoots) {
     if (value == key.hive) {
@@ -112,7 +89,7 @@ std::wstring DisplayKeyPath(const KeyPath& key) {
   if (text.empty()) text = L"hive " + std::to_wstring(key.hive);
   for (const std::wstring& name : key.names) {
     text += L'\\';
-    text += VisibleName(name);
+    text += name;
   }
   return text;
 }

@@ -22,7 +22,7 @@ std::size_t Utf16Length(std::wstring_view text) noexcept;
 
 // A registry key: its hive and the names on the way down to it. Key names are counted strings, so
 // a name may hold a null (the native API makes such keys); it never holds a '\'. A key is text
-// only when shown to the user (DisplayKeyPath).
+// only when written out (KeyPathText), as errors name it.
 struct KeyPath {
   std::uint32_t hive = 0;
   std::vector<std::wstring> names;  // outermost first
@@ -55,13 +55,9 @@ bool IsValidKeyPath(const KeyPath& key) noexcept;
 // gives nullopt. A name with a null in it is taken whole.
 std::optional<KeyPath> ParseKeyPath(std::wstring_view full_path);
 
-// A key as the user reads it: the root's full name and the names joined by '\', each shown
-// visibly ("HKEY_CLASSES_ROOT\exefile\shell\tool").
-std::wstring DisplayKeyPath(const KeyPath& key);
-
-// A name with the units that show as nothing made visible: a null as U+2400 (␀), the other
-// control characters as their own pictures, U+2400 to U+2421, and spaces at either end as U+2423
-// (␣).
-std::wstring VisibleName(std::wstring_view name);
+// A key written out in full, as the registry's tools write it: the root's full name and the names
+// as they are, joined by '\' ("HKEY_CLASSES_ROOT\exefile\shell\tool"; ParseKeyPath reads it back
+// with a final '\'). A name's null stays a null: what the user reads is made in words/.
+std::wstring KeyPathText(const KeyPath& key);
 
 }  // namespace vw

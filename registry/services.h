@@ -18,7 +18,7 @@ namespace vw {
 class LinkOnTheWay : public SystemError {
  public:
   LinkOnTheWay(Doing doing, const KeyPath& link)
-      : SystemError(errc::kStoppedOnSymlink, doing, DisplayKeyPath(link)) {}
+      : SystemError(errc::kStoppedOnSymlink, doing, KeyPathText(link)) {}
 };
 
 // Receives the names of a key's subkeys as they are read, so that a long list is copied once.
@@ -36,7 +36,7 @@ class SubkeySink {
 // whole and every change (ReadTree, CreateKey, WriteValue, DeleteTree, SetSecurity) open every
 // name on the way as itself and throw LinkOnTheWay at a link. The key itself is taken as itself,
 // a link as the link, except where listing. Every failure throws SystemError whose subject is the
-// key as the user reads it (DisplayKeyPath); a key that is not valid (IsValidKeyPath) fails with
+// key written out (KeyPathText); a key that is not valid (IsValidKeyPath) fails with
 // ERROR_BAD_PATHNAME.
 class RegistryServices {
  public:

@@ -59,7 +59,7 @@ HKEY RootKey(std::uint32_t hive) {
 }
 
 void CheckValid(const KeyPath& key, Doing doing) {
-  if (!IsValidKeyPath(key)) Fail(ERROR_BAD_PATHNAME, doing, DisplayKeyPath(key));
+  if (!IsValidKeyPath(key)) Fail(ERROR_BAD_PATHNAME, doing, KeyPathText(key));
 }
 
 // How a path is walked: symbolic links on the way followed (the view Explorer reads) or refused
@@ -169,7 +169,7 @@ KeyPath Prefix(const KeyPath& key, std::size_t index) {
 // is not to be created). Throws LinkOnTheWay at a link that is refused.
 KeyHandle OpenPath(KeyCalls& calls, const ProcessToken& token, const KeyPath& key, const Walk& walk,
                    Doing doing) {
-  const std::wstring subject = DisplayKeyPath(key);
+  const std::wstring subject = KeyPathText(key);
   const HKEY root = RootKey(key.hive);
   if (root == nullptr) Fail(ERROR_BAD_PATHNAME, doing, subject);
   const bool create = walk.missing == IfMissing::kCreate;
@@ -260,11 +260,11 @@ KeyHandle OpenListedChild(KeyCalls& calls, HKEY parent, const std::wstring& name
   return child;
 }
 
-// A subkey as the user reads it, from its parent's.
+// A subkey written out, from its parent's.
 std::wstring ChildSubject(const std::wstring& subject, std::wstring_view name) {
   std::wstring child = subject;
   child += L'\\';
-  child += VisibleName(name);
+  child += name;
   return child;
 }
 
@@ -503,7 +503,7 @@ Win32Registry::Win32Registry(KeyCalls& calls) : calls_(calls) {}
 
 void Win32Registry::ForEachSubkey(const KeyPath& key, SubkeySink& sink) {
   CheckValid(key, Doing::kListingKey);
-  const std::wstring subject = DisplayKeyPath(key);
+  const std::wstring subject = KeyPathText(key);
   const KeyHandle open = OpenPath(
       calls_, token_, key,
       {KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, OnTheWay::kFollowLinks, AtTheKey::kFollowed},
@@ -550,7 +550,7 @@ KeyState Win32Registry::ReadKey(const KeyPath& key) {
     }
   }
   if (status == ERROR_FILE_NOT_FOUND) return state;  // removed between the two calls
-  Fail(status, Doing::kReadingKey, DisplayKeyPath(key));
+  Fail(status, Doing::kReadingKey, KeyPathText(key));
 }
 
 std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
@@ -565,7 +565,7 @@ std::optional<KeyTree> Win32Registry::ReadTree(const KeyPath& key) {
   if (!open) return std::nullopt;
   KeyTree tree;
   tree.name = StoredKeyName(calls_, open.get(), key.names.back());
-  ReadOpenKey(calls_, *this, open.get(), DisplayKeyPath(key), audit, tree);
+  ReadOpenKey(calls_, *this, open.get(), KeyPathText(key), audit, tree);
   SortTree(tree);
   return tree;
 }
@@ -576,13 +576,13 @@ void Win32Registry::CreateKey(const KeyPath& key, std::wstring_view key_class) {
                                   {KEY_QUERY_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink,
                                    IfMissing::kCreate, key_class},
                                   Doing::kWritingKey);
-  if (!open) Fail(ERROR_PATH_NOT_FOUND, Doing::kWritingKey, DisplayKeyPath(key));
+  if (!open) Fail(ERROR_PATH_NOT_FOUND, Doing::kWritingKey, KeyPathText(key));
 }
 
 void Win32Registry::WriteValue(const KeyPath& key, std::wstring_view value_name,
                                const std::optional<RegValue>& value) {
   CheckValid(key, Doing::kWritingKey);
-  const std::wstring subject = DisplayKeyPath(key);
+  const std::wstring subject = KeyPathText(key);
   const KeyHandle open =
       OpenPath(calls_, token_, key,
                {KEY_SET_VALUE, OnTheWay::kRefuseLinks, AtTheKey::kRefuseLink, IfMissing::kCreate},
@@ -612,12 +612,12 @@ void Win32Registry::DeleteTree(const KeyPath& key) {
                                    OnTheWay::kRefuseLinks, AtTheKey::kAsItself},
                                   Doing::kDeletingKey);
   if (!open) return;  // already gone
-  DeleteOpenKey(calls_, open.get(), DisplayKeyPath(key));
+  DeleteOpenKey(calls_, open.get(), KeyPathText(key));
 }
 
 void Win32Registry::SetSecurity(const KeyPath& key, const std::vector<std::uint8_t>& descriptor) {
   CheckValid(key, Doing::kWritingKey);
-  const std::wstring subject = DisplayKeyPath(key);
+  const std::wstring subject = KeyPathText(key);
   // As Windows' access check grants them: READ_CONTROL and WRITE_DAC to the key's owner (a key
   // made again is ours), WRITE_OWNER through the privilege to take ownership, the naming of
   // another owner through the privilege to restore, the audit entries through the security

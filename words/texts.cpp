@@ -1,5 +1,7 @@
 #include "words/texts.h"
 
+#include "words/visible_names.h"
+
 #include <cstdint>
 #include <type_traits>
 
@@ -33,10 +35,24 @@ std::wstring_view DoingText(Doing doing) noexcept {
   return L"";
 }
 
+std::wstring SubjectText(const SystemError& error) {
+  switch (error.doing()) {
+    case Doing::kListingKey:
+    case Doing::kReadingKey:
+    case Doing::kWritingKey:
+    case Doing::kDeletingKey:
+      return VisibleKeyPath(error.subject());
+    case Doing::kAddingToList:
+      return L"“" + error.subject() + L"”";
+    default:
+      return error.subject();
+  }
+}
+
 std::wstring ErrorReport(const SystemError& error) {
   std::wstring text = error.undoing() ? L"撤销未完成的修改时" : L"";
   text += DoingText(error.doing());
-  if (!error.subject().empty()) text += L" " + error.subject() + L" ";
+  if (!error.subject().empty()) text += L" " + SubjectText(error) + L" ";
   text += L"失败。\n\n错误 " + std::to_wstring(error.code()) + L"：";
   text += error.description().empty() ? L"（系统没有给出说明）" : error.description();
   if (!error.detail().empty()) text += L"\n\n" + error.detail();
@@ -221,28 +237,28 @@ std::wstring MissingProgramRefused(std::wstring_view program_path) {
 }
 
 std::wstring UnrestorableKeyRefused(std::wstring_view key) {
-  return L"注册表项“" + std::wstring(key) +
+  return L"注册表项“" + VisibleKeyPath(key) +
          L"”是符号链接、易失项或名字过长的项，删除后无法按原样恢复。为了不让注册表停在改了一半的状"
          L"态，"
          L"这次没有做任何修改。";
 }
 
 std::wstring LinkOnTheWayRefused(std::wstring_view link) {
-  return L"注册表项“" + std::wstring(link) +
+  return L"注册表项“" + VisibleKeyPath(link) +
          L"”是一个符号链接，它指向别处。为了不把右键菜单项写到链接指向的地方，本程序不经过链接修改"
          L"注册表，"
          L"这次没有做任何修改。";
 }
 
 std::wstring OwnerNotRestorableRefused(std::wstring_view key) {
-  return L"注册表项“" + std::wstring(key) +
+  return L"注册表项“" + VisibleKeyPath(key) +
          L"”属于另一个帐户或完整性级别更高，本程序没有把它的所有者和级别恢复原样的权限（需要以管理"
          L"员身份运行）。"
          L"为了不让注册表停在改了一半的状态，这次没有做任何修改。";
 }
 
 std::wstring AuditNotRestorableRefused(std::wstring_view key) {
-  return L"本程序没有读取注册表项“" + std::wstring(key) +
+  return L"本程序没有读取注册表项“" + VisibleKeyPath(key) +
          L"”的审核设置的权限（需要以管理员身份运行），万一出错就无法把它原样恢复。"
          L"为了不让注册表停在改了一半的状态，这次没有做任何修改。";
 }

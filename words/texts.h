@@ -48,7 +48,8 @@ inline constexpr std::wstring_view kLinkLeftAlone =
 inline constexpr std::wstring_view kReadBackDiffers = L"恢复后读出的内容与修改之前不同。";
 inline constexpr std::wstring_view kKeysLeftChanged = L"未能恢复原样的项：";
 
-// The text a message box shows for a failed call, with its number and the system's description.
+// The text a message box shows for a failed call, with its number and the system's description;
+// a key it names shown with every name visible.
 std::wstring ErrorReport(const SystemError& error);
 
 inline constexpr std::wstring_view kNoticeTitle = L"提示";

@@ -410,7 +410,7 @@ TEST(AddEntry, ARefusedWriteIsTheOnlyErrorAndOnlyWhatChangedIsPutBack) {
       if (also_failing == 0) {
         EXPECT_EQ(f.errors.size(), 1u);
         EXPECT_TRUE(f.errors[0].detail().ends_with(L"这次没有做任何修改。"));  // all put back
-        EXPECT_EQ(f.errors[0].subject(), DisplayKeyPath(refusing));
+        EXPECT_EQ(f.errors[0].subject(), KeyPathText(refusing));
         EXPECT_EQ(after, before);
       }
       const std::vector<SystemError> undo(f.errors.begin() + 1, f.errors.end());

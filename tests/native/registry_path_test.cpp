@@ -1,4 +1,6 @@
 #include "registry/key_path.h"
+#include "words/texts.h"
+#include "words/visible_names.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +41,8 @@ TEST(RegistryPath, ParsesRootNamesAndKeyNames) {
   }
 }
 
-// The one join and the one parent; text only for the user, every unit visible.
+// The one join and the one parent; a key written out as the registry writes it, and shown to the
+// user with every unit visible.
 TEST(RegistryPath, KeysJoinSplitAndShowThemselves) {
   const KeyPath shell{kHiveClassesRoot, {L"exefile", L"shell"}};
   EXPECT_EQ(shell.Child(L"Tool").Child(L"command"),
@@ -47,14 +50,18 @@ TEST(RegistryPath, KeysJoinSplitAndShowThemselves) {
   EXPECT_EQ(shell.Child(L"Tool").Parent(), shell);
   EXPECT_TRUE(KeyPath({kHiveUsers, {L"x"}}).Parent().names.empty());
 
-  EXPECT_EQ(DisplayKeyPath(shell.Child(L"Tool").Child(L"command")),
+  EXPECT_EQ(KeyPathText(shell.Child(L"Tool").Child(L"command")),
             L"HKEY_CLASSES_ROOT\\exefile\\shell\\Tool\\command");
-  EXPECT_EQ(DisplayKeyPath({kHiveLocalMachine, {L"Software", L"x"}}),
+  EXPECT_EQ(KeyPathText({kHiveLocalMachine, {L"Software", L"x"}}),
             L"HKEY_LOCAL_MACHINE\\Software\\x");
-  EXPECT_EQ(DisplayKeyPath({kHiveCurrentUser, {std::wstring(L"evil\0x", 6)}}),
-            L"HKEY_CURRENT_USER\\evil\u2400x");
-  EXPECT_EQ(VisibleName(std::wstring(L"\0a\tb\x7f ", 6)), L"\u2400a\u2409b\u2421\u2423");
-  EXPECT_EQ(VisibleName(L" Notepad  x "), L"\u2423Notepad  x\u2423");  // inner spaces are plain
+  const std::wstring evil = KeyPathText({kHiveCurrentUser, {std::wstring(L"evil\0x", 6)}});
+  EXPECT_EQ(evil, std::wstring(L"HKEY_CURRENT_USER\\evil\0x", 24));
+  EXPECT_EQ(text::VisibleKeyPath(evil), L"HKEY_CURRENT_USER\\evil\u2400x");
+  EXPECT_NE(text::ErrorReport(SystemError(5, Doing::kReadingKey, evil)).find(L"evil\u2400x"),
+            std::wstring::npos);
+  EXPECT_EQ(text::VisibleName(std::wstring(L"\0a\tb\x7f ", 6)), L"\u2400a\u2409b\u2421\u2423");
+  EXPECT_EQ(text::VisibleName(L" Notepad  x "),
+            L"\u2423Notepad  x\u2423");  // inner spaces are plain
 
   EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {}}));
   EXPECT_FALSE(IsValidKeyPath({kHiveClassesRoot, {L"a\\b"}}));

@@ -117,7 +117,7 @@ TEST_F(RemoveEntryTest, RefusesAnEntryHoldingALinkOrAVolatileKey) {
     RemoveEntry(form, form, registry);
     ASSERT_EQ(form.boxes.size(), 2u);
     EXPECT_EQ(form.boxes[1].kind, Box::Kind::kNotice);
-    EXPECT_NE(form.boxes[1].prompt.find(DisplayKeyPath(key)), std::wstring::npos);
+    EXPECT_NE(form.boxes[1].prompt.find(KeyPathText(key)), std::wstring::npos);
     EXPECT_EQ(registry.Dump(), before);
     EXPECT_EQ(form.entries.items.size(), 3u);
     registry.DeleteTree(key);

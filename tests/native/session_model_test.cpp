@@ -136,7 +136,7 @@ class Session {
     std::wistringstream in(registry_.Dump());
     std::wstring lines;
     for (std::wstring line; std::getline(in, line);) {
-      if (testing::IsAtOrUnder(line.substr(0, line.find(L'\t')), DisplayKeyPath(kDecoyShell)))
+      if (testing::IsAtOrUnder(line.substr(0, line.find(L'\t')), KeyPathText(kDecoyShell)))
         lines += line + L'\n';
     }
     return lines;
@@ -178,7 +178,7 @@ class Session {
       for (const std::wstring& part : Pick(parts)) key = key.Child(part);
       const int access = Roll(3);
       registry_.Deny(kAccesses[access], key, errc::kAccessDenied);
-      Log("key '" + Narrow(DisplayKeyPath(key)) + "' refuses access " + std::to_string(access));
+      Log("key '" + Narrow(KeyPathText(key)) + "' refuses access " + std::to_string(access));
       armed = true;
     }
     if (Roll(4) == 0) {
@@ -264,8 +264,7 @@ class Session {
     std::set<std::wstring> changed = testing::ChangedKeys(before, after);
     if (planted_now_) {
       std::erase_if(changed, [this](const std::wstring& key) {
-        return planted_keys_.contains(key) ||
-               testing::IsAtOrUnder(key, DisplayKeyPath(UserShell()));
+        return planted_keys_.contains(key) || testing::IsAtOrUnder(key, KeyPathText(UserShell()));
       });
     }
     return changed;
@@ -304,7 +303,7 @@ class Session {
     planted_now_ = true;  // for ChangedKeys, while this operation is judged
     std::string broken;
     if (DecoyState() != decoy_) broken = "a change went through a link to a key of the machine's";
-    const std::wstring refused = text::LinkOnTheWayRefused(DisplayKeyPath(UserShell()));
+    const std::wstring refused = text::LinkOnTheWayRefused(KeyPathText(UserShell()));
     bool link_refusal = false;
     for (std::size_t index = boxes_before; index < form_.boxes.size(); ++index)
       link_refusal = link_refusal || form_.boxes[index].prompt == refused;
@@ -316,7 +315,7 @@ class Session {
       // not be put back, and is said so too.
       std::erase_if(undo, [](const SystemError& error) {
         return error.code() == kLinkLeftAlone ||
-               testing::IsAtOrUnder(error.subject(), DisplayKeyPath(UserShell()));
+               testing::IsAtOrUnder(error.subject(), KeyPathText(UserShell()));
       });
       const std::set<std::wstring> changed = ChangedKeys(before, after);
       if (undo.empty() && !changed.empty())
@@ -414,8 +413,8 @@ class Session {
       if (registry_.ReadKey(VerbKeyPath(name)).exists)
         return "a removed entry still shows in the merged view";
       for (const std::wstring& key : testing::ChangedKeys(before, after)) {
-        if (!testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesStore::kMachine, name))) &&
-            !testing::IsAtOrUnder(key, DisplayKeyPath(VerbKeyPath(ClassesStore::kUser, name)))) {
+        if (!testing::IsAtOrUnder(key, KeyPathText(VerbKeyPath(ClassesStore::kMachine, name))) &&
+            !testing::IsAtOrUnder(key, KeyPathText(VerbKeyPath(ClassesStore::kUser, name)))) {
           return "a remove changed a key other than the entry's";
         }
       }

@@ -10,7 +10,7 @@ namespace {
 TEST(ShellVerbLayout, VerbRootInBothNotations) {
   EXPECT_EQ(VerbRoot().hive, 0x80000000u);
   EXPECT_EQ(static_cast<std::int32_t>(VerbRoot().hive), -2147483647 - 1);
-  EXPECT_EQ(DisplayKeyPath(VerbRoot()), L"HKEY_CLASSES_ROOT\\exefile\\shell");
+  EXPECT_EQ(KeyPathText(VerbRoot()), L"HKEY_CLASSES_ROOT\\exefile\\shell");
 }
 
 TEST(ShellVerbLayout, FormsNameProgramPathAndQuotedCommandLine) {
@@ -59,7 +59,7 @@ TEST(ShellVerbLayout, EntryNameDropsExactlyFourCharacters) {
 }
 
 TEST(ShellVerbLayout, KeyPathsOfAnEntry) {
-  const auto text = [](const KeyPath& key) { return DisplayKeyPath(key); };
+  const auto text = [](const KeyPath& key) { return KeyPathText(key); };
   EXPECT_EQ(text(VerbKeyPath(L"tool")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool");
   EXPECT_EQ(text(CommandKeyPath(L"tool")), L"HKEY_CLASSES_ROOT\\exefile\\shell\\tool\\command");
   EXPECT_EQ(VerbKeyPath(L"Notepad ").names.back(), L"Notepad ");

@@ -7,6 +7,7 @@
 #include "platform/case_fold.h"
 #include "platform/system_error.h"
 #include "registry/key_path.h"
+#include "words/visible_names.h"
 
 namespace vw {
 
@@ -155,7 +156,7 @@ std::optional<Security> Parse(const std::vector<std::uint8_t>& bytes) {
 constexpr std::uint32_t kInvalidOwner = 1307;  // ERROR_INVALID_OWNER
 
 [[noreturn]] void Fail(std::uint32_t code, Doing doing, const KeyPath& key) {
-  throw SystemError(code, doing, DisplayKeyPath(key));
+  throw SystemError(code, doing, KeyPathText(key));
 }
 
 void CheckValid(const KeyPath& key, Doing doing) {
@@ -497,7 +498,7 @@ void MemoryRegistry::MakeLink(const KeyPath& key, const KeyPath& target,
   slot->security.inherited = parent->Inheritable(creator_);
   slot->link = target;
   // The target as the native API names it, without a terminating null.
-  const std::wstring native = DisplayKeyPath(target);
+  const std::wstring native = KeyPathText(target);
   RegValue data{kRegLink, {}};
   for (const wchar_t c : native) {
     data.data.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(c) & 0xFF));
@@ -533,7 +534,7 @@ std::wstring MemoryRegistry::Dump() const {
     out += L'\t';
     for (const auto& [folded, value] : node.values) {
       out += L'[';
-      out += VisibleName(value.name);
+      out += text::VisibleName(value.name);
       out += L"]=";
       out += std::to_wstring(value.value.type);
       out += L':';
@@ -559,13 +560,13 @@ std::wstring MemoryRegistry::Dump() const {
     for (const auto& [folded, child] : node.children) {
       const std::size_t length = path.size();
       path += L'\\';
-      path += VisibleName(child->name);
+      path += text::VisibleName(child->name);
       self(self, *child);
       path.resize(length);
     }
   };
   for (const auto& [hive, root] : hives_) {
-    path = DisplayKeyPath(KeyPath{hive, {}});
+    path = KeyPathText(KeyPath{hive, {}});
     dump(dump, *root);
   }
   return out;

@@ -111,7 +111,7 @@ class MemoryRegistry final : public RegistryServices {
   std::size_t call_count() const { return call_count_; }
 
   // Every key of both hives with its values, one line each: "<key path>\t<values>", in
-  // enumeration order, names shown as DisplayKeyPath shows them, for comparing whole states.
+  // enumeration order, names made visible, for comparing whole states.
   std::wstring Dump() const;
 
  private:

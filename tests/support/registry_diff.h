@@ -8,6 +8,7 @@
 #include "platform/case_fold.h"
 #include "platform/system_error.h"
 #include "registry/services.h"
+#include "words/visible_names.h"
 
 namespace vw::testing {
 
@@ -31,9 +32,12 @@ inline std::set<std::wstring> ChangedKeys(const std::wstring& before, const std:
   return keys;
 }
 
-// Key names compare without case, as the registry compares them.
+// Key names compare without case, as the registry compares them. A key is a dump's line (its names
+// made visible) or written out (an error's subject, KeyPathText): both are compared as shown, which
+// showing again leaves as it is.
 inline bool IsAtOrUnder(const std::wstring& key, const std::wstring& top) {
-  const std::wstring folded_key = FoldCase(key), folded_top = FoldCase(top);
+  const std::wstring folded_key = FoldCase(text::VisibleKeyPath(key)),
+                     folded_top = FoldCase(text::VisibleKeyPath(top));
   return folded_key == folded_top || folded_key.starts_with(folded_top + L"\\");
 }
 

@@ -387,7 +387,7 @@ TEST_F(Win32RegistryTest, AFailedChangeLeavesALinkThatLeadsNowhere) {
   EXPECT_FALSE(stepped);
   ASSERT_TRUE(outcome.refusal);
   EXPECT_EQ(outcome.refusal->why, ChangeOutcome::Refusal::Why::kLinkOnTheWay);
-  EXPECT_EQ(outcome.refusal->key, DisplayKeyPath(link));
+  EXPECT_EQ(outcome.refusal->key, KeyPathText(link));
   EXPECT_EQ(registry.ReadTree(link), before);
 
   // The registry compares value names without case; so does the test for a link.

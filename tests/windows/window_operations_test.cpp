@@ -202,7 +202,7 @@ TEST_F(WindowOperationsTest, ARefusedWriteShowsOneErrorAndBothHivesStayAsTheyWer
   EXPECT_TRUE(whole_at_box);
   // The key as the user reads it: its root's full name, no trailing backslash.
   const std::wstring refused =
-      DisplayKeyPath(registry_.Map(VerbKeyPath(ClassesStore::kUser, L"vw-tool")));
+      KeyPathText(registry_.Map(VerbKeyPath(ClassesStore::kUser, L"vw-tool")));
   EXPECT_EQ(text.find(L"写入注册表项 " + refused + L" 失败。"), 0u) << Utf8(text);
   EXPECT_NE(text.find(L"错误 5："), std::wstring::npos);
 }
