@@ -3,8 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <new>
+#include <iterator>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "app/accessible_name_win.h"
@@ -102,6 +103,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   for (const ControlDesign& design : kControls)
     FitToFont(CreateControl(window_, instance, design, dpi_), design.id, font_.get(), dpi_);
   entries_.Attach(Control(ControlId::kEntryList));
+  static_assert(std::size(kSubclassed) == std::tuple_size_v<decltype(subclasses_)>);
   for (std::size_t index = 0; index < subclasses_.size(); ++index) {
     ControlSubclass& subclass = subclasses_[index].emplace(
         Control(kSubclassed[index].id), [this](const SystemError& error) { ShowError(error); });
@@ -186,7 +188,7 @@ void MainWindow::OnShown() {
   picker_->ReadLabels();
 }
 
-void MainWindow::AnnotateLists() {
+void MainWindow::AnnotateLists() const {
   for (const Subclassed& control : kSubclassed)
     if (control.accessible_name != nullptr)
       AnnotateAccessibleName(Control(control.id), control.accessible_name);

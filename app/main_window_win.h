@@ -71,7 +71,7 @@ class MainWindow final : public Form, private MessageTarget {
   void OnActivate(bool active);
   // Once the window is up and idle: what would slow its start.
   void OnShown();
-  void AnnotateLists();
+  void AnnotateLists() const;
   void CreateControls(HINSTANCE instance);
   // Each list shows the most whole rows that fit in its design height, at any DPI.
   void FitListsToWholeRows();
