@@ -19,6 +19,16 @@ inline LRESULT CALLBACK QuitOnDestroyProc(HWND window, UINT message, WPARAM wpar
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
+// Registers a floor's window class under `name`, with that procedure and the dialog colour.
+inline void RegisterFloorClass(HINSTANCE instance, const wchar_t* name) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = QuitOnDestroyProc;
+  window_class.hInstance = instance;
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = name;
+  RegisterClassW(&window_class);
+}
+
 inline double Now() {
   LARGE_INTEGER frequency;
   LARGE_INTEGER counter;

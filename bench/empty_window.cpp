@@ -19,12 +19,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 #endif
-  WNDCLASSW window_class{};
-  window_class.lpfnWndProc = bench::QuitOnDestroyProc;
-  window_class.hInstance = hInstance;
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = L"EmptyWindow";
-  RegisterClassW(&window_class);
+  bench::RegisterFloorClass(hInstance, L"EmptyWindow");
   const HWND window =
       CreateWindowExW(0, L"EmptyWindow", BENCH_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                       CW_USEDEFAULT, 400, 250, nullptr, nullptr, hInstance, nullptr);

@@ -50,12 +50,7 @@ void Add(HWND list, UINT message, const wchar_t* text) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*command_line*/, int show) {
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  WNDCLASSW window_class{};
-  window_class.lpfnWndProc = bench::QuitOnDestroyProc;
-  window_class.hInstance = instance;
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = L"SameWork";
-  RegisterClassW(&window_class);
+  bench::RegisterFloorClass(instance, L"SameWork");
 
   const int dpi = 96;
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;

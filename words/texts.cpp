@@ -1,9 +1,9 @@
 #include "words/texts.h"
 
-#include "words/visible_names.h"
-
 #include <cstdint>
 #include <type_traits>
+
+#include "words/visible_names.h"
 
 namespace vw::text {
 
@@ -35,6 +35,9 @@ std::wstring_view DoingText(Doing doing) noexcept {
   return L"";
 }
 
+namespace {
+
+// An error's subject as the user reads it: a key with every name visible, a list item quoted.
 std::wstring SubjectText(const SystemError& error) {
   switch (error.doing()) {
     case Doing::kListingKey:
@@ -48,6 +51,8 @@ std::wstring SubjectText(const SystemError& error) {
       return error.subject();
   }
 }
+
+}  // namespace
 
 std::wstring ErrorReport(const SystemError& error) {
   std::wstring text = error.undoing() ? L"撤销未完成的修改时" : L"";
